@@ -64,11 +64,14 @@ void shapeOf(const Value* v, int32_t* rows, int32_t* columns) {
   *columns = array ? v->array->columns : 1;
 }
 
-// Element (i, j) of an operand in an element-wise result.
-const Value* elementOf(const Value* v, int32_t i, int32_t j) {
+// Element (i, j) of an operand in an element-wise result: an operand of one
+// row or column repeats along it; past the edge of a longer one, notAvailable.
+const Value* elementOf(const Value* v, int32_t i, int32_t j, const Value* notAvailable) {
   if (v->kind != kValArray || !v->array) return v;
-  return Val_at(v, v->array->rows > 1 ? std::min<int32_t>(i, v->array->rows - 1) : 0,
-                v->array->columns > 1 ? std::min<int32_t>(j, v->array->columns - 1) : 0);
+  const int32_t row = v->array->rows > 1 ? i : 0;
+  const int32_t column = v->array->columns > 1 ? j : 0;
+  if (row >= v->array->rows || column >= v->array->columns) return notAvailable;
+  return Val_at(v, row, column);
 }
 
 Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
@@ -154,11 +157,14 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t we
     }
     p->elementsLeft -= cost;
     Value result = Val_empty(ctxOf(p));
+    Value notAvailable = Val_empty(ctxOf(p));
+    Val_setError(&notAvailable, kErrNA);
     if (Val_makeArray(&result, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) == 0) {
       std::vector<const Value*> element(static_cast<size_t>(n));
       for (int32_t i = 0; i < rows; ++i) {
         for (int32_t j = 0; j < columns; ++j) {
-          for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = elementOf(operands[k], i, j);
+          for (int32_t k = 0; k < n; ++k)
+            element[static_cast<size_t>(k)] = elementOf(operands[k], i, j, &notAvailable);
           apply(element.data(), Val_at(&result, i, j));
         }
       }
@@ -572,31 +578,15 @@ bool Vm_implicitIntersection(const Program* p, const Value* array, int32_t* row,
 }
 
 void Vm_broadcastShape(int32_t n, const Value* const* operands, int32_t* rows, int32_t* columns) {
-  shapeOf(operands[0], rows, columns);
-  for (int32_t k = 1; k < n; ++k) {
+  // An operand of one row or column repeats along it; past a longer
+  // operand's edge the elements are #N/A (elementOf), so the result is as
+  // large as the largest operand in each direction.
+  *rows = *columns = 1;
+  for (int32_t k = 0; k < n; ++k) {
     int32_t r = 1, c = 1;
     shapeOf(operands[k], &r, &c);
-    if (r == 1 && c == 1) continue;
-    if (*rows == 1 && *columns == 1) {
-      *rows = r;
-      *columns = c;
-      continue;
-    }
-    const bool curColumn = *columns == 1, curRow = *rows == 1, opColumn = c == 1, opRow = r == 1;
-    if (curColumn && opRow) {
-      *columns = c;  // a grid
-    } else if (curRow && opColumn) {
-      *rows = r;
-    } else if (curColumn && !opColumn) {
-      *rows = std::min(*rows, r);
-      *columns = c;
-    } else if (curRow && !opRow) {
-      *columns = std::min(*columns, c);
-      *rows = r;
-    } else {
-      if (!opRow || curColumn) *rows = std::min(*rows, r);
-      if (!opColumn || curRow) *columns = std::min(*columns, c);
-    }
+    *rows = std::max(*rows, r);
+    *columns = std::max(*columns, c);
   }
 }
 

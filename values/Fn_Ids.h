@@ -102,7 +102,7 @@ enum FnFlag : uint16_t {
   X(Sinh,         u"sinh",         47,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Sqrt,         u"sqrt",         48,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Sqrtpi,       u"sqrtpi",       49,   1,  0, A1,      0, "n",     kFnWorksheet) \
-  X(Subtotal,     u"subtotal",     50,   -1, 0, List,    0, "nv",    kFnRangeArgs | kFnWorksheet) \
+  X(Subtotal,     u"subtotal",     50,   -1, 0, List,    0, "nr",    kFnRangeArgs | kFnWorksheet) \
   X(Sum,          u"sum",          51,   -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Sumif,        u"sumif",        52,   3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Sumproduct,   u"sumproduct",   53,   -1, 0, List,    0, "v",     kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
@@ -275,7 +275,7 @@ enum FnFlag : uint16_t {
   X(Match,        u"match",        811,  3,  1, List,    0, "ovn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
-  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Average,      u"average",      902,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

@@ -359,13 +359,27 @@ void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   out->array = std::move(shape);
 }
 
+// Whether every argument after SUBTOTAL's function number is a reference (a
+// range, a cell, a union of areas): a subtotal is taken of cells only.
+bool subtotalOfReferences(const CalcContext& ctx, const CalcNode& call) {
+  for (size_t i = 1; i < call.args.size(); ++i) {
+    if (call.args[i].op == CalcOp::Union) continue;
+    CalcValue v;
+    Calc_evalArray(ctx, call.args[i], &v);
+    if (!v.area) return false;
+  }
+  return true;
+}
+
 // SUBTOTAL(function, references...): 1-11, or 101-111 (which would leave
-// out hidden rows; this application hides none).
+// out hidden rows; this application hides none). Any other value given for
+// a reference makes it #VALUE!, before the function number is read.
 void fnSubtotal(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   static const char* const kNames[] = {"AVERAGE", "COUNT", "COUNTA", "MAX", "MIN", "PRODUCT",
                                        "STDEV", "STDEVP", "SUM", "VAR", "VARP"};
   double code;
   CellValue err;
+  if (!subtotalOfReferences(ctx, call)) return Calc_setScalar(out, error(CellError::Value));
   if (!numberArg(ctx, call, 0, &code, &err)) return Calc_setScalar(out, err);
   if (!(code >= 1 && code < 112) || (code >= 12 && code < 101)) return Calc_setScalar(out, error(CellError::Value));
   int k = static_cast<int>(std::trunc(code)) % 100;

@@ -9,7 +9,9 @@
 // first element; an error criterion of COUNTIF and SUMIF picks the cells
 // holding that error; the multiples, rounding, FACT and SERIESSUM as the
 // worksheet forms them, arguments read in order (the first fault decides),
-// no trigonometric function of an angle from 2^27 on. The formula is in H1.
+// no trigonometric function of an angle from 2^27 on; SUBTOTAL of references
+// only; an operator over arrays of different sizes as the worksheet
+// broadcasts it. The formula is in H1.
 // The expected
 // values are what a spreadsheet program gives; where the value is a number,
 // the interpreter's derivative modes give it too, with a gradient that
@@ -220,6 +222,30 @@ const Row kRows[] = {
     {"=SERIESSUM(A2,-7,A2,100)", number(-100 / 17.0859375)},
     {"=SERIESSUM(0,0,1,B2)", number(0)},
     {"=SERIESSUM(0,0,1,A1)", error(CellError::Num)},
+    // SUBTOTAL takes references after its function number (read as one
+    // value: A1:A6 meets row 1 at 2.5, COUNT); any other value is #VALUE!
+    {"=SUBTOTAL(9,A1:A3)", number(1.5)},
+    {"=SUBTOTAL(1,Block)", number(11.75 / 6)},
+    {"=SUBTOTAL(A1:A6,A4:A5,B1:B8)", number(3)},
+    {"=SUBTOTAL(2,{\"2\",4},FALSE,\"abc\")", error(CellError::Value)},
+    {"=SUBTOTAL({1,\"a\",3},)", error(CellError::Value)},
+    {"=SUBTOTAL(9,A1,Rate)", error(CellError::Value)},
+    // an error met before a text that is no number decides AVERAGE
+    {"=AVERAGE(#NUM!,Word,-1)", error(CellError::Num)},
+    {"=AVERAGE(B1:B8,Word)", error(CellError::Div0)},
+    // an operator over arrays of different sizes: as large as the largest,
+    // #N/A past the smaller; a row against a column is a grid
+    {"=MIN(({\"2\",4}/{1,2,3}))", error(CellError::NA)},
+    {"=STDEVA(({1,2,3}<>{0.5,-1}))", error(CellError::NA)},
+    {"=COUNTA(({\"2\",4}&{1,\"a\",3}),B4)", number(4)},
+    {"=SUM({1,2}+{1;2;3})", number(21)},
+    // TRANSPOSE of one value is an array of one element, whose logical or
+    // text the aggregates skip (STDEVA counts the text as 0); its argument
+    // is read as an array
+    {"=MAX(A2,TRANSPOSE(FALSE))", number(-1.5)},
+    {"=SUMSQ(,,TRANSPOSE(TRUE))", number(0)},
+    {"=STDEVA(A6,B1,TRANSPOSE(\" 3 \"))", number(0.14433756729740646)},  // sqrt(((1/6)^2 + 2 (1/12)^2) / 2)
+    {"=TRANSPOSE((A1<>A2:A5))", CellValue::makeBoolean(true)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

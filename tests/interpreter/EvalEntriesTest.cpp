@@ -579,7 +579,7 @@ TEST(EvalEntries, EveryFunctionThatLooksAtAKindPassesAMissingDerivativeOn) {
       "=IF(COUNTIF(c2,c1)=0,(a1-3)^2,1E6)",
       "=IF(SUMIF(c1:c2,7,d1:d2)=1,(a1-3)^2,1E6)",
       "=IF(SUBTOTAL(2,c1:c2)=2,(a1-3)^2,1E6)",
-      "=IF(SUBTOTAL(2,INT(a1))=1,(a1-3)^2,1E6)",
+      "=IF(SUBTOTAL(2,c1)=1,(a1-3)^2,1E6)",
       "=IF(SUBTOTAL(3,c1:c2)=2,(a1-3)^2,1E6)",
       "=IF(DCOUNT(e1:e3,\"x\",f1:f2)=1,(a1-3)^2,1E6)",
       "=IF(DCOUNTA(e1:e3,1,f1:f2)=1,(a1-3)^2,1E6)",
@@ -638,9 +638,9 @@ TEST(EvalEntries, EveryRealModeGivesTheValueModesAnswerOrNone) {
     bool computed;  // in every mode
   };
   const Case cases[] = {
-      {"=SUBTOTAL(1,1,a1)", 4.15, 0.5, true},
+      {"=SUBTOTAL(1,d1,a1)", 4.15, 0.5, true},
       {"=SUBTOTAL(1,a1)", 7.3, 1, true},
-      {"=SUBTOTAL(2,a1,1)*a1", 14.6, 2, true},
+      {"=SUBTOTAL(2,a1,d1)*a1", 14.6, 2, true},
       {"=MEDIAN(a1,1)", 4.15, 0.5, false},
       {"=MAXA(a1)", 7.3, 1, false},
       {"=MINA(a1,9)", 7.3, 1, false},
@@ -657,7 +657,7 @@ TEST(EvalEntries, EveryRealModeGivesTheValueModesAnswerOrNone) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.formula);
-    OneVariable w(c.formula);
+    OneVariable w(c.formula, kKindCells);
     ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
     for (const RealMode& mode : kRealModes) {
       SCOPED_TRACE(mode.name);

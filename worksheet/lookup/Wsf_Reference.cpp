@@ -208,13 +208,16 @@ Value* Wsf_areas(Value* result, const Value*) { return Wsf_integer(result, 1); }
 
 Value* Wsf_transpose(Value* result, const Value* x, bool arrayFormula) {
   (void)arrayFormula;  // outside an array formula the cell shows the first element, as the worksheet's does
-  if (x->kind != kValArray) return Wsf_copy(result, x);
-  const int32_t rows = x->array->rows, columns = x->array->columns;
+  // A single value is an array of one element, which the aggregates read
+  // as an array's (skipping a logical or a text) rather than as a value
+  // given directly.
+  const bool single = x->kind != kValArray;
+  const int32_t rows = single ? 1 : x->array->rows, columns = single ? 1 : x->array->columns;
   if (rows > kValMaxColumns) return Wsf_error(result, kErrValue);
   Value t = Val_empty(result->context);
   if (Val_makeArray(&t, static_cast<int32_t>(columns), static_cast<int32_t>(rows)) == kStatusOk)
     for (int32_t i = 0; i < rows; ++i)
-      for (int32_t j = 0; j < columns; ++j) Val_assign(Val_at(&t, j, i), Val_at(x, i, j));
+      for (int32_t j = 0; j < columns; ++j) Val_assign(Val_at(&t, j, i), single ? x : Val_at(x, i, j));
   Wsf_copy(result, &t);
   Val_clear(&t);
   return result;

@@ -57,9 +57,17 @@ bool takeDirect(const Value* a, bool blankIsZero, Gathered* out) {
   return true;
 }
 
+// The first error among the values, or null.
+const Value* firstError(const StatValues& values) {
+  for (const Value* v : values)
+    if (Wsf_isError(v)) return v;
+  return nullptr;
+}
+
 // The counted values of the arguments in order, array elements row by row;
 // false with "#value!" in the result for a text given directly that is no
-// number when the kinds refuse it.
+// number when the kinds refuse it, unless an error comes before it (the
+// arguments are read in order: that error is the result).
 bool countedValues(Value* result, int argc, const Value* const* argv, const Counted& kinds, Gathered* out) {
   const auto take = [&](const Value* v) {
     if (v->kind < kinds.lo || v->kind > kinds.hi) return;
@@ -68,7 +76,10 @@ bool countedValues(Value* result, int argc, const Value* const* argv, const Coun
   for (int i = 0; i < argc; ++i) {
     const Value* a = argv[i];
     if (!kinds.asNumbers && takeDirect(a, kinds.blankIsZero, out)) continue;
-    if (kinds.refusesWords && a->kind == kValText && !a->source) return Wsf_error(result, kErrValue), false;
+    if (kinds.refusesWords && a->kind == kValText && !a->source) {
+      if (const Value* e = firstError(out->values)) return Wsf_copy(result, e), false;
+      return Wsf_error(result, kErrValue), false;
+    }
     if (a->kind != kValArray) take(a);
     else
       for (int32_t k = 0; k < Wsf_count(a); ++k) take(Wsf_element(a, k));
