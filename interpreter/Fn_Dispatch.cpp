@@ -219,9 +219,8 @@ bool holdsNoDerivative(const Value& v) {
 }
 
 // An error a mode gave that the value mode has to settle: a value already
-// marked as one the mode could not compute, and a result beyond the doubles
-// (an overflow), stay as they are.
-bool unsettled(const Value& v) { return v.kind == kValError && !Val_isNoDerivative(&v) && !v.overflow; }
+// marked as one the mode could not compute stays as it is.
+bool unsettled(const Value& v) { return v.kind == kValError && !Val_isNoDerivative(&v); }
 
 // Whether the result, or an element of an array result, is such an error
 // from arguments that hold values of a mode: the function may not compute
@@ -266,9 +265,14 @@ bool valueModeCall(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
 
 // A refused error v becomes the value mode's answer t at the same point:
 // its error when it gives one (a worksheet error stays that error), else
-// "#value!" marked as a value the mode could not compute.
+// "#value!" marked as a value the mode could not compute. A result beyond
+// the doubles stays one unless the value mode gives a number there: then a
+// step of the mode's formula (a square of 1E+300, say) left the doubles'
+// range where the value mode's did not, and the mode has no answer.
 void settleError(Value* v, const Value* t) {
   if (!unsettled(*v)) return;
+  const bool valueModeNumber = t && t->kind != kValError;
+  if (v->overflow && !valueModeNumber) return;
   uint32_t code = 0;
   if (t && t->kind == kValError && Vm_errorCode(t->number, &code)) Val_setError(v, code);
   else Val_setNoDerivative(v);

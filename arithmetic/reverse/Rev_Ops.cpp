@@ -78,8 +78,10 @@ RevNode Rev_div(const RevNode* x, const RevNode* y) {
     raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
+  // The slope in y is -q / y, not -x / y^2: y^2 leaves the doubles' range
+  // (1E-300 squared is 0) where the slope itself does not.
   const double q = x->value / y->value;
-  return Tape_writeNode(node, q, 1.0 / y->value, -(x->value / Num_sqrChecked(y->value)), x->self, y->self);
+  return Tape_writeNode(node, q, 1.0 / y->value, -(q / y->value), x->self, y->self);
 }
 
 RevNode Rev_divSV(double d, const RevNode* x) {
@@ -89,7 +91,8 @@ RevNode Rev_divSV(double d, const RevNode* x) {
     raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
-  return Tape_writeNode(node, d / x->value, 0.0, -(d / Num_sqrChecked(x->value)), 0, x->self);
+  const double q = d / x->value;
+  return Tape_writeNode(node, q, 0.0, -(q / x->value), 0, x->self);
 }
 
 RevNode Rev_divVS(const RevNode* x, double d) {

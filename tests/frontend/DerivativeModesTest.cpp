@@ -77,6 +77,8 @@ const Row kRows[] = {
     {"=MEDIAN(A4,MDETERM(A2))", 0.75, 4, 0, true},
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
+    {"=NPER(A4,1E-300,0,0)", 0, 4, 0},
+    {"=SKEW(A1,24,TRUE,-1E+300)", 0, 1, 0, true},
 };
 
 // A derivative mode's entry as the differential check calls it.
