@@ -143,6 +143,18 @@ bool checkFinite(Entry* e, const double* values, size_t count) {
 
 bool finished(const Entry& e) { return e.ctx->errors.errorCount < 1; }
 
+// Whether a tape mode's run failed because the function recorded more
+// operations than the sizing pass counted for it: an argument that picks
+// the function's formula (a yes/no or a count) depends on the variables, so
+// the sizing pass met it as a dependency, not as the value that picks the
+// formula at run time. The function then uses no tape, now and from then
+// on, and its forward twin answers.
+bool tapeOutgrown(const Entry& e) {
+  if (e.ctx->errors.firstError != kStatusNoSizingPass) return false;
+  e.item->usesTape = 0;
+  return true;
+}
+
 // The value in mode 4, for the plain entry and for derivative entries of a
 // function without variables.
 bool realValue(Entry* e, bool reset, double* value, bool subtractRhs) {
@@ -362,6 +374,7 @@ bool Eval_evalRevGrad(Program* p, int32_t i, bool reset, double* value, double* 
         *value += sign * node.value;
         Tape_reverseSweep<RevScalar>(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
+  if (!ran && tapeOutgrown(e)) return Eval_evalRealDeriv(p, i, reset, value, gradient, zeroBased, subtractRhs);
   return ran && finiteDerivatives(&e, value, gradient, nullptr, zeroBased) && finished(e);
 }
 
@@ -400,6 +413,7 @@ bool Eval_evalHessTape(Program* p, int32_t i, bool reset, double* value, double*
                                   if (ctx->buffers.tapeCount > 0)
                                     Grad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
                                 });
+  if (!ran && tapeOutgrown(e)) return Eval_evalHess(p, i, reset, value, gradient, hessian, zeroBased, subtractRhs);
   return ran && finiteDerivatives(&e, value, gradient, hessian, zeroBased) && finished(e);
 }
 
@@ -488,6 +502,10 @@ bool Eval_evalIvRevGrad(Program* p, int32_t i, bool reset, Interval* value, Inte
         *value = sign > 0 ? Ivl_add(*value, node.value) : Ivl_sub(*value, node.value);
         Tape_reverseSweep<IvRevScalar>(gradient, zeroBased, side == 1, node.self, &e.ctx->buffers);
       });
+  if (!ran && tapeOutgrown(e)) {
+    int32_t curvature = kCurvAffine;
+    return Eval_evalIvGrad(p, i, reset, value, gradient, &curvature, zeroBased, subtractRhs);
+  }
   return ran && finished(e);
 }
 
@@ -524,6 +542,7 @@ bool Eval_evalIvHessTape(Program* p, int32_t i, bool reset, Interval* value, Int
                                   if (ctx->buffers.tapeCount > 0)
                                     IvGrad_reverseHessian(hessian, zeroBased, side == 1, g->node, ctx);
                                 });
+  if (!ran && tapeOutgrown(e)) return Eval_evalIvHess(p, i, reset, value, gradient, hessian, zeroBased, subtractRhs);
   return ran && finished(e);
 }
 

@@ -8,8 +8,9 @@
 // a cell or an error, and element by element in an array result, a join
 // of a variable's digits where errors are left out, the closed edge of a
 // function's domain, a zero base to a fractional power, an argument that
-// has no derivative itself); with
-// defined names holding constants, constant
+// has no derivative itself, a step of the formula beyond the doubles where
+// the value mode passes it); with a yes/no or a count computed from the
+// variables, tiny divisors, defined names holding constants, constant
 // powers of a zero base, powers whose second derivatives pass the doubles'
 // range on the way, the angle's quadrant where the structure of a formula
 // cannot tell it, the constant parts of complex numbers and the
@@ -38,6 +39,14 @@ const double kPi = std::acos(-1.0);
 constexpr double kTolerance = 1e-12;
 // The root of 1E-300 EXP(-2.5), times 1E+150.
 const double kTinyRoot = std::exp(-1.25);
+// POISSON(3, 7, TRUE) and its slope in the mean, minus the term at 3.
+const double kPoissonCdf = std::exp(-7.0) * (1 + 7 + 49.0 / 2 + 343.0 / 6);
+const double kPoissonSlope = -std::exp(-7.0) * 343.0 / 6;
+// PV(r, 3, 1, 0, TRUE) at r = 2.5: -(1 + r)(1 - (1 + r)^-3) / r, and its
+// slope (1 - 2r(1 + r)^-3 - (1 + r)^-2) / r^2.
+const double kGrown = 3.5;
+const double kStartPv = -kGrown * (1 - std::pow(kGrown, -3)) / 2.5;
+const double kStartPvSlope = (1 - 5 * std::pow(kGrown, -3) - std::pow(kGrown, -2)) / 6.25;
 
 const Row kRows[] = {
     {"=A1*Rate", 0.125, 1, 0.05},
@@ -79,6 +88,9 @@ const Row kRows[] = {
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
     {"=NPER(A4,1E-300,0,0)", 0, 4, 0},
     {"=SKEW(A1,24,TRUE,-1E+300)", 0, 1, 0, true},
+    {"=POISSON(3,A5,0<A6)", kPoissonCdf, 5, kPoissonSlope},
+    {"=PV(A1,3,1,0,A2<0)", kStartPv, 1, kStartPvSlope},
+    {"=EFFECT(STDEVP(A1,A2),A3<=FALSE)", 2, 1, 0.5},
 };
 
 // A derivative mode's entry as the differential check calls it.
