@@ -293,8 +293,7 @@ void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
                    Value* r) {
   const bool array = r->kind == kValArray && r->array;
   Value settled = Val_empty(ctx), trial = Val_empty(ctx);
-  if (array) Val_assign(&settled, r);
-  else Val_setError(&settled, kErrValue);
+  Val_assign(&settled, r);
   const bool unknown = std::any_of(args, args + n, [](const Value* a) { return holdsNoDerivative(*a); });
   const Value* t = !unknown && !Sim_entry(id) && valueModeCall(e, id, n, args, cell, ctx, &trial) ? &trial : nullptr;
   if (array) {
