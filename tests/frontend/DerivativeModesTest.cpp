@@ -87,6 +87,8 @@ const Row kRows[] = {
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
     {"=NPER(A4,1E-300,0,0)", 0, 4, 0},
+    // no periods: every rate is a root, so the one found has no derivative
+    {"=RATE(0,A1,0)", 0.2, 1, 0, true},
     {"=SKEW(A1,24,TRUE,-1E+300)", 0, 1, 0, true},
     {"=POISSON(3,A5,0<A6)", kPoissonCdf, 5, kPoissonSlope},
     {"=PV(A1,3,1,0,A2<0)", kStartPv, 1, kStartPvSlope},

@@ -65,7 +65,8 @@ struct Residual {
 // then Newton steps r - F(r) / F'(r) over the arguments' values. At the
 // root a step's derivative in r vanishes, so the first step carries the
 // implicit derivatives -(dF/dtheta) / (dF/dr) and the second the second
-// derivatives as well.
+// derivatives as well. A residual flat in r at the root (RATE of no
+// periods, where every rate is a root) leaves the root no derivative.
 template <typename F>
 Value* polished(Value* result, F residual) {
   if (result->kind != kValReal && result->kind != kValInt) return result;
@@ -73,6 +74,10 @@ Value* polished(Value* result, F residual) {
   FinTerm r(result->context, root);
   for (int step = 0; step < kNewtonSteps; ++step) {
     const Residual f = residual(r);
+    if (Stat_pointOf(&*f.slope) == 0.0) {
+      Val_clear(result);
+      return Val_setNoDerivative(result);
+    }
     r = r - f.value / f.slope;
   }
   // The steps may refine the root in its last digits: the value stays the
