@@ -16,8 +16,9 @@ enum CodeOp : uint8_t {
   kCodeText = 5,
   kCodeArray = 6,
   kCodeEnd = 7,
-  kCodeArrayArgs = 8,  // the arguments up to the matching call are arrays
-  kCodeParen = 11,  // end of a parenthesised expression
+  kCodeArrayArgs = 8,  // the arguments up to the matching call (or kCodeArrayEnd) are arrays
+  kCodeArrayEnd = 9,   // end of a table argument opened by kCodeArrayArgs
+  kCodeParen = 11,     // end of a parenthesised expression
   kCodeNeg = 12,
   kCodePercent = 13,
   kCodePow = 14,

@@ -81,7 +81,7 @@ constexpr KindTable buildKinds() {
 
 constexpr KindTable kKinds = buildKinds();
 
-constexpr std::string_view kParameterKinds = "nNbBtvor";
+constexpr std::string_view kParameterKinds = "nNbBtvora";
 
 using CountTable = std::array<int8_t, kLastFlaggedId - kFirstFlaggedId + 1>;
 

@@ -79,6 +79,7 @@ enum FnParameterKind : char {
   kParamValue = 'v',      // any value, taken as given
   kParamOneValue = 'o',   // one value of any kind, taken as given
   kParamReference = 'r',  // a cell or range: any other value makes the call #VALUE!
+  kParamTable = 'a',      // a table taken whole, computed element by element
 };
 // The kind of argument k (0-based) of id: a variadic function's last kind
 // stands for every further argument; any value for an unlisted id.

@@ -552,7 +552,10 @@ int32_t call(FormulaReader* r) {
     for (;;) {
       argStarts.push_back(codePosition(r));
       r->bareArgument = skipsEmptyCells(fn.id) && !r->bigM && r->token == kTokName;
+      const bool table = Fn_parameterKind(fn.id, n) == kParamTable && !Fn_isArrayArgs(fn.id);
+      if (table) emit(r, kCodeArrayArgs);
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
+      if (table) emit(r, kCodeArrayEnd);
       ++n;
       if (type > kTypeAny && r->context->errors.errorCount == 0) {
         Vm_raise(Vm_errorsOf(r->context), kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,

@@ -362,6 +362,7 @@ void execute(Program* p) {
     case kCodeText: pushText(p); break;
     case kCodeParen: break;  // only symbolic texts mark parentheses
     case kCodeArrayArgs: ++p->arrayDepth; break;
+    case kCodeArrayEnd: --p->arrayDepth; break;
     case kCodeNeg:
     case kCodePercent: unaryOp(p, p->op); break;
     case kCodePow:

@@ -41,6 +41,8 @@ enum FnFlag : uint16_t {
 //      given, a range or an array read as one value as for n and b
 //   r  a reference: a value not read from a cell or range makes the call
 //      #VALUE!
+//   a  a table taken whole (a lookup's table): taken as given, and
+//      operators inside it work element by element, as in an array formula
 // A variadic function has a letter for each argument a call needs at least.
 // An argument left out (f(1,,2)) is a blank, read by its kind, unless the
 // function takes kFnOwnDefaults.
@@ -269,14 +271,14 @@ enum FnFlag : uint16_t {
   X(Choose,       u"choose",       803,  -1, 0, List,    0, "nv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Column,       u"column",       804,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
-  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "oanb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "vnn",   kFnRangeArgs | kFnWorksheet) \
   X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Match,        u"match",        811,  3,  1, List,    0, "ovn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Transpose,    u"transpose",    815,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
-  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "ovnb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Vlookup,      u"vlookup",      816,  4,  1, List,    0, "oanb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Avedev,       u"avedev",       901,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Average,      u"average",      902,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Averagea,     u"averagea",     903,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

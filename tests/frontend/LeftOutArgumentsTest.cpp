@@ -18,6 +18,8 @@
 // matches a finite difference.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/support/DiffCheck.h"
 
 namespace {
@@ -246,6 +248,19 @@ const Row kRows[] = {
     {"=SUMSQ(,,TRANSPOSE(TRUE))", number(0)},
     {"=STDEVA(A6,B1,TRANSPOSE(\" 3 \"))", number(0.14433756729740646)},  // sqrt(((1/6)^2 + 2 (1/12)^2) / 2)
     {"=TRANSPOSE((A1<>A2:A5))", CellValue::makeBoolean(true)},
+    // TREND of several variables wants new x with one column per variable,
+    // before the fit; of one variable, new x of any shape
+    {"=TREND(4.9999,{1,2,3},LEFT(\"24\",1),A5)", error(CellError::Ref)},
+    {"=DATEVALUE(TREND(Twice,{1,2,3},A2))", error(CellError::Ref)},
+    {"=TREND(A1:A2,D1:E2,3)", error(CellError::Ref)},
+    {"=TREND(A1:A3,A4:A6,{1,2})", number(0.5 + 464.0 / 553)},  // slope -192/553 through (41/12, 1/2)
+    // a lookup's table is computed whole: A6 - A1:B2 is {-2.25,0.25;1.75,-23.75}
+    {"=VLOOKUP(0.25,(A6-A1:B2),2)", number(0.25)},
+    {"=VLOOKUP(\" 3 \",(A6-A1:B2),A1)", error(CellError::NA)},
+    {"=HLOOKUP((Word<=\"2\"),(A1:A3*A5),A1:A3)", error(CellError::NA)},
+    // the logarithm of any positive number, however small
+    {"=LN(1E-300%)", number(-302 * std::log(10.0))},
+    {"=LOG10(1E-308)", number(-308)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

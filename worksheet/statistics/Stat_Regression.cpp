@@ -99,6 +99,25 @@ struct Fit {
   std::vector<double> y, c;
 };
 
+// New x of one variable may have any shape (its cells are the points, row
+// by row); of several, one column (row) per variable as known x has.
+bool newPointsFit(const Value* nx, const Fit& f) {
+  if (f.p == 1) return true;
+  return f.layout == Layout::kColumn ? columnsOf(nx) == f.p : rowsOf(nx) == f.p;
+}
+
+// The shape of TREND's result: that of the new points for one variable,
+// else a column of them (a row when known y is a row).
+void resultShape(const Value* points, const Fit& f, int32_t m, int32_t* rows, int32_t* columns) {
+  const bool asRow = f.layout == Layout::kRow;
+  *rows = asRow ? 1 : m;
+  *columns = asRow ? m : 1;
+  if (f.p == 1 && points) {
+    *rows = rowsOf(points);
+    *columns = columnsOf(points);
+  }
+}
+
 // Reads known_y and known_x and fits; null on success, else the result.
 Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int constArg, bool logarithmic, Fit* f) {
   for (int i = 0; i < argc; ++i)
@@ -130,9 +149,11 @@ Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int 
     f->n = yr * yc;
     f->p = 1;
   }
-  // Known x of another shape than known y (a lone known x is one point) is
-  // #REF!; points too few or too alike to fix the coefficients (no spread
-  // in x) are #DIV/0!, as SLOPE's.
+  // Known x of another shape than known y (a lone known x is one point), or
+  // new x without one column (row) per variable, is #REF!; points too few
+  // or too alike to fix the coefficients (no spread in x) are #DIV/0!, as
+  // SLOPE's.
+  if (dataArgs > 2 && present(argc, argv, 2) && !newPointsFit(argv[2], *f)) return Wsf_error(result, kErrRef);
   f->k = f->p + (f->constant ? 1 : 0);
   if (f->n < f->k) return Wsf_error(result, kErrDiv0);
   for (int32_t i = 0; i < f->n; ++i) {
@@ -190,24 +211,22 @@ Value* Stat_fitTrend(Value* result, int argc, const Value* const* argv, bool log
   if (Value* done = fit(result, argc, argv, 3, 3, logarithmic, &f)) return done;
   const Value* kx = present(argc, argv, 1) ? argv[1] : nullptr;
   const Value* nx = present(argc, argv, 2) ? argv[2] : kx;
+  const Layout layout = f.p == 1 ? Layout::kBlock : f.layout;
   int32_t m = f.n;
   if (present(argc, argv, 2)) {
     if (nx->kind != kValArray) m = 1;
-    else if (f.layout == Layout::kColumn) m = rowsOf(nx);
-    else if (f.layout == Layout::kRow) m = columnsOf(nx);
+    else if (layout == Layout::kColumn) m = rowsOf(nx);
+    else if (layout == Layout::kRow) m = columnsOf(nx);
     else m = rowsOf(nx) * columnsOf(nx);
-    const bool fits = nx->kind != kValArray || f.layout == Layout::kBlock ||
-                      (f.layout == Layout::kColumn ? columnsOf(nx) == f.p : rowsOf(nx) == f.p);
-    if (!fits) return Wsf_error(result, kErrNum);
   }
+  int32_t rows = 0, columns = 0;
+  resultShape(nx ? nx : (present(argc, argv, 0) ? argv[0] : nullptr), f, m, &rows, &columns);
   Value out = Val_empty(result->context);
-  const bool asRow = f.layout == Layout::kRow;
-  if (Val_makeArray(&out, static_cast<int32_t>(asRow ? 1 : m), static_cast<int32_t>(asRow ? m : 1)) != kStatusOk)
-    return Wsf_error(result, kErrValue);
+  if (Val_makeArray(&out, rows, columns) != kStatusOk) return Wsf_error(result, kErrValue);
   for (int32_t i = 0; i < m; ++i) {
-    const std::vector<double> row = nx ? designRow(variablesOf(nx, f.layout, i, f.p), f.constant) : f.X[i];
+    const std::vector<double> row = nx ? designRow(variablesOf(nx, layout, i, f.p), f.constant) : f.X[i];
     const double v = dotRow(row, f.c);
-    Val_setNumber(asRow ? Val_at(&out, 0, i) : Val_at(&out, i, 0), logarithmic ? std::exp(v) : v);
+    Val_setNumber(Val_at(&out, i / columns, i % columns), logarithmic ? std::exp(v) : v);
   }
   Val_clear(result);
   *result = out;
