@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/financial/Fin_Terms.h"
 #include "worksheet/financial/Sec_Args.h"
@@ -65,8 +66,9 @@ struct Residual {
 // then Newton steps r - F(r) / F'(r) over the arguments' values. At the
 // root a step's derivative in r vanishes, so the first step carries the
 // implicit derivatives -(dF/dtheta) / (dF/dr) and the second the second
-// derivatives as well. A residual flat in r at the root (RATE of no
-// periods, where every rate is a root) leaves the root no derivative.
+// derivatives as well. A derivative mode's residual flat in r at the root
+// (RATE of no periods, where every rate is a root) leaves the root no
+// derivative.
 template <typename F>
 Value* polished(Value* result, F residual) {
   if (result->kind != kValReal && result->kind != kValInt) return result;
@@ -74,7 +76,7 @@ Value* polished(Value* result, F residual) {
   FinTerm r(result->context, root);
   for (int step = 0; step < kNewtonSteps; ++step) {
     const Residual f = residual(r);
-    if (Stat_pointOf(&*f.slope) == 0.0) {
+    if (double slope = 0.0; Op_derivativeValue(*f.slope, &slope) && slope == 0.0) {
       Val_clear(result);
       return Val_setNoDerivative(result);
     }
