@@ -88,5 +88,9 @@ FnParameterKind Fn_parameterKind(int32_t id, int32_t k);
 // number, one logical or one value of any kind there: outside an array formula a range given there
 // is the cell in the formula's row or column (#VALUE! when it has none), any
 // other array its first element, as the worksheet reads one value. Not so
-// for a function that takes them whole there (LARGE's k, IF's condition).
+// for a function that takes them whole there (IF's condition), and an array
+// that is no range not so where the function lifts arrays (Fn_liftsArrays).
 bool Fn_takesOneValue(int32_t id, int32_t k);
+// Whether the function takes an array that is no range whole where it reads
+// one value (LARGE's and SMALL's k), answering an array of results.
+bool Fn_liftsArrays(int32_t id);

@@ -118,12 +118,14 @@ void intersect(const Program* p, Value* v) {
 // Outside array context, an array given where a function of ranges takes
 // one value (Fn_takesOneValue) is read as that one value: a range by
 // implicit intersection ("#value!" when it meets none), any other array by
-// its first element. A lent argument is read into its own slot.
+// its first element unless the function lifts arrays. A lent argument is
+// read into its own slot.
 void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
   if (isArrayContext(p)) return;
+  const bool lifts = Fn_liftsArrays(id);
   for (int32_t k = 0; k < n; ++k) {
     Value* v = args[k];
-    if (!Fn_takesOneValue(id, k) || v->kind != kValArray || !v->array) continue;
+    if (!Fn_takesOneValue(id, k) || v->kind != kValArray || !v->array || (lifts && !v->source)) continue;
     Value element = selectedElement(p, v);
     Val_clear(&own[k]);
     own[k] = element;

@@ -18,6 +18,8 @@ enum FnFlag : uint16_t {
   kFnSimulation = 64,    // implemented by the simulation library's entries
   kFnOwnDefaults = 128,  // an argument left out takes the function's default, not a blank
   kFnWholeArrays = 256,  // its n and b parameters take a range or array whole (not one value of it)
+  kFnLiftsArrays = 512,  // its n and b parameters read a range as one value, but take an array whole
+                         // and answer an array, one result for each of its elements
 };
 
 // What each parameter takes, one letter per parameter (a variadic
@@ -312,7 +314,7 @@ enum FnFlag : uint16_t {
   X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, "nnnn",  kFnElementwise | kFnWorksheet) \
   X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Kurt,         u"kurt",         933,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnLiftsArrays) \
   X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
   X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
@@ -339,7 +341,7 @@ enum FnFlag : uint16_t {
   X(Rsq,          u"rsq",          958,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Skew,         u"skew",         959,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Slope,        u"slope",        960,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
-  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnWholeArrays) \
+  X(Small,        u"small",        961,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnLiftsArrays) \
   X(Standardize,  u"standardize",  962,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Stdev,        u"stdev",        963,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Stdeva,       u"stdeva",       964,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

@@ -187,7 +187,8 @@ std::string Calc_utf8(std::u16string_view text);
 // oneValue names: each of those takes one value, read outside an array
 // formula as the built-in functions read theirs (a range by the cell in the
 // formula's row or column, #VALUE! when it has none; an array by its first
-// element).
+// element, or whole when the function is registered with kCalcLiftsArrays:
+// it then answers an array, a result for each element, as LARGE's k does).
 //
 // A function of another module that runs out of memory catches the failure
 // itself (see Os_Guard.h) and answers kCalcOutOfMemory: the recalculation or
@@ -196,7 +197,7 @@ inline const CalcArray kCalcOmitted{0, 0, {}};
 inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 using CalcOneValueArgs = std::function<bool(size_t argument)>;
-enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4 };
+enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4, kCalcLiftsArrays = 8 };
 // False when memory ran out, the function then not registered.
 bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0,
                            CalcOneValueArgs oneValue = nullptr);

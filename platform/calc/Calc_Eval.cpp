@@ -138,7 +138,10 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     CalcValue v;
     if (flags & kCalcPlainArgs) Calc_eval(ctx, a, &v);
     else Calc_evalArray(ctx, a, &v);
-    if (!ctx.arrays && Calc_addinTakesOneValue(node.func, args.size())) Calc_setScalar(&v, Calc_scalarOf(ctx, v));
+    if (Calc_addinTakesOneValue(node.func, args.size())) {
+      if (flags & kCalcLiftsArrays) Calc_intersect(ctx, &v);
+      else if (!ctx.arrays) Calc_setScalar(&v, Calc_scalarOf(ctx, v));
+    }
     args.push_back(Calc_valuesOf(v));
     args.back().reference = v.area != nullptr;
   }

@@ -127,6 +127,23 @@ const Row kRows[] = {
     {"=COUNTIF(B1:B8,B6)", number(1)},
     {"=SUMIF(B6:B8,1/0,A1:A3)", number(2.5)},
     {"=COUNTIF(A5,NA())", number(0)},
+    // a number criterion, or a blank one (0), matches a text that reads as
+    // that number too
+    {"=COUNTIF(B2,24)", number(1)},
+    {"=COUNTIF(B1:B8,\"24.0\")", number(1)},
+    {"=SUMIF(B1:B3,24,A1:A3)", number(-1.5)},
+    {"=COUNTIF(\"0\",)", number(1)},
+    // a criteria range is the cell in the formula's row or column, #VALUE!
+    // (an error criterion) when it has none; an array its first element
+    {"=SUMIF(#VALUE!,A1:B2,1)", number(1)},
+    {"=COUNTIF(A1:A6,{3,7})", number(1)},
+    // LARGE's and SMALL's k: a range is the cell in the formula's row, an
+    // array is taken whole, a result for each element
+    {"=LARGE(A1:A6,A2:A5)", error(CellError::Value)},
+    {"=SUM(LARGE(A1:A6,D1:D2))", number(3)},
+    {"=COUNT(SMALL(A1:A6,A2:A5))", number(0)},
+    {"=COUNT(LARGE(A1:A6,{1,2}))", number(2)},
+    {"=SUM(SMALL(A1:A6,{1,2}))", number(-1.25)},
     // a multiple of a step far above the number is no zero
     {"=CEILING(A4,1E+15)", number(1e15)},
     {"=EVEN(1E-300)", number(2)},

@@ -82,6 +82,7 @@ int32_t order(std::u16string_view s, std::u16string_view p) {
 }
 
 bool isText(const Value* v) { return v->kind == kValText; }
+bool isNumber(const Value* v) { return v->kind == kValInt || v->kind == kValReal; }
 
 // The dependency-vector mode: the summed values' classes join the result,
 // which the structure hooks left in the context's result.
@@ -129,7 +130,13 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
     const Value number = Val_scalar(kValReal, x);
     return Crit_match(candidate, &number);
   }
+  if (criterion->kind == kValEmpty) {  // a blank criterion is the number 0
+    const Value zero = Val_scalar(kValReal, 0.0);
+    return Crit_match(candidate, &zero);
+  }
   if (!isText(criterion)) {
+    // A number matches a text that reads as that number too.
+    if (double x = 0.0; isNumber(criterion) && Op_numericText(*candidate, &x)) return x == criterion->number;
     const bool plainOrError = Wsf_isPlain(criterion) || Wsf_isError(criterion);
     const bool candidateOk = Wsf_isPlain(candidate) || Wsf_isError(candidate);
     if (!plainOrError || !candidateOk || candidate->kind == kValEmpty) return false;
@@ -145,6 +152,7 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
   if (isText(candidate)) {
     // A number operand orders numbers only: a text matches it by = and <> alone.
     if (numeric && r != Relation::kEq && r != Relation::kNe) return false;
+    if (double x = 0.0; numeric && Op_numericText(*candidate, &x)) return holds(r, compareNumbers(x, number));
     const std::u16string operandText(operand);
     return holds(r, Crit_compareText(candidate->text, operandText.c_str()));
   }
@@ -164,16 +172,17 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
 }
 
 const Value* Crit_pick(const Value* criteria, const CellRef* at) {
+  static const Value kNoCell = Val_scalar(kValError, Vm_errorNumber(kErrValue));
   if (criteria->kind != kValArray) return criteria;
   const ValueArray* a = criteria->array;
-  if (a->rows == 1 && a->columns == 1) return Val_at(criteria, 0, 0);
   const RangeRef* range = criteria->source;
-  if (!range || !at || at->sheet != range->sheet) return nullptr;
+  if ((a->rows == 1 && a->columns == 1) || !range) return Val_at(criteria, 0, 0);
+  if (!at || at->sheet != range->sheet) return &kNoCell;
   if (a->columns == 1 && at->row >= range->firstRow && at->row <= range->lastRow)
     return Val_at(criteria, at->row - range->firstRow, 0);
   if (a->rows == 1 && at->column >= range->firstColumn && at->column <= range->lastColumn)
     return Val_at(criteria, 0, at->column - range->firstColumn);
-  return nullptr;
+  return &kNoCell;
 }
 
 Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const CellRef* at) {

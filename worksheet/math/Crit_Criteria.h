@@ -18,7 +18,8 @@ int32_t Crit_compareText(const char16_t* text, const char16_t* pattern);
 bool Crit_match(const Value* candidate, const Value* criterion);
 // The criterion a criteria argument gives in the cell at: itself when it is
 // not an array; from a one-column (one-row) range, the element in at's row
-// (column); a 1 x 1 array its element; otherwise null (nothing matches).
+// (column); from an array that is no range, and a 1 x 1 range, the first
+// element; "#value!" from a range that meets neither at's row nor column.
 const Value* Crit_pick(const Value* criteria, const CellRef* at);
 
 // COUNTIF(range, criteria): an integer count. at is the cell being
