@@ -3,6 +3,7 @@
 // FACTDOUBLE, COMBIN, MULTINOMIAL), GCD and LCM, SERIESSUM, angle units,
 // the inverse hyperbolic functions and SQRTPI.
 #include <cmath>
+#include <limits>
 
 #include "platform/calc/Calc_Internal.h"
 
@@ -11,12 +12,17 @@ namespace {
 CellValue num(double d) { return Calc_numberResult(d); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
+// Units in the last place of a quotient that the rounding of a step and of
+// the division can leave.
+constexpr double kQuotientUlps = 4;
+
 // x / step as a whole number when it is one but for the last bits of the
 // division (1.5 / 0.1 gives 14.999999999999998). The bits are relative to
-// the quotient: a tiny one (3 / 1E+15) is no rounded zero.
+// the quotient: a tiny one (3 / 1E+15) is no rounded zero, and a large one
+// keeps its fraction (1E+15 / 45 is 22222222222222.2).
 double quotient(double x, double step) {
   double q = x / step, r = std::round(q);
-  return std::fabs(q - r) <= 1e-12 * std::fabs(q) ? r : q;
+  return std::fabs(q - r) <= kQuotientUlps * std::numeric_limits<double>::epsilon() * std::fabs(q) ? r : q;
 }
 
 // CEILING (up) and FLOOR: to a multiple of the step, counted in steps (so a

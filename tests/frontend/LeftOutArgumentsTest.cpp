@@ -67,6 +67,8 @@ const Row kRows[] = {
     {"=ISNUMBER(IF(,,))", CellValue::makeBoolean(true)},
     {"=AVERAGEA(CHOOSE(1,))", number(0)},
     {"=COUNT(IF(TRUE,),CHOOSE(2,1,))", number(2)},
+    // a large quotient keeps its fraction: 1E+15 / 45 is 22222222222222.2
+    {"=CEILING(1E+15,(45+0))", number(1000000000000035)},
     // PERCENTRANK cuts the rank to its digits: 2/3 is 0.666
     {"=PERCENTRANK({0.5,-1},MAXA(0,,))", number(0.666)},
     // known y left out is a blank, a single point 0
