@@ -1,8 +1,9 @@
 // Statistical worksheet functions: variances and standard deviations (and
 // their A forms, which read booleans and texts in ranges), MAXA, MINA,
 // MEDIAN, MODE, SMALL, PERCENTILE, QUARTILE, PERCENTRANK, RANK, TRIMMEAN,
-// SKEW, the paired PEARSON, RSQ, SLOPE and STEYX, TREND of one variable,
-// and SUBTOTAL, which hands its references to the function it names.
+// SKEW, the paired PEARSON, RSQ, SLOPE and STEYX, TREND of one variable or
+// several, and SUBTOTAL, which hands its references to the function it
+// names.
 #include <algorithm>
 #include <cmath>
 
@@ -268,11 +269,14 @@ void fnSteyx(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { pai
 
 // TREND's data arguments (known y, known x, new x) are read whole, as
 // arrays, and must hold only numbers: a text, logical or blank in a range or
-// an array is #VALUE!, one given directly counts by its number.
+// an array is #VALUE!, one given directly counts by its number. The numbers
+// are kept row by row with the argument's shape.
 struct TrendData {
   bool given = false;
   CalcValue value;
+  int rows = 1, cols = 1;
   std::vector<double> numbers;
+  double at(int r, int c) const { return numbers[static_cast<size_t>(r * cols + c)]; }
 };
 
 // The first error among the elements of a given argument; false when there is none.
@@ -289,6 +293,8 @@ bool trendNumbers(TrendData* d, CellValue* err) {
   if (!d->given) return true;
   const CalcGrid g(d->value);
   const bool direct = !d->value.area && !d->value.isArray;
+  d->rows = g.rows;
+  d->cols = g.cols;
   for (int r = 0; r < g.rows; ++r)
     for (int c = 0; c < g.cols; ++c) {
       const CellValue& x = g.at(r, c);
@@ -300,32 +306,126 @@ bool trendNumbers(TrendData* d, CellValue* err) {
   return true;
 }
 
-// The least-squares line through the points, or through the origin without
-// a constant; false when the x do not spread.
-bool trendLine(const std::vector<double>& ys, const std::vector<double>& xs, bool constant, double* slope,
-               double* intercept) {
-  *intercept = 0;
-  if (constant) {
-    const Moments m = momentsOf(ys, xs);
-    if (m.sxx == 0) return false;
-    *slope = m.sxy / m.sxx;
-    *intercept = m.my - *slope * m.mx;
-    return true;
+// Known x left out are 1, 2, 3, ... in the shape of known y.
+void trendDefaultX(const TrendData& y, TrendData* x) {
+  x->rows = y.rows;
+  x->cols = y.cols;
+  for (size_t i = 0; i < y.numbers.size(); ++i) x->numbers.push_back(static_cast<double>(i + 1));
+}
+
+// How the points lie in the data: known y a column (each column of known x
+// a variable), a row (each row a variable) or a block (one variable, the
+// cells row by row).
+enum class TrendLayout { kColumn, kRow, kBlock };
+
+// The least-squares fit of n points in p variables.
+struct TrendFit {
+  TrendLayout layout = TrendLayout::kBlock;
+  int n = 0, p = 1;
+  double intercept = 0;
+  std::vector<double> slopes;
+};
+
+// Variable j of point i of x laid out as the fit's data.
+double trendVariable(const TrendData& x, const TrendFit& f, int i, int j) {
+  if (f.p == 1) return x.numbers[static_cast<size_t>(i)];
+  return f.layout == TrendLayout::kColumn ? x.at(i, j) : x.at(j, i);
+}
+
+// The layout and sizes from known y and known x; false when known x does
+// not have known y's rows (a column), columns (a row) or shape (a block).
+bool trendShape(const TrendData& y, const TrendData& x, TrendFit* f) {
+  if (y.cols == 1) {
+    *f = {TrendLayout::kColumn, y.rows, x.cols, 0, {}};
+    return x.rows == y.rows;
   }
-  double sxy = 0, sxx = 0;
-  for (size_t i = 0; i < xs.size(); ++i) {
-    sxy += xs[i] * ys[i];
-    sxx += xs[i] * xs[i];
+  if (y.rows == 1) {
+    *f = {TrendLayout::kRow, y.cols, x.rows, 0, {}};
+    return x.cols == y.cols;
   }
-  if (sxx == 0) return false;
-  *slope = sxy / sxx;
+  *f = {TrendLayout::kBlock, y.rows * y.cols, 1, 0, {}};
+  return x.rows == y.rows && x.cols == y.cols;
+}
+
+// New x of one variable may have any shape; of several, one column (row)
+// per variable as known x has.
+bool trendNewFits(const TrendData& nx, const TrendFit& f) {
+  if (f.p == 1) return true;
+  return f.layout == TrendLayout::kColumn ? nx.cols == f.p : nx.rows == f.p;
+}
+
+// Solves the normal equations a s = b (a symmetric, b its last column) by
+// elimination; false when a pivot vanishes against its diagonal, that is when
+// the variables do not spread or one follows from the others.
+bool trendEliminate(std::vector<std::vector<double>>* a, std::vector<double>* s) {
+  constexpr double kCollinear = 1e-12;
+  const size_t p = a->size();
+  std::vector<std::vector<double>>& m = *a;
+  for (size_t j = 0; j < p; ++j) {
+    const double diagonal = m[j][j];
+    for (size_t r = 0; r < j; ++r) {
+      const double factor = m[j][r] / m[r][r];
+      for (size_t c = r; c <= p; ++c) m[j][c] -= factor * m[r][c];
+    }
+    if (!(std::fabs(m[j][j]) > kCollinear * diagonal)) return false;
+  }
+  s->assign(p, 0);
+  for (size_t j = p; j-- > 0;) {
+    double rest = m[j][p];
+    for (size_t c = j + 1; c < p; ++c) rest -= m[j][c] * (*s)[c];
+    (*s)[j] = rest / m[j][j];
+  }
   return true;
 }
 
-// TREND(known y, known x, new x, constant) of one variable: the fitted line
-// at each new x (the known x by default; 1, 2, ... when none is given). The
-// arguments' errors come first, in argument order, then their kinds, then
-// the sizes (#REF! when known x and known y differ), then the fit.
+// The least-squares fit by the normal equations, about the means when there
+// is a constant (for one variable the slope sxy / sxx); false when the
+// points are too few or too alike to fix the coefficients.
+bool trendSolve(const TrendData& y, const TrendData& x, bool constant, TrendFit* f) {
+  const size_t p = static_cast<size_t>(f->p);
+  if (f->n < f->p + (constant ? 1 : 0)) return false;
+  std::vector<std::vector<double>> vars(p);
+  for (size_t j = 0; j < p; ++j)
+    for (int i = 0; i < f->n; ++i) vars[j].push_back(trendVariable(x, *f, i, static_cast<int>(j)));
+  const double my = constant ? mean(y.numbers) : 0;
+  std::vector<double> mx(p, 0);
+  for (size_t j = 0; constant && j < p; ++j) mx[j] = mean(vars[j]);
+  std::vector<std::vector<double>> a(p, std::vector<double>(p + 1, 0));
+  for (size_t i = 0; i < y.numbers.size(); ++i)
+    for (size_t j = 0; j < p; ++j) {
+      const double dj = vars[j][i] - mx[j];
+      a[j][p] += dj * (y.numbers[i] - my);
+      for (size_t l = 0; l < p; ++l) a[j][l] += dj * (vars[l][i] - mx[l]);
+    }
+  if (!trendEliminate(&a, &f->slopes)) return false;
+  f->intercept = my;
+  for (size_t j = 0; j < p; ++j) f->intercept -= f->slopes[j] * mx[j];
+  return true;
+}
+
+// The fitted values at the new x: in their shape for one variable, else a
+// column of points (a row when known y is a row).
+CalcArray trendValues(const TrendData& nx, const TrendFit& f) {
+  CalcArray shape;
+  const bool oneVariable = f.p == 1;
+  const bool asRow = f.layout == TrendLayout::kRow;
+  const int m = oneVariable ? nx.rows * nx.cols : asRow ? nx.cols : nx.rows;
+  shape.rows = oneVariable ? nx.rows : asRow ? 1 : m;
+  shape.cols = oneVariable ? nx.cols : asRow ? m : 1;
+  for (int i = 0; i < m; ++i) {
+    double v = f.intercept;
+    for (int j = 0; j < f.p; ++j) v += f.slopes[static_cast<size_t>(j)] * trendVariable(nx, f, i, j);
+    shape.values.push_back(num(v));
+  }
+  return shape;
+}
+
+// TREND(known y, known x, new x, constant): the least-squares fit at each
+// new x (the known x by default; 1, 2, ... when none is given), of one
+// variable or of several. The arguments' errors come first, in argument
+// order, then their kinds, then the shapes (#REF! when known x does not
+// match known y, or new x not its variables), then the fit (#DIV/0! when
+// the points cannot fix it).
 void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   auto given = [&](size_t i) { return call.args.size() > i && call.args[i].op != CalcOp::Missing; };
   TrendData data[3];
@@ -342,21 +442,16 @@ void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     if (!trendNumbers(&d, &err)) return Calc_setScalar(out, err);
   bool constant = true;
   if (!Calc_toBool(flag, &constant, &err)) return Calc_setScalar(out, err);
-  const std::vector<double>& ys = data[0].numbers;
-  std::vector<double>& xs = data[1].numbers;
-  for (size_t i = xs.size(); !given(1) && i < ys.size(); ++i) xs.push_back(static_cast<double>(i + 1));
-  if (xs.size() != ys.size()) return Calc_setScalar(out, error(CellError::Ref));
-  double slope, intercept;
-  if (!trendLine(ys, xs, constant, &slope, &intercept)) return Calc_setScalar(out, error(CellError::Div0));
-  // The new x are the known x when left out, in their shape (known y's when
-  // they are left out too).
-  const TrendData& at = data[given(2) ? 2 : given(1) ? 1 : 0];
-  const std::vector<double>& newX = given(2) ? at.numbers : xs;
-  CalcArray shape = Calc_valuesOf(at.value);
-  for (size_t i = 0; i < shape.values.size(); ++i) shape.values[i] = num(intercept + slope * newX[i]);
+  if (!given(1)) trendDefaultX(data[0], &data[1]);
+  TrendFit fit;
+  const TrendData& newX = data[given(2) ? 2 : 1];
+  if (!trendShape(data[0], data[1], &fit) || !trendNewFits(newX, fit))
+    return Calc_setScalar(out, error(CellError::Ref));
+  if (!trendSolve(data[0], data[1], constant, &fit)) return Calc_setScalar(out, error(CellError::Div0));
+  CalcArray values = trendValues(newX, fit);
   out->area = nullptr;
-  out->isArray = shape.values.size() > 1;
-  out->array = std::move(shape);
+  out->isArray = values.values.size() > 1;
+  out->array = std::move(values);
 }
 
 // Whether every argument after SUBTOTAL's function number is a reference (a

@@ -273,6 +273,19 @@ const Row kRows[] = {
     {"=DATEVALUE(TREND(Twice,{1,2,3},A2))", error(CellError::Ref)},
     {"=TREND(A1:A2,D1:E2,3)", error(CellError::Ref)},
     {"=TREND(A1:A3,A4:A6,{1,2})", number(0.5 + 464.0 / 553)},  // slope -192/553 through (41/12, 1/2)
+    // ... and fits each column of known x as a variable (each row when known
+    // y is a row): y = 2 + x2 leaves residuals -1, -1, 1, 1, orthogonal to
+    // 1, x1 and x2; through the origin y = (4 x1 + 7 x2) / 3
+    {"=TREND({1;2;4;3},{1,0;0,1;1,1;0,0},{5,7})", number(9)},
+    {"=TREND({1,2,4,3},{1,0,1,0;0,1,1,0},{5;7})", number(9)},
+    {"=TREND({1;2;4;3},{1,0;0,1;1,1;0,0})", number(2)},
+    {"=TREND({1;2;4;3},{1,0;0,1;1,1;0,0},{5,7},FALSE)", number(23)},
+    // known x without known y's rows is #REF!; fewer points than
+    // coefficients, or a variable following from the others, #DIV/0!
+    {"=TREND({1;2;4;3},{1,0;0,1;1,1})", error(CellError::Ref)},
+    {"=TREND(6,{0.5,-1})", error(CellError::Div0)},
+    {"=TREND(5,{1,2,3})", error(CellError::Div0)},
+    {"=TREND({1;2;4;3},{1,2;0,0;1,2;0,0},{5,7})", error(CellError::Div0)},
     // a lookup's table is computed whole: A6 - A1:B2 is {-2.25,0.25;1.75,-23.75}
     {"=VLOOKUP(0.25,(A6-A1:B2),2)", number(0.25)},
     {"=VLOOKUP(\" 3 \",(A6-A1:B2),A1)", error(CellError::NA)},
