@@ -67,6 +67,9 @@ const Row kRows[] = {
     {"=ISNUMBER(IF(,,))", CellValue::makeBoolean(true)},
     {"=AVERAGEA(CHOOSE(1,))", number(0)},
     {"=COUNT(IF(TRUE,),CHOOSE(2,1,))", number(2)},
+    // COMBIN beyond the doubles is #NUM!, however its product overflows
+    {"=COMBIN(1E+300,A1:A6)", error(CellError::Num)},
+    {"=COMBIN(1E+200,2)", error(CellError::Num)},
     // a large quotient keeps its fraction: 1E+15 / 45 is 22222222222222.2
     {"=CEILING(1E+15,(45+0))", number(1000000000000035)},
     // PERCENTRANK cuts the rank to its digits: 2/3 is 0.666

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "values/Smp_Payload.h"
@@ -205,6 +206,9 @@ Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
   return real(result, (std::fabs(q - t) >= 0.5 ? t + 1 : t) * b);
 }
 
+// More factors of at least 2 than this leave the doubles.
+constexpr double kCombinLogFactors = 1100;
+
 Value* Wsf_combin(Value* result, const Value* n, const Value* k) {
   if (Value* done = pair(result, n, k)) return done;
   const double a = std::trunc(n->number), b = std::trunc(k->number);
@@ -213,13 +217,22 @@ Value* Wsf_combin(Value* result, const Value* n, const Value* k) {
   // C(a - m + j, j) for j = 1..m: whole at every step, and the product
   // overflows within about a thousand steps however large m is.
   const double m = std::min(b, a - b);
-  double c = 1;
-  for (double j = 1; j <= m && std::isfinite(c); ++j) {
-    c *= a - m + j;
-    if (std::isfinite(c)) c /= j;
+  double c = 1, j = 1;
+  for (; j <= m; ++j) {
+    const double product = c * (a - m + j);
+    if (!std::isfinite(product)) break;
+    c = product / j;
   }
-  if (!std::isfinite(c) && !Kern_binomialCoefficient(a, b, &c)) return Wsf_error(result, kErrNum);
-  return Wsf_finite(result, c);
+  if (j > m) return Wsf_finite(result, c);
+  // The product left the doubles before its division: the rest of it in
+  // logarithms. Each factor left, (a - m + i) / i with m at most a - m, is
+  // at least 2, so more than kCombinLogFactors of them leave the doubles
+  // whatever they are.
+  if (m - j >= kCombinLogFactors) return Wsf_error(result, kErrNum);
+  double lc = std::log(c);
+  for (double i = j; i <= m; ++i) lc += std::log(a - m + i) - std::log(i);
+  if (!(lc < std::log(std::numeric_limits<double>::max()))) return Wsf_error(result, kErrNum);
+  return Wsf_finite(result, std::exp(lc));
 }
 
 Value* Wsf_fact(Value* result, const Value* x) {
