@@ -10,6 +10,10 @@
 
 namespace {
 
+// A direction whose product with the reduced gradient is not below minus
+// this gives no descent.
+constexpr double kDescentFloor = 1e-15;
+
 double& fac(GrgRecord& rec, int i, int j) { return rec.factor[(j - 1) * j / 2 + i - 1]; }
 
 bool quasiNewtonMode(const GrgRecord& rec) {
@@ -193,9 +197,13 @@ bool allZero(const GrgRecord& rec) {
 
 // Superbasics whose reduced gradients all lie within the precision give no
 // direction of their own (exact derivatives make them vanish at a vertex).
+// Nor do ones whose squares fall below the descent test's floor: a reduced
+// gradient a hair above a fine precision fails that test even along
+// steepest descent.
 bool negligible(const GrgRecord& rec) {
+  double limit = std::max(rec.settings.pre, std::sqrt(kDescentFloor));
   for (int s = 1; s <= rec.superbasicCount; ++s)
-    if (std::fabs(rec.r[rec.cols[s]]) > rec.settings.pre) return false;
+    if (std::fabs(rec.r[rec.cols[s]]) > limit) return false;
   return true;
 }
 
@@ -294,10 +302,10 @@ bool Grg_direction(GrgRecord& rec) {
   if (!qn) rec.factorSize = 0;
   bool retry = rec.steepestRetry;
   formDirection(rec, qn);
-  if (descent(rec) >= -1e-15) {
+  if (descent(rec) >= -kDescentFloor) {
     rec.restart = true;
     formDirection(rec, qn);
-    if (descent(rec) >= -1e-15 && !allZero(rec)) {
+    if (descent(rec) >= -kDescentFloor && !allZero(rec)) {
       // No descent along the superbasics: when their reduced gradients are
       // negligible, or every one of them is blocked by its bound, a nonbasic
       // with a favourable one may still join below.

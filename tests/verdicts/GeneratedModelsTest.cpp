@@ -54,6 +54,11 @@ struct FoundModel {
   unsigned long long seed;
 };
 constexpr FoundModel kFoundModels[] = {
+    // GRG with exact derivatives found no direction at a root relaxation
+    // whose superbasic's reduced gradient, a hair above the precision,
+    // failed the descent test, and ended "solved" with nonbasics still
+    // pointing inward; the branch and bound then pruned the true optimum.
+    {"miqp-enumerated", 7898886165233664112ULL},
     // The interval engine's LP relaxation erased a column its phase 1 never
     // chose (a double free) when rounding left the phase-1 sum above zero.
     {"milp-planted", 15298252601557031ULL},
