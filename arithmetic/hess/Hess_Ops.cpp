@@ -127,12 +127,31 @@ HessValue chain(const HessValue* x, const NumDerivs& d) {
   return combine(x, d.f, d.d1, 0.0, nullptr, {{d.d2, x->gradient, x->gradient}});
 }
 
+// f(x) with slope d1 by the chain rule, its second-order term taken through
+// the result's gradient g = d1 gx: f'' gx gx^T = (f'' / f'^2) g g^T. For a
+// tiny argument whose f'' leaves the doubles while f' and the term do not.
+HessValue chainThroughGradient(const HessValue* x, double f, double d1, double curvatureOverSquaredSlope) {
+  HessValue* out = gradientOf(x, f, d1, 0.0, nullptr);
+  hessianOf(out, x, d1, 0.0, nullptr, {{curvatureOverSquaredSlope, out->gradient, out->gradient}});
+  return *out;
+}
+
+// Whether the second derivative of op leaves the doubles at x where the
+// first does not: LN (-1/x^2) and SQRT (-1/(4 x^1.5)) at a tiny x > 0. Their
+// f'' / f'^2 is -1 and -1 / f; the other operations' f'' stays finite
+// wherever f' does.
+bool curvatureOverflows(int32_t op, const NumDerivs& d) {
+  return (op == kOpLn || op == kOpSqrt) && !std::isfinite(d.d2) && std::isfinite(d.d1);
+}
+
 HessValue unary(int32_t op, const HessValue* x) {
   if (Num_refusesArgument(op, x->value)) {
     raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
-  return chain(x, Num_elementary(op, x->value));
+  const NumDerivs d = Num_elementary(op, x->value);
+  if (!curvatureOverflows(op, d)) return chain(x, d);
+  return chainThroughGradient(x, d.f, d.d1, op == kOpLn ? -1.0 : -1.0 / d.f);
 }
 
 HessValue maxMin(bool isMax, const HessValue* x, const HessValue* y) {
@@ -246,9 +265,7 @@ HessValue Hess_powVS(const HessValue* x, double s) {
   if (!(x->value > 0.0) || !std::isfinite(d.f) || (std::isfinite(d.d1) && std::isfinite(d.d2))) return chain(x, d);
   const double p = d.f;
   const double ca = p != 0.0 ? s * (p / x->value) : 0.0;
-  HessValue* out = gradientOf(x, p, ca, 0.0, nullptr);
-  hessianOf(out, x, ca, 0.0, nullptr, {{p != 0.0 ? (s - 1.0) / (s * p) : 0.0, out->gradient, out->gradient}});
-  return *out;
+  return chainThroughGradient(x, p, ca, p != 0.0 ? (s - 1.0) / (s * p) : 0.0);
 }
 HessValue Hess_sign(const HessValue* x) { return unary(kOpSign, x); }
 HessValue Hess_sin(const HessValue* x) { return unary(kOpSin, x); }

@@ -1,8 +1,9 @@
 // Forward Hessians computed on the block of rows and columns that can be
 // non-zero: sums of products against hand-computed Hessians over the whole
 // matrix, operands used twice, a result record that held a wider block
-// before, and a non-finite coefficient that fills the whole matrix as the
-// dense arithmetic does.
+// before, a non-finite coefficient that fills the whole matrix as the
+// dense arithmetic does, and logarithms and roots of tiny arguments whose
+// second derivatives stay finite.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -94,6 +95,38 @@ TEST(HessianBlocks, ANonFiniteCoefficientFillsTheWholeMatrix) {
   EXPECT_EQ(q->last, kN);
   for (int i = 1; i <= kN; ++i)
     for (int j = 1; j <= kN; ++j) EXPECT_TRUE(std::isnan(q->hessian[i][j])) << "H" << i << j;
+}
+
+// LN and SQRT of c x2 at a tiny c: their own second derivatives (-1/(c x)^2,
+// -1/(4 (c x)^1.5)) leave the doubles, the function's do not; and at c = 1.
+struct TinyArgument {
+  int32_t op;
+  double scale;  // c
+  double value, slope, curvature;
+};
+
+constexpr double kTiny = 1e-300;
+constexpr double kRelTolerance = 1e-12;
+const double kX2 = kX[2];
+const double kRootTiny = std::sqrt(kTiny);
+const TinyArgument kTinyArguments[] = {
+    {kOpLn, kTiny, std::log(kX2) + std::log(kTiny), 1 / kX2, -1 / (kX2 * kX2)},
+    {kOpSqrt, kTiny, std::sqrt(kX2) * kRootTiny, 0.5 * kRootTiny / std::sqrt(kX2),
+     -0.25 * kRootTiny / (kX2 * std::sqrt(kX2))},
+    {kOpLn, 1.0, std::log(kX2), 1 / kX2, -1 / (kX2 * kX2)},
+};
+
+TEST(HessianBlocks, TinyArgumentsGiveTheHandComputedSecondDerivative) {
+  for (const TinyArgument& row : kTinyArguments) {
+    SCOPED_TRACE(row.op);
+    HessBench b;
+    const HessValue* h = b.f.un(row.op, b.f.vs(kOpMul, b.f.var(2), row.scale));
+    EXPECT_NEAR(h->value, row.value, kRelTolerance * std::fabs(row.value));
+    EXPECT_NEAR(h->gradient[2], row.slope, kRelTolerance * std::fabs(row.slope));
+    EXPECT_NEAR(h->hessian[2][2], row.curvature, kRelTolerance * std::fabs(row.curvature));
+    EXPECT_EQ(h->first, 2);
+    EXPECT_EQ(h->last, 2);
+  }
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 // has no derivative itself, a step of the formula beyond the doubles where
 // the value mode passes it); with a yes/no or a count computed from the
 // variables, tiny divisors, defined names holding constants, constant
-// powers of a zero base, powers whose second derivatives pass the doubles'
-// range on the way, the angle's quadrant where the structure of a formula
-// cannot tell it, the constant parts of complex numbers and the
-// spread of one value among the formulas.
+// powers of a zero base, powers, logarithms and roots whose second
+// derivatives pass the doubles' range on the way, the angle's quadrant
+// where the structure of a formula cannot tell it, the constant parts of
+// complex numbers and the spread of one value among the formulas.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -47,6 +47,11 @@ const double kPoissonSlope = -std::exp(-7.0) * 343.0 / 6;
 const double kGrown = 3.5;
 const double kStartPv = -kGrown * (1 - std::pow(kGrown, -3)) / 2.5;
 const double kStartPvSlope = (1 - 5 * std::pow(kGrown, -3) - std::pow(kGrown, -2)) / 6.25;
+
+// ln(2.5E-300); NPER(1, 2.1E-299, 0.5): ln(2.1E-299 / (2.1E-299 + 0.5)) / ln 2.
+const double kLn2 = std::log(2.0), kLn10 = std::log(10.0);
+const double kLnTiny = std::log(2.5e-300);
+const double kTinyNper = std::log(2.1e-299 / (2.1e-299 + 0.5)) / kLn2;
 
 const Row kRows[] = {
     {"=A1*Rate", 0.125, 1, 0.05},
@@ -87,6 +92,10 @@ const Row kRows[] = {
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
     {"=NPER(A4,1E-300,0,0)", 0, 4, 0},
+    {"=NPER({1,2;3,4},(2&1E-300),A3)", kTinyNper, 3, -2 / kLn2},
+    {"=LN(A1*1E-300)", kLnTiny, 1, 0.4},
+    {"=LOG(1E-300*A3)", std::log10(5e-301), 3, 2 / kLn10},
+    {"=SQRT(A6*1E-300)*1E+150", 0.5, 6, 1},
     // no periods: every rate is a root, so the one found has no derivative
     {"=RATE(0,A1,0)", 0.2, 1, 0, true},
     {"=SKEW(A1,24,TRUE,-1E+300)", 0, 1, 0, true},
