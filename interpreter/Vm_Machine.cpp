@@ -265,6 +265,32 @@ void pushDeferred(Program* p, const Value* v) {
   p->highWater = std::max(p->highWater, p->top);
 }
 
+// In array context an array given to a function of ranges where it reads
+// one value lifts the call: it runs once for each element of those arrays
+// (broadcast as an operator's operands are), its other arguments taken
+// whole, and answers the array of results. The arguments lifted over; none
+// for a function that takes such an array itself (LARGE's k).
+std::vector<int32_t> liftedArguments(const Program* p, int32_t id, int32_t n, Value* const* args) {
+  std::vector<int32_t> lifted;
+  if (!isArrayContext(p) || Fn_isScalarArgs(id) || Fn_liftsArrays(id) || !Fn_hasImplementation(id)) return lifted;
+  for (int32_t k = 0; k < n; ++k)
+    if (Fn_takesOneValue(id, k) && args[k]->kind == kValArray && args[k]->array) lifted.push_back(k);
+  return lifted;
+}
+
+void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const std::vector<Value*>& args,
+              const char16_t* text, int32_t cell, Value* out) {
+  std::vector<Value*> operands;
+  for (int32_t k : lifted) operands.push_back(args[static_cast<size_t>(k)]);
+  const auto m = static_cast<int32_t>(operands.size());
+  elementwise(p, m, operands.data(), out, 1, [&](const Value* const* e, Value* dst) {
+    std::vector<Value*> element(args);
+    for (int32_t i = 0; i < m; ++i)
+      element[static_cast<size_t>(lifted[static_cast<size_t>(i)])] = const_cast<Value*>(e[i]);
+    Fn_callNode(id, static_cast<int32_t>(element.size()), element.data(), text, cell, dst, ctxOf(p));
+  });
+}
+
 void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
@@ -298,7 +324,10 @@ void callFunction(Program* p) {
   // A function without an implementation is called with its arguments as
   // they are, so that it is reported as such rather than as the #VALUE! of
   // a range that does not meet the formula's cell.
-  if ((!anyArray || !Fn_isScalarArgs(id) || !Fn_hasImplementation(id)) && !ifOverArray) {
+  const std::vector<int32_t> lifted = liftedArguments(p, id, n, pointers.data());
+  if (!lifted.empty()) {
+    liftCall(p, id, lifted, pointers, text, cell, &out);
+  } else if ((!anyArray || !Fn_isScalarArgs(id) || !Fn_hasImplementation(id)) && !ifOverArray) {
     Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
   } else {
     // Outside array context IF meets only its condition's range; what is
