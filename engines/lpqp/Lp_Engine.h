@@ -22,6 +22,9 @@ constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 // The reduced-cost tolerance of a second pricing, where a column priced out
 // at the user's tolerance may still move far enough to matter.
 constexpr double Lp_finePricing = 1e-9;
+// Entries down to this may bring a row back in the repair before a final
+// verdict, where none above the pivot tolerance can.
+constexpr double Lp_repairPivotTolerance = 1e-9;
 
 // Loops over whole rows of the tableau are built twice on x86-64, the
 // second time for processors with 256-bit vectors, and the loader picks

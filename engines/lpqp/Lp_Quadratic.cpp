@@ -152,6 +152,21 @@ int addVertex(LpRun& run) {
   return status;
 }
 
+// A vertex the simplex left outside a row's or a bound's limits (phase 2
+// lets such an optimum stand when no entry above the pivot tolerance can
+// bring the row back, as none stopped it going) is repaired once more with
+// entries down to the repair tolerance; a row still out of its limits has
+// no column left to bring it back, so the subproblem is infeasible. The
+// path combines vertices only, so feasible vertices keep its point feasible.
+int feasibleVertex(LpRecord& lp, const LpSettings& s, int status) {
+  if (status != 0 || Lp_primalFeasible(lp)) return status;
+  LpSettings repair = s;
+  repair.repairPivotTolerance = Lp_repairPivotTolerance;
+  status = Lp_primalFromBasis(lp, repair);
+  if (status != 0) return status;
+  return Lp_primalFeasible(lp) ? 0 : StatusInfeasible;
+}
+
 // Re-solves the linear subproblem with the gradient g (unscaled, at the
 // combination, where the objective is f) as its objective; g is left scaled
 // and oriented.
@@ -165,7 +180,7 @@ int nextVertex(LpRun& run, const LpSettings& s, double f, double* g) {
     value += g[j] * (lp.x[j] - xbar[j]);
     g[j] *= sign;
   }
-  return Lp_resolveWithObjective(lp, s, sign * value, g);
+  return feasibleVertex(lp, s, Lp_resolveWithObjective(lp, s, sign * value, g));
 }
 
 // The next vertex, priced once more at the fine tolerance when the first
@@ -318,7 +333,7 @@ int Lp_quadraticCore(LpRun& run, double& objective) {
     }
     if (const int status = addPoint(run, start)) return status;
   }
-  if (const int status = Lp_boundedSimplex(lp, s)) return status;
+  if (const int status = feasibleVertex(lp, s, Lp_boundedSimplex(lp, s))) return status;
   if (!isStored(q, lp.n, lp.x.data(), std::sqrt(s.precision)))
     if (const int status = addPoint(run, lp.x.data())) return status;
   if (const int status = iterate(run, s, startSize)) return status;

@@ -11,10 +11,6 @@
 
 namespace {
 
-// Entries down to this may bring a row back in the repair before the final
-// verdict, where none above the pivot tolerance can.
-constexpr double kRepairPivotTolerance = 1e-9;
-
 bool resultStatus(int status) {
   return status == StatusSolved || status == StatusUnbounded || status == StatusInfeasible ||
          status == StatusHeuristicInteger;
@@ -56,7 +52,7 @@ bool withinBounds(const LpRecord& lp, int j) {
 // optimum checked again changes the verdict.
 int checkAgain(LpRun& run) {
   LpSettings settings = Lp_settingsFromHost(run);
-  settings.repairPivotTolerance = kRepairPivotTolerance;
+  settings.repairPivotTolerance = Lp_repairPivotTolerance;
   const bool refreshed = Lp_refreshBeforeVerdict(run.lp, false, true);
   const int status = Lp_primalFromBasis(run.lp, settings);
   if (status == StatusSolved) return Lp_finalCheck(run);

@@ -54,6 +54,33 @@ const std::vector<Case>& cases() {
       {"half-line centre 3", 2, {{0, 0, kFree}}, "1*(B2-3)^2", {}, 0, {3}, 0},
       {"half-line centre 350000", 2, {{0, 0, kFree}}, "1*(B2-350000)^2", {}, 0, {350000}, 0},
       {"half-line centre 3.5E+07", 2, {{0, 0, kFree}}, "1*(B2-3.5E+07)^2", {}, 0, {3.5e7}, 0},
+      // Rows from 5E-04 to 3000: D2 = 2 by the equality, and B2 = 4 then
+      // needs C2 >= 2 beyond its bound, where B2 = 3 leaves C2 <= 0.2 by the
+      // third row. Phase 1 carried the small rows past their ends through
+      // entries below the pivot tolerance; the vertex must not stand.
+      {"badly scaled rows infeasible",
+       2,
+       {{0, 4, 4}, {0, 0, 1}, {-2, 1, 5}},
+       "3.5*(B2-3.75)^2+2*(C2-1)^2+4*D2^2",
+       {{"-3000*D2", 1, -5000},
+        {"-5E-04*D2", 2, -0.001},
+        {"3*B2-2.5*C2", 3, 8.5},
+        {"0.002*B2-5E-04*C2-0.0015*D2", 1, 0.004}},
+       StatusInfeasible,
+       {},
+       0},
+      // 3.5 * 0.75^2 + 2 * 0.8^2 + 4 * 2^2 = 19.24875.
+      {"badly scaled rows feasible",
+       2,
+       {{0, 3, 3}, {0, 0, 1}, {-2, 1, 5}},
+       "3.5*(B2-3.75)^2+2*(C2-1)^2+4*D2^2",
+       {{"-3000*D2", 1, -5000},
+        {"-5E-04*D2", 2, -0.001},
+        {"3*B2-2.5*C2", 3, 8.5},
+        {"0.002*B2-5E-04*C2-0.0015*D2", 1, 0.004}},
+       StatusSolved,
+       {3, 0.2, 2},
+       19.24875},
       // The minimiser (0.01, -0.03, -0.025, 0) with C2 held at 0.015:
       // 2.5 * 0.045^2 = 0.0050625.
       {"separable at 0.01",

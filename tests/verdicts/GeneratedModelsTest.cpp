@@ -94,6 +94,12 @@ constexpr FoundModel kFoundModels[] = {
     // GRG exchanged a variable into the basis on a pivot of 3E-13, noise of
     // differenced derivatives, and ended "solved" with it on the wrong bound.
     {"lp-equalities", 14295036352465469474ULL},
+    // The LP/quadratic engine's phase 1 carried rows of 5E-04 past their
+    // ends through entries below the pivot tolerance (their artificials went
+    // negative) beside a row of 3000; the repair found no column to bring
+    // them back, and the quadratic path took the vertex as a branch's
+    // solution, ending "solved" at a point that broke a row.
+    {"miqp-enumerated", 18253914073777307680ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
