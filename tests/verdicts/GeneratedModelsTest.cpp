@@ -94,6 +94,11 @@ constexpr FoundModel kFoundModels[] = {
     // GRG exchanged a variable into the basis on a pivot of 3E-13, noise of
     // differenced derivatives, and ended "solved" with it on the wrong bound.
     {"lp-equalities", 14295036352465469474ULL},
+    // GRG's phase 1 took a step of 6E-07 along a row's slack (its direction
+    // entry 1E+04, the row's coefficients 1E-03) for degenerate although the
+    // blocking basic had 4 to go, exchanged it out and the slack back in
+    // until it gave up, and called the root relaxation infeasible.
+    {"milp-planted", 18253914073777307719ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
