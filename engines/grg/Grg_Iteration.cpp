@@ -363,6 +363,8 @@ void basicDirection(GrgRecord& rec) {
 struct Blocking {
   int position = 0;
   double step = kBoundInfinity;
+  double room = kBoundInfinity;  // how far the blocking basic is from its bound
+  double bound = 0.0;
 };
 
 // The finite bound that basic k moves towards along the basic direction;
@@ -396,10 +398,21 @@ Blocking ratioTest(const GrgRecord& rec) {
     double exact = (bound - value) / tk;
     if (exact <= theta && std::fabs(tk) >= bigT) {
       bigT = std::fabs(tk);
-      b = {k, exact};
+      b = {k, exact, std::fabs(bound - value), bound};
     }
   }
   return b;
+}
+
+// The step is degenerate when it is tiny and the blocking basic already sits
+// on its bound. A basic with room to go is no degeneracy however small the
+// step: a row's slack joining with its multiplier as its direction entry
+// (1E+04 on a row whose derivatives are 1E-03) makes every step tiny, and
+// exchanging such a basic out and the slack back in cycled until phase 1
+// gave up with the model called infeasible.
+bool degenerate(const GrgRecord& rec, const Blocking& b) {
+  if (b.position == 0 || b.step > rec.settings.degenerateStep) return false;
+  return b.room < Grg_rowTolerance(rec.settings.pre, b.bound);
 }
 
 // The blocking basic variable leaves; the superbasic with a good pivot that is
@@ -616,7 +629,7 @@ bool readyToSearch(GrgRecord& rec, Pass& p) {
     if (rec.bindingCount == 0) return true;
     basicDirection(rec);
     Blocking b = ratioTest(rec);
-    if (b.position == 0 || b.step > rec.settings.degenerateStep || !exchange(rec, b.position)) return true;
+    if (!degenerate(rec, b) || !exchange(rec, b.position)) return true;
     Grg_iterationReport(rec, rec.iteration);
     if (rec.status) return false;
     if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {

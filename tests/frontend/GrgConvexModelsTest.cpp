@@ -5,9 +5,10 @@
 // it at a scale of 1E+09, nor "solved" at the end of a one-variable ball
 // where the start touches it), integer LPs whose equality rows have
 // coefficients far smaller than the other rows' (never "no feasible
-// solution"), integer models whose relaxation ends a hair off a bound or
-// whose equalities leave variables that no row depends on (never "solved"
-// at a worse integer point), an integer concave maximisation over a box
+// solution", nor where a basic with room to move blocks a step that a row
+// with coefficients of 1E-03 makes tiny), integer models whose relaxation
+// ends a hair off a bound or whose equalities leave variables that no row
+// depends on (never "solved" at a worse integer point), an integer concave maximisation over a box
 // (never "unbounded"), two equalities meeting on a ball that touches a
 // variable's bound, a system of cubic equations whose rows reach 1E+07,
 // started far from its one root, and equalities whose one common point
@@ -226,6 +227,42 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"7", "Plan!$B$6", "1", "Plan!$C$6"},
         {"8", "Plan!$B$7:$B$8", "3", "Plan!$C$7:$C$8"}},
        5},
+      {"integer LP whose relaxation meets a row with coefficients of 1E-03 where a basic has room: 2.289 at "
+       "(3, 1, 6, 1)",
+       true,
+       "Plan!$B$2:$E$2",
+       {{"B2", "5"},
+        {"C2", "0"},
+        {"D2", "0"},
+        {"E2", "1"},
+        {"B4", "=0.001*B2-0.003*C2+0.0015*D2"},
+        {"C4", "0.006500000000000001"},
+        {"B5", "=SUMPRODUCT($B$2:$E$2,F5:I5)"},
+        {"C5", "300"},
+        {"F5", "0"},
+        {"G5", "50"},
+        {"H5", "100"},
+        {"I5", "-150"},
+        {"B6", "=-0.0015*C2-0.001*D2+0.002*E2"},
+        {"C6", "-0.0055"},
+        {"B7", "=-0.2*B2+0.05*C2+0.15*D2"},
+        {"C7", "0.34999999999999987"},
+        {"B8", "=25*B2-10*C2-15*D2+30*E2"},
+        {"C8", "5"},
+        {"B9", "=12.9*B2-4.603*C2-7.802*D2+15.004*E2"}},
+       {{"1", "Plan!$B$4:$B$5", "3", "Plan!$C$4:$C$5"},
+        {"2", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"3", "Plan!$B$7", "3", "Plan!$C$7"},
+        {"4", "Plan!$B$8", "2", "Plan!$C$8"},
+        {"5", "Plan!$B$2", "3", "3"},
+        {"6", "Plan!$B$2", "1", "5"},
+        {"7", "Plan!$C$2", "5", "binary"},
+        {"8", "Plan!$D$2", "3", "2"},
+        {"9", "Plan!$D$2", "1", "8"},
+        {"10", "Plan!$E$2", "3", "0"},
+        {"11", "Plan!$E$2", "1", "4"},
+        {"12", "Plan!$B$2:$E$2", "4", "integer"}},
+       2.289},
       {"integer concave maximisation over a box from a start past its bound: -0.40625 at (4, 0, 0)",
        true,
        "Plan!$B$2:$D$2",

@@ -100,6 +100,11 @@ constexpr FoundModel kFoundModels[] = {
     // them back, and the quadratic path took the vertex as a branch's
     // solution, ending "solved" at a point that broke a row.
     {"miqp-enumerated", 18253914073777307680ULL},
+    // GRG's phase 1 took a step of 6E-07 along a row's slack (its direction
+    // entry 1E+04, the row's coefficients 1E-03) for degenerate although the
+    // blocking basic had 4 to go, exchanged it out and the slack back in
+    // until it gave up, and called the root relaxation infeasible.
+    {"milp-planted", 18253914073777307719ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
