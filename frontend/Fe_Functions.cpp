@@ -52,13 +52,14 @@ CalcArray single(const CellValue& v) { return CalcArray{1, 1, {v}}; }
 constexpr RangeRef kSomeCell{};
 
 // A block as the interpreter's value: an argument left out, one value, or
-// an array; false when it is larger than the interpreter's arrays.
+// an array (an array of one element too, as the worksheet passes it);
+// false when it is larger than the interpreter's arrays.
 bool valueOf(const CalcArray& a, Value* v) {
   if (a.values.empty()) {
     v->kind = kValMissing;
     return true;
   }
-  if (a.values.size() == 1) {
+  if (a.values.size() == 1 && !a.array) {
     Fe_toValue(a.values[0], v);
     if (a.reference) Vm_setRangeRef(v, &kSomeCell);
     return true;

@@ -23,6 +23,9 @@ struct CalcArray {
   // The values of a reference (read from cells), as a registered function's
   // argument; false for values given directly (typed or computed).
   bool reference = false;
+  // An array (typed or computed), as a registered function's argument: one
+  // of a single element is still an array, not one value.
+  bool array = false;
 };
 
 // Result of evaluating a formula text: a reference (one or more areas on one

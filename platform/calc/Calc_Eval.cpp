@@ -144,6 +144,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     }
     args.push_back(Calc_valuesOf(v));
     args.back().reference = v.area != nullptr;
+    args.back().array = v.isArray;
   }
   if (Calc_stopAsked(kCalcStopStride)) return Calc_setScalar(out, tooMuchWork());
   CalcArray r = callAddin(Calc_addin(node.func), args);

@@ -304,6 +304,21 @@ const Row kRows[] = {
     // the logarithm of any positive number, however small
     {"=LN(1E-300%)", number(-302 * std::log(10.0))},
     {"=LOG10(1E-308)", number(-308)},
+    // an array of one element is an array, given where a range is taken:
+    // its text is skipped, or counted as 0 by AVERAGEA; with a number beside
+    // it the library's forms want arrays throughout; a one-cell range is its
+    // value (-7 * 2.5 + 49 * 3)
+    {"=AVEDEV(TRANSPOSE(\"2\"),1)", number(0)},
+    {"=AVERAGEA({\"2\"})", number(0)},
+    {"=NPV(0.1,{\"2\"})", number(0)},
+    {"=LARGE({\"2\"},1)", error(CellError::Num)},
+    {"=QUADPRODUCT(-7,TRANSPOSE(2),3)", error(CellError::Value)},
+    {"=DOTPRODUCT({2},3)", error(CellError::Value)},
+    {"=QUADPRODUCT(-7,A1,3)", number(129.5)},
+    // ... and MMULT and MINVERSE answer an array even of one element
+    {"=TYPE(MMULT(2,1))", number(64)},
+    {"=TYPE(MINVERSE(2))", number(64)},
+    {"=QUADTERM(MMULT(2,1),3,4)", error(CellError::Value)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

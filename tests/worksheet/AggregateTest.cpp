@@ -100,7 +100,10 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
   EXPECT_NEAR(Val_at(r, 1, 0)->number, -0.2, 1e-15);
   EXPECT_TRUE(isError(Wsf_minverse(r, vs.grid(2, 2, {1, 2, 2, 4})), kErrNum));
   EXPECT_TRUE(isError(Wsf_minverse(r, vs.num(0)), kErrNum));
-  EXPECT_EQ(Wsf_minverse(r, vs.num(4))->number, 0.25);
+  // The inverse of a number is an array of one element.
+  Wsf_minverse(r, vs.num(4));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_EQ(Val_at(r, 0, 0)->number, 0.25);
   // A blank, a logical or a text anywhere fails the whole product; an error
   // passes on, the first factor's first.
   EXPECT_TRUE(
@@ -119,7 +122,10 @@ TEST(WsfMatrix, DeterminantInverseAndProduct) {
   EXPECT_TRUE(isError(Val_at(r, 0, 0), kErrNum));
   EXPECT_EQ(Val_at(r, 1, 0)->number, 1e300 + 6);
   EXPECT_TRUE(isError(Wsf_mmult(r, vs.grid(2, 3, {}), vs.grid(2, 3, {})), kErrValue));
-  EXPECT_EQ(Wsf_mmult(r, vs.num(3), vs.num(4))->number, 12.0);
+  // The product of two numbers is an array of one element.
+  Wsf_mmult(r, vs.num(3), vs.num(4));
+  ASSERT_EQ(r->kind, kValArray);
+  EXPECT_EQ(Val_at(r, 0, 0)->number, 12.0);
   // A number against a column or row is a 1 x 1 matrix.
   Wsf_mmult(r, vs.grid(3, 1, {1, 2, 3}), vs.num(2));
   ASSERT_EQ(r->kind, kValArray);

@@ -196,7 +196,9 @@ struct Mode {
   const Value* call(int32_t id) {
     std::vector<const Value*> pointers;
     for (const Value& v : args) pointers.push_back(&v);
-    return Wsf_entry(id)(ctx->buffers.result, static_cast<int>(args.size()), pointers.data(), nullptr);
+    Value* r = Wsf_entry(id)(ctx->buffers.result, static_cast<int>(args.size()), pointers.data(), nullptr);
+    // MMULT answers an array even of one element: that element is its value.
+    return r->kind == kValArray && r->array->rows == 1 && r->array->columns == 1 ? Val_at(r, 0, 0) : r;
   }
 };
 

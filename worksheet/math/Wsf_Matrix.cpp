@@ -144,6 +144,13 @@ Value* productFault(Value* result, const Value* x, const Value* y) {
   return nullptr;
 }
 
+// A scalar as a 1 x 1 matrix held in one; any other value as it is.
+const Value* asMatrix(const Value* v, WsfLocal* one) {
+  if (!isScalar(v) || Val_makeArray(&one->v, 1, 1) != kStatusOk) return v;
+  Val_assign(Val_at(&one->v, 0, 0), v);
+  return &one->v;
+}
+
 }  // namespace
 
 Value* Wsf_mdeterm(Value* result, const Value* a) {
@@ -163,10 +170,10 @@ Value* Wsf_mdeterm(Value* result, const Value* a) {
 Value* Wsf_minverse(Value* result, const Value* a) {
   if (structureHooks(result, a, true)) return result;
   if (a->kind == kValError) return Wsf_copy(result, a);
-  if (a->kind == kValInt || a->kind == kValReal)
-    return a->number == 0 ? Wsf_error(result, kErrNum) : Wsf_finite(result, 1 / a->number);
+  // The inverse is an array even of one element, as the worksheet's is.
+  WsfLocal one(result->context);
   Square m;
-  if (Value* done = load(result, a, &m)) return done;
+  if (Value* done = load(result, asMatrix(a, &one), &m)) return done;
   if (!decompose(&m)) return Wsf_error(result, kErrNum);
   Val_clear(result);
   if (Val_makeArray(result, static_cast<int32_t>(m.n), static_cast<int32_t>(m.n)) != kStatusOk) return result;
@@ -184,17 +191,10 @@ Value* Wsf_mmult(Value* result, const Value* a, const Value* b) {
   if (Value* done = productFault(result, a, b)) return done;
   const Value* x = a;
   const Value* y = b;
-  // A 1 x 1 array against a scalar is its element.
-  if (x->kind == kValArray && isScalar(y) && x->array->rows == 1 && x->array->columns == 1) x = Val_at(x, 0, 0);
-  if (y->kind == kValArray && isScalar(x) && y->array->rows == 1 && y->array->columns == 1) y = Val_at(y, 0, 0);
-  if (isScalar(x) && isScalar(y)) return Wsf_from(result, Op_mul(*x, *y));
-  // A scalar against a larger array is a 1 x 1 matrix.
-  WsfLocal one(result->context);
-  const Value** lone = isScalar(x) ? &x : isScalar(y) ? &y : nullptr;
-  if (lone && Val_makeArray(&one.v, 1, 1) == kStatusOk) {
-    Val_assign(Val_at(&one.v, 0, 0), *lone);
-    *lone = &one.v;
-  }
+  // The product is an array even of one element, as the worksheet's is.
+  WsfLocal xOne(result->context), yOne(result->context);
+  x = asMatrix(x, &xOne);
+  y = asMatrix(y, &yOne);
   if (x->kind != kValArray || y->kind != kValArray || x->array->columns != y->array->rows)
     return Wsf_error(result, kErrValue);
   const int32_t rows = x->array->rows, columns = y->array->columns, inner = x->array->columns;
