@@ -63,6 +63,25 @@ GradValue finish(GradValue* out, double value, double ca, const GradValue* a, do
   return *out;
 }
 
+// q = x / y with partials (gx - q gy) / y (x null for a number over y): for
+// a tiny y, where the coefficient -q / y leaves the doubles while the
+// partials need not. Returns a copy.
+GradValue quotientThroughDivisor(GradValue* out, double q, const GradValue* x, const GradValue* y) {
+  const GradValue* a = x ? x : y;
+  const int32_t n = std::min(a->n, out->capacity);
+  out->value = q;
+  out->n = n;
+  out->context = a->context;
+  const double* dy = y->gradient;
+  double* g = out->gradient;
+  for (int32_t k = 1; k <= n; ++k) g[k] = ((x ? x->gradient[k] : 0.0) - q * dy[k]) / y->value;
+  return *out;
+}
+
+// Whether x / y = q takes its partials through the divisor: its coefficient
+// in x (1 / y) or in y (-q / y) leaves the doubles.
+bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
+
 template <int32_t op>
 GradValue unary(const GradValue* x) {
   EvalContext* ctx = x->context;
@@ -182,6 +201,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double q = x->value / y->value;
+  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(out, q, x, y);
   return finish(out, q, 1.0 / y->value, x, -q / y->value, y);
 }
 
@@ -194,6 +214,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
     return *y;
   }
   const double q = s / y->value;
+  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(out, q, nullptr, y);
   return finish(out, q, -q / y->value, y, 0.0, nullptr);
 }
 

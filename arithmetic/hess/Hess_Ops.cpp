@@ -144,6 +144,26 @@ bool curvatureOverflows(int32_t op, const NumDerivs& d) {
   return (op == kOpLn || op == kOpSqrt) && !std::isfinite(d.d2) && std::isfinite(d.d1);
 }
 
+// Whether x / y = q takes its derivatives through the divisor: its
+// coefficient in x (1 / y) or in y (-q / y) leaves the doubles.
+bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
+
+// q = x / y (x null for a number over y) for a tiny y, where -q / y leaves
+// the doubles while the derivatives need not: each is summed with y's
+// factor left out and then divided by y, g = (gx - q gy) / y and
+// H = (Hx - q Hy - gy g^T - g gy^T) / y.
+HessValue quotientThroughDivisor(double q, const HessValue* x, const HessValue* y) {
+  const HessValue* a = x ? x : y;
+  const double ca = x ? 1.0 : -q, cb = x ? -q : 0.0;
+  const HessValue* b = x ? y : nullptr;
+  HessValue* out = gradientOf(a, q, ca, cb, b);
+  for (int32_t i = 1; i <= out->n; ++i) out->gradient[i] /= y->value;
+  hessianOf(out, a, ca, cb, b, {{-1.0, y->gradient, out->gradient}, {-1.0, out->gradient, y->gradient}});
+  for (int32_t i = out->first; i <= out->last; ++i)
+    for (int32_t j = out->first; j <= out->last; ++j) out->hessian[i][j] /= y->value;
+  return *out;
+}
+
 HessValue unary(int32_t op, const HessValue* x) {
   if (Num_refusesArgument(op, x->value)) {
     raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
@@ -188,6 +208,7 @@ HessValue Hess_div(const HessValue* x, const HessValue* y) {
     return *x;
   }
   const double q = x->value / y->value, ca = 1.0 / y->value, cb = -q / y->value, c = -1.0 / y->value;
+  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(q, x, y);
   HessValue* out = gradientOf(x, q, ca, cb, y);
   hessianOf(out, x, ca, cb, y, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;
@@ -199,6 +220,7 @@ HessValue Hess_divSV(double s, const HessValue* y) {
     return *y;
   }
   const double q = s / y->value, ca = -q / y->value, c = -1.0 / y->value;
+  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(q, nullptr, y);
   HessValue* out = gradientOf(y, q, ca, 0.0, nullptr);
   hessianOf(out, y, ca, 0.0, nullptr, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;

@@ -2,8 +2,8 @@
 // non-zero: sums of products against hand-computed Hessians over the whole
 // matrix, operands used twice, a result record that held a wider block
 // before, a non-finite coefficient that fills the whole matrix as the
-// dense arithmetic does, and logarithms and roots of tiny arguments whose
-// second derivatives stay finite.
+// dense arithmetic does, and logarithms, roots and reciprocals of tiny
+// arguments whose second derivatives stay finite.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -84,23 +84,27 @@ TEST(HessianBlocks, ANarrowResultClearsWhatAWiderOneLeft) {
   for (int i = 1; i <= kN; ++i) EXPECT_EQ(square.gradient[i], i == 4 ? 2 * kX[4] : 0.0) << i;
 }
 
-// 1 / y at a y so small that the quotient's coefficient overflows: infinity
-// times the zero entries fills the whole matrix with NaN, as the dense
-// arithmetic does, so the evaluation's finiteness check still refuses it.
+// A quotient beyond the doubles (1E+300 over a tiny y): its infinite
+// coefficient times the zero entries fills the whole matrix with NaN, as the
+// dense arithmetic does, so the evaluation's finiteness check still refuses
+// it.
 TEST(HessianBlocks, ANonFiniteCoefficientFillsTheWholeMatrix) {
+  constexpr double kHuge = 1e300;
   HessBench b;
   const HessValue* tiny = b.f.vs(kOpMul, b.f.var(2), 1e-300);
-  const HessValue* q = b.f.sv(kOpDiv, 1.0, tiny);
+  const HessValue* q = b.f.sv(kOpDiv, kHuge, tiny);
   EXPECT_EQ(q->first, 1);
   EXPECT_EQ(q->last, kN);
   for (int i = 1; i <= kN; ++i)
     for (int j = 1; j <= kN; ++j) EXPECT_TRUE(std::isnan(q->hessian[i][j])) << "H" << i << j;
 }
 
-// LN and SQRT of c x2 at a tiny c: their own second derivatives (-1/(c x)^2,
-// -1/(4 (c x)^1.5)) leave the doubles, the function's do not; and at c = 1.
+// LN, SQRT and the reciprocal of c x2 at a tiny c: their own derivatives
+// (LN's and SQRT's second, -1/(c x)^2 and -1/(4 (c x)^1.5); the
+// reciprocal's first, -1/(c x)^2) leave the doubles, the derivatives in x2
+// do not; and at c = 1.
 struct TinyArgument {
-  int32_t op;
+  int32_t op;    // kOpDiv: 1 / (c x2)
   double scale;  // c
   double value, slope, curvature;
 };
@@ -114,13 +118,19 @@ const TinyArgument kTinyArguments[] = {
     {kOpSqrt, kTiny, std::sqrt(kX2) * kRootTiny, 0.5 * kRootTiny / std::sqrt(kX2),
      -0.25 * kRootTiny / (kX2 * std::sqrt(kX2))},
     {kOpLn, 1.0, std::log(kX2), 1 / kX2, -1 / (kX2 * kX2)},
+    {kOpDiv, kTiny, 1 / (kTiny * kX2), -1 / (kTiny * kX2 * kX2), 2 / (kTiny * kX2 * kX2 * kX2)},
+    {kOpDiv, 1.0, 1 / kX2, -1 / (kX2 * kX2), 2 / (kX2 * kX2 * kX2)},
 };
+
+const HessValue* applied(HessBench& b, int32_t op, const HessValue* argument) {
+  return op == kOpDiv ? b.f.sv(kOpDiv, 1.0, argument) : b.f.un(op, argument);
+}
 
 TEST(HessianBlocks, TinyArgumentsGiveTheHandComputedSecondDerivative) {
   for (const TinyArgument& row : kTinyArguments) {
     SCOPED_TRACE(row.op);
     HessBench b;
-    const HessValue* h = b.f.un(row.op, b.f.vs(kOpMul, b.f.var(2), row.scale));
+    const HessValue* h = applied(b, row.op, b.f.vs(kOpMul, b.f.var(2), row.scale));
     EXPECT_NEAR(h->value, row.value, kRelTolerance * std::fabs(row.value));
     EXPECT_NEAR(h->gradient[2], row.slope, kRelTolerance * std::fabs(row.slope));
     EXPECT_NEAR(h->hessian[2][2], row.curvature, kRelTolerance * std::fabs(row.curvature));
