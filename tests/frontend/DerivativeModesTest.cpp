@@ -109,6 +109,10 @@ const Row kRows[] = {
     // 10 / A1 and 10 A1 / A2 through a divisor near 1E-300
     {"=1/(1E-300*A1)*1E-299", 4, 1, -1.6, false, true},
     {"=A1/(A2*1E-300)*1E-299", -25.0 / 1.5, 2, -25.0 / 2.25, false, true},
+    // INDEX with row 0 or none is the whole column: a sum and a sum of squares
+    {"=SUM(INDEX(A1:A6,0))", 11.75, 3, 1},
+    {"=SUMPRODUCT(INDEX(A1:A6,),A1:A6)", 66.8125, 5, 14},
+    {"=SUM(INDEX(A1:A6*2,0,1))", 23.5, 2, 2},
 };
 
 // A derivative mode's entry as the differential check calls it.
@@ -191,10 +195,13 @@ constexpr double kBoxLow = 1, kBoxHigh = 10;
 const Narrowing kNarrowings[] = {
     {"=IMAGINARY(A1)+A1", 4, 1, {4, 4}},
     {"=IMARGUMENT(-A1)+A1", kPi + 2, 1, {2, 2}},
+    // the whole column: six cells of at least 1 summing to 6 are all 1
+    {"=SUM(INDEX(A1:A6,0))", 6, 4, {1, 1}},
 };
 
 // The constant parts of complex numbers taken from a variable narrow
-// nothing: the box keeps every point at which the row holds.
+// nothing: the box keeps every point at which the row holds; a sum over
+// a whole column INDEX gives narrows every cell of it.
 TEST(DerivativeModes, IntervalPropagationKeepsEveryPointTheRowAdmits) {
   Fe_registerFunctions();
   Workbook* wb = Diff_workbook();

@@ -298,6 +298,21 @@ const Row kRows[] = {
     {"=INDEX(ODDLYIELD(,Rate,0.5,B3,A1,A2:A5,A1:A3),MID(\"3.25\",1,4),TRUE)", error(CellError::Value)},
     {"=INDEX(A1:A6*2,3)", number(1)},
     {"=INDEX(ABS(A1:A6),2)", number(1.5)},
+    // INDEX with a row (or, of a single row, a column) of 0 or left out is
+    // the whole column (row): a 6 x 1 block has no determinant
+    {"=SUM(INDEX(A1:A6,))", number(11.75)},
+    {"=SUM(INDEX(A1:A6,0))", number(11.75)},
+    {"=SUMPRODUCT(INDEX(A1:A6,0))", number(11.75)},
+    {"=MDETERM(INDEX(A1:A6,))", error(CellError::Value)},
+    {"=MDETERM(INDEX(A1:A6,0))", error(CellError::Value)},
+    {"=ROWS(INDEX(A1:A6,))", number(6)},
+    {"=COLUMNS(INDEX({1,2,3},0))", number(3)},
+    {"=SUM(INDEX({1,2,3},))", number(6)},
+    {"=SUM(INDEX(A1:A6,0,1))", number(11.75)},
+    {"=SUM(INDEX(D1:E2,0,2))", number(4)},
+    {"=SUM(INDEX(D1:E2,2,0))", number(4)},
+    {"=SUM(INDEX({1,2;3,4},0,2))", number(6)},
+    {"=MDETERM(INDEX(D1:E2,0,0))", number(5)},
     // inside SUMPRODUCT a lookup given an array of column numbers answers
     // one result for each: #N/A (2), #VALUE! (-1, 0, 0), #N/A (3), #REF! (7)
     {"=SUMPRODUCT(VLOOKUP(Rate,{1,2,3},Block,A3%))", error(CellError::NA)},

@@ -102,7 +102,11 @@ TEST(Lookup, IndexChooseAndTheirShapes) {
   const Value* whole = c.call(kIdIndex, {square, c.num(0), c.num(0)});
   ASSERT_EQ(whole->kind, kValArray);
   EXPECT_EQ(whole->array->rows * whole->array->columns, 4);
-  EXPECT_EQ(numberOf(c.call(kIdIndex, {c.grid(3, 1, {5, 6, 7}), c.num(0)})), 5);
+  // One index 0 of a single column is the whole column.
+  const Value* column = c.call(kIdIndex, {c.grid(3, 1, {5, 6, 7}), c.num(0)});
+  ASSERT_EQ(column->kind, kValArray);
+  EXPECT_EQ(column->array->rows, 3);
+  EXPECT_EQ(Val_at(column, 2, 0)->number, 7);
   EXPECT_EQ(numberOf(c.call(kIdIndex, {square, c.num(2), c.num(1)})), 3);
   EXPECT_TRUE(isError(c.call(kIdIndex, {square, c.num(3), c.num(1)}), kErrRef));
   // A one-column range as an index: the element in the formula cell's row.

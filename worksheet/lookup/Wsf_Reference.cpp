@@ -168,11 +168,11 @@ Value* Wsf_index(Value* result, int argc, const Value* const* argv, const CellRe
   // One index cannot say both the row and the column of a table.
   if (!three && rows > 1 && columns >= 2) return Wsf_error(result, kErrRef);
   if (!three) {
-    // A single row or column: its element k, the first for 0.
-    const int32_t k = r == 0 ? 1 : r;
+    // A single row or column: its element r; 0 (or a left-out index) is
+    // the whole row or column.
     const bool column = columns == 1 && rows > 1;
-    r = column ? k : 1;
-    c = column ? 1 : k;
+    c = column ? 1 : r;
+    r = column ? r : 1;
   }
   if (r > rows || c > columns) return Wsf_error(result, kErrRef);
   if (array->kind != kValArray) return Wsf_copy(result, array);
