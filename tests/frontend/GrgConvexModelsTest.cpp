@@ -8,7 +8,8 @@
 // solution", nor where a basic with room to move blocks a step that a row
 // with coefficients of 1E-03 makes tiny), integer models whose relaxation
 // ends a hair off a bound or whose equalities leave variables that no row
-// depends on (never "solved" at a worse integer point), an integer concave maximisation over a box
+// depends on or whose relaxation at a branch leaves a binary of small cost
+// on the wrong bound (never "solved" at a worse integer point), an integer concave maximisation over a box
 // (never "unbounded"), two equalities meeting on a ball that touches a
 // variable's bound, a system of cubic equations whose rows reach 1E+07,
 // started far from its one root, and equalities whose one common point
@@ -434,6 +435,30 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"3", "Plan!$B$8", "2", "Plan!$C$8"},
         {"4", "Plan!$B$2", "1", "0.8"}},
        -1.8},
+      {"integer LP whose optimum leaves a binary of cost 0.005 at 0 beside costs of 500: 0 at (0, 0, 0, 0)",
+       true,
+       "Plan!$B$2:$E$2",
+       {{"B2", "-4"},
+        {"C2", "-1"},
+        {"D2", "3"},
+        {"E2", "0.5"},
+        {"B5", "=0.2*B2-0.15*E2"},
+        {"B6", "=0.01*B2-0.03*C2+0.005*D2+0.03*E2"},
+        {"B7", "=-50*B2-200*C2+100*D2-200*E2"},
+        {"B8", "=-250*B2+100*C2"},
+        {"B9", "=499.99*B2-198.97*C2-0.005*D2-0.03*E2"}},
+       {{"1", "Plan!$B$5", "3", "-0.2"},
+        {"2", "Plan!$B$6:$B$8", "3", "0"},
+        {"3", "Plan!$B$2", "3", "-4"},
+        {"4", "Plan!$B$2", "1", "1"},
+        {"5", "Plan!$C$2", "3", "-1"},
+        {"6", "Plan!$C$2", "1", "0"},
+        {"7", "Plan!$D$2", "5", "binary"},
+        {"8", "Plan!$E$2", "3", "-2"},
+        {"9", "Plan!$E$2", "1", "3"},
+        {"10", "Plan!$B$2:$C$2", "4", "integer"},
+        {"11", "Plan!$E$2", "4", "integer"}},
+       0.0},
   };
   int k = 0;
   for (const ConvexCase& c : cases)

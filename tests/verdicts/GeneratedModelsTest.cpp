@@ -105,6 +105,11 @@ constexpr FoundModel kFoundModels[] = {
     // blocking basic had 4 to go, exchanged it out and the slack back in
     // until it gave up, and called the root relaxation infeasible.
     {"milp-planted", 18253914073777307719ULL},
+    // GRG with exact derivatives measured a nonbasic binary's reduced
+    // gradient of 0.005 against the objective's largest derivative, 500,
+    // and ended a branch's relaxation "solved" with that binary on the
+    // bound its cost pointed away from, a worse integer point.
+    {"milp-planted", 3075290136913641495ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
