@@ -28,6 +28,10 @@ constexpr long long kWorkPerLiteralCharacter = 8;
 // converted back cost about as much as building several elements.
 constexpr long long kWorkPerAddinCall = 8;
 
+// The work of one element of a built-in lifted over an array: a lookup
+// reads its table again for each.
+constexpr long long kWorkPerLiftedCall = 8;
+
 CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
   if (x.kind == CellKind::Error) return x;
   if (y.kind == CellKind::Error) return y;
@@ -126,10 +130,38 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
                Calc_elementWork(node, kWorkPerAddinCall));
 }
 
+// In array evaluation a function given an array (or a range of several
+// cells) where it reads one value runs once per element: `one` gets the
+// elements of the lifted blocks, broadcast as an operator's operands are,
+// and the results make an array.
+void liftCall(const std::vector<CalcArray>& blocks, CalcValue* out,
+              const std::function<CellValue(const CellValue* const* items)>& one, long long workPerElement) {
+  out->area = nullptr;
+  out->isArray = true;
+  out->sparse = false;
+  Calc_mapValues(blocks, &out->array, one, workPerElement);
+}
+
+// One result of a lifted call: its first value.
+CellValue firstValue(const CalcArray& r) {
+  return r.values.empty() ? CellValue::makeError(CellError::Value) : r.values[0];
+}
+
+void liftAddin(const CalcFunction& fn, std::vector<CalcArray> args, const std::vector<size_t>& lifted, CalcValue* out) {
+  std::vector<CalcArray> blocks;
+  for (size_t k : lifted) blocks.push_back(std::move(args[k]));
+  auto one = [&](const CellValue* const* x) {
+    for (size_t i = 0; i < lifted.size(); ++i) args[lifted[i]] = CalcArray{1, 1, {*x[i]}};
+    return firstValue(callAddin(fn, args));
+  };
+  liftCall(blocks, out, one, kWorkPerAddinCall);
+}
+
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   const unsigned flags = Calc_addinFlags(node.func);
   if (flags & kCalcScalarArgs) return evalScalarAddin(ctx, node, out);
   std::vector<CalcArray> args;
+  std::vector<size_t> lifted;
   for (const CalcNode& a : node.args) {
     if (a.op == CalcOp::Missing) {
       args.push_back(kCalcOmitted);
@@ -141,12 +173,14 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     if (Calc_addinTakesOneValue(node.func, args.size())) {
       if (flags & kCalcLiftsArrays) Calc_intersect(ctx, &v);
       else if (!ctx.arrays) Calc_setScalar(&v, Calc_scalarOf(ctx, v));
+      else if (!Calc_single(v)) lifted.push_back(args.size());
     }
     args.push_back(Calc_valuesOf(v));
     args.back().reference = v.area != nullptr;
     args.back().array = v.isArray;
   }
   if (Calc_stopAsked(kCalcStopStride)) return Calc_setScalar(out, tooMuchWork());
+  if (!lifted.empty()) return liftAddin(Calc_addin(node.func), std::move(args), lifted, out);
   CalcArray r = callAddin(Calc_addin(node.func), args);
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));
@@ -155,12 +189,43 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->array = std::move(r);
 }
 
+// A built-in in array evaluation with arguments that take one value: each
+// of those is evaluated once and stands in the call as its value, the call
+// lifted over those that hold several.
+void evalBuiltinInArrays(const CalcContext& ctx, const CalcBuiltinInfo& f, const CalcNode& node, CalcValue* out) {
+  CalcNode call = node;
+  std::vector<size_t> lifted;
+  std::vector<CalcArray> blocks;
+  for (size_t k = 0; k < call.args.size(); ++k) {
+    CalcNode& arg = call.args[k];
+    if (!((f.oneValue >> k) & 1u) || arg.op == CalcOp::Literal || arg.op == CalcOp::Missing) continue;
+    CalcValue v;
+    Calc_eval(ctx, arg, &v);
+    arg = CalcNode{};
+    if (const CellValue* single = Calc_single(v)) {
+      arg.value = *single;
+      continue;
+    }
+    lifted.push_back(k);
+    blocks.push_back(Calc_valuesOf(v));
+  }
+  if (lifted.empty()) return f.fn(ctx, call, out);
+  auto one = [&](const CellValue* const* x) {
+    for (size_t i = 0; i < lifted.size(); ++i) call.args[lifted[i]].value = *x[i];
+    CalcValue r;
+    f.fn(ctx, call, &r);
+    return Calc_scalarOf(ctx, r);
+  };
+  liftCall(blocks, out, one, Calc_elementWork(node, kWorkPerLiftedCall));
+}
+
 void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   if (node.func < 0) return Calc_setScalar(out, CellValue::makeError(CellError::Name));
   if (node.addin) return evalAddin(ctx, node, out);
   const CalcBuiltinInfo& f = Calc_builtin(node.func);
   int n = static_cast<int>(node.args.size());
   if (n < f.minArgs || n > f.maxArgs) return Calc_setScalar(out, CellValue::makeError(CellError::Value));
+  if (ctx.arrays && f.oneValue) return evalBuiltinInArrays(ctx, f, node, out);
   f.fn(ctx, node, out);
 }
 

@@ -235,8 +235,16 @@ bool Calc_gridNumbers(const CalcGrid& g, std::vector<double>* out, CellValue* er
 
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions() {
   return {
-    {"INDEX", 2, 3, fnIndex}, {"MATCH", 2, 3, fnMatch}, {"VLOOKUP", 3, 4, fnVLookup}, {"HLOOKUP", 3, 4, fnHLookup},
-    {"CHOOSE", 2, 255, fnChoose}, {"ROW", 0, 1, fnRow}, {"COLUMN", 0, 1, fnColumn},
-    {"ROWS", 1, 1, fnRows}, {"COLUMNS", 1, 1, fnColumns}, {"MMULT", 2, 2, fnMMult}, {"TRANSPOSE", 1, 1, fnTranspose},
+      {"INDEX", 2, 3, fnIndex, Calc_oneValueArgs({1, 2})},
+      {"MATCH", 2, 3, fnMatch, Calc_oneValueArgs({0, 2})},
+      {"VLOOKUP", 3, 4, fnVLookup, Calc_oneValueArgs({0, 2, 3})},
+      {"HLOOKUP", 3, 4, fnHLookup, Calc_oneValueArgs({0, 2, 3})},
+      {"CHOOSE", 2, 255, fnChoose},
+      {"ROW", 0, 1, fnRow},
+      {"COLUMN", 0, 1, fnColumn},
+      {"ROWS", 1, 1, fnRows},
+      {"COLUMNS", 1, 1, fnColumns},
+      {"MMULT", 2, 2, fnMMult},
+      {"TRANSPOSE", 1, 1, fnTranspose},
   };
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -315,7 +316,16 @@ struct CalcBuiltinInfo {
   const char* name;
   int minArgs, maxArgs;
   CalcBuiltin fn;
+  // Bit k: argument k takes one value (VLOOKUP's column number). In array
+  // evaluation an array there runs the function once per element.
+  unsigned oneValue = 0;
 };
+// The oneValue bits of the arguments listed.
+constexpr unsigned Calc_oneValueArgs(std::initializer_list<int> arguments) {
+  unsigned bits = 0;
+  for (int k : arguments) bits |= 1u << k;
+  return bits;
+}
 // x rounded to `digits` decimals as ROUND does it (halves away from zero).
 double Calc_round(double x, double digits);
 std::vector<CalcBuiltinInfo> Calc_mathFunctions();
