@@ -105,6 +105,11 @@ constexpr FoundModel kFoundModels[] = {
     // blocking basic had 4 to go, exchanged it out and the slack back in
     // until it gave up, and called the root relaxation infeasible.
     {"milp-planted", 18253914073777307719ULL},
+    // GRG's line search took rounding noise, falling along a ray on which
+    // the objective is flat (parallel to a row), for an unbounded fall after
+    // thirty doublings; the branch and bound lost the branch holding the
+    // optimum and ended "no feasible solution".
+    {"milp-planted", 18253914073777307649ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
