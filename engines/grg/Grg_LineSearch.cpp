@@ -32,12 +32,21 @@ constexpr double kFarLimit = 1e20;
 constexpr double kFirstStepShare = 0.05;
 // Doublings of the step after which a falling objective has no bound.
 constexpr int kUnboundedDoublings = 30;
+// A doubling's fall below this share of 1 + |f| is rounding noise: the
+// objective is flat along the direction.
+constexpr double kFlatShare = 1e-12;
 
 double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
 double element(const GrgRecord& rec, int row, int col) {
   if (col <= rec.n) return Grg_jac(rec, row, col);
   return col - rec.n == row ? -1.0 : 0.0;
+}
+
+// Whether a fall of the objective to f is more than the engine's precision
+// resolves, against 1 + |f|: rounding noise that grows with the step never is.
+bool significantFall(const GrgRecord& rec, double fall, double f) {
+  return fall > rec.settings.pre * (1.0 + std::fabs(f));
 }
 
 void placeSuperbasics(GrgRecord& rec, const Search& s, double alpha) {
@@ -349,6 +358,14 @@ void interpolate(GrgRecord& rec, Search& s) {
 // superbasic) covers a short way in thirty doublings, and an objective that
 // falls all along it may still be bounded (a convex quadratic over a box):
 // such a search doubles on until it has gone as far.
+//
+// Along a flat direction (an objective parallel to a binding row) the
+// objective's values differ only by rounding noise, which may fall at every
+// doubling and grows with the step: a doubling whose fall is within that
+// noise ends the expansion, and only a significant fall makes the objective
+// unbounded, so that a flat ray ends at a finite point. A value that does
+// not change at all says only that the step has not yet moved the point by
+// what the variables resolve, and the doubling goes on.
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0, farEnough = std::ldexp(s.fullStep, kUnboundedDoublings);
@@ -357,11 +374,11 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     // keeps its pace; a step that reaches the far limit of a variable without
     // a bound (from a start far from 0, in fewer doublings) leaves it so too.
     if (doublings >= kUnboundedDoublings && s.thetaUnbounded && alpha >= farEnough) {
-      rec.search.unbounded = lastFall > 0.0 && fall >= lastFall;
+      rec.search.unbounded = significantFall(rec, lastFall, s.previous.f) && fall >= lastFall;
       return;
     }
     if (alpha >= s.thetaBound && s.thetaUnbounded) {
-      rec.search.unbounded = true;
+      rec.search.unbounded = significantFall(rec, s.start.f - s.previous.f, s.previous.f);
       return;
     }
     if (alpha >= s.thetaBound) return;
@@ -374,6 +391,7 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     if (rec.phase1 && !violated(rec)) return;
     lastFall = fall;
     fall = fPrev - s.previous.f;
+    if (fall > 0.0 && fall <= kFlatShare * (1.0 + std::fabs(s.previous.f))) return;
     alpha = next;
   }
 }

@@ -213,6 +213,10 @@ TEST(GrgSolve, BadModelsGiveTheirStatus) {
 // the line search doubles its step thirty times while the objective still
 // falls, but ever less, so the objective is not unbounded (the run ends
 // converged, close to 0); an objective whose fall keeps its pace still is.
+// An objective flat beyond its minimum but for a fall of 1E-17 per unit
+// (rounding noise, growing with the step, of an objective parallel to a
+// row) keeps its pace too, yet falls by less than the precision resolves:
+// it is not unbounded either.
 TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
   const struct {
     const char* what;
@@ -221,6 +225,8 @@ TEST(GrgLineSearch, ObjectiveLevellingOffIsNotUnbounded) {
   } cases[] = {
       {"1 / (1 + x)^2", [](double x) { return 1 / ((1 + x) * (1 + x)); }, false},
       {"exp(-x)^2", [](double x) { return std::exp(-x) * std::exp(-x); }, false},
+      {"(1 - x)^2 up to 1, flat after but for 1E-17 x",
+       [](double x) { return (x < 1 ? (1 - x) * (1 - x) : 0.0) - 1e-17 * x; }, false},
       {"-x", [](double x) { return -x; }, true},
       {"-log(1 + x)", [](double x) { return -std::log(1 + x); }, true},
   };

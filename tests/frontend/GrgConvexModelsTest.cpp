@@ -9,8 +9,9 @@
 // with coefficients of 1E-03 makes tiny), integer models whose relaxation
 // ends a hair off a bound or whose equalities leave variables that no row
 // depends on or whose relaxation at a branch leaves a binary of small cost
-// on the wrong bound (never "solved" at a worse integer point), an integer concave maximisation over a box
-// (never "unbounded"), two equalities meeting on a ball that touches a
+// on the wrong bound (never "solved" at a worse integer point), an integer
+// concave maximisation over a box and an integer LP whose objective is flat
+// along a row's ray (never "unbounded"), two equalities meeting on a ball that touches a
 // variable's bound, a system of cubic equations whose rows reach 1E+07,
 // started far from its one root, and equalities whose one common point
 // lies on a ball a hundredth wide, or on a ball's surface met from its
@@ -459,6 +460,20 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"10", "Plan!$B$2:$C$2", "4", "integer"},
         {"11", "Plan!$E$2", "4", "integer"}},
        0.0},
+      {"integer LP whose objective is parallel to a row, flat along a ray beyond the relaxation: 1.05 at (-3, 3)",
+       true,
+       "Plan!$B$2:$C$2",
+       {{"B2", "0"},
+        {"C2", "0"},
+        {"B5", "=B2-6*C2"},
+        {"C5", "-21"},
+        {"B6", "=B2+0.5*C2"},
+        {"C6", "-0.6875"},
+        {"B9", "=-0.05*B2+0.3*C2"}},
+       {{"1", "Plan!$B$5", "3", "Plan!$C$5"},
+        {"2", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"3", "Plan!$B$2:$C$2", "4", "integer"}},
+       1.05},
   };
   int k = 0;
   for (const ConvexCase& c : cases)
