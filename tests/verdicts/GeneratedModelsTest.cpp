@@ -105,6 +105,13 @@ constexpr FoundModel kFoundModels[] = {
     // blocking basic had 4 to go, exchanged it out and the slack back in
     // until it gave up, and called the root relaxation infeasible.
     {"milp-planted", 18253914073777307719ULL},
+    // GRG's phase 1 under forward differences came within 1E-08 of the one
+    // point where an equality touches the circle that a ball of 1E+09 and
+    // another equality leave; the reduced gradient of the violations there
+    // fell below the error of the ball's differenced derivatives, the
+    // direction pointed away, and the pass ended "no feasible solution".
+    {"ball-linear", 9885146662316277796ULL},
+    {"ball-linear", 3075290136913641482ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
