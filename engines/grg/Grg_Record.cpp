@@ -164,16 +164,29 @@ void moveStart(GrgRecord& rec) {
   }
 }
 
+// A pass that ends infeasible under forward differences may only have lost
+// its way in their error: near a point where an equality row touches a
+// ball's row of size 1E+09, the reduced gradient of the violations falls
+// below the error of the ball's differenced derivatives and the direction
+// points away from the feasible point. Such a pass goes on once from where
+// it ended with central differences before "no feasible solution" holds.
+bool switchToCentral(GrgRecord& rec) {
+  if (rec.status != 0 || rec.endCode != 5 || rec.settings.derivativeMode != GrgForward) return false;
+  rec.settings.derivativeMode = GrgCentral;
+  return true;
+}
+
 void runPasses(GrgRecord& rec) {
   bool retried = false;
+  int mode = rec.settings.derivativeMode;
   rec.endCode = 0;
   for (;;) {
     rec.endCode = Grg_runPass(rec);
     bool retry = rec.status == 0 && rec.endCode == 5 && rec.iteration == 0 && !retried;
     // A pass that converged infeasible having halved its violations goes on
     // in a pass of its own from where it ended.
-    bool resume = rec.status == 0 && rec.endCode == 5 && rec.infeasibleProgress;
-    if (!retry && !resume && rec.status != GrgRestart) return;
+    bool resume = rec.status == 0 && rec.endCode == 5 && (rec.infeasibleProgress || (!retry && switchToCentral(rec)));
+    if (!retry && !resume && rec.status != GrgRestart) break;
     if (retry || resume) {
       // The new pass is judged afresh: the last pass's "infeasible" holds
       // for its own point only, and a pass that ends feasible without a
@@ -185,6 +198,7 @@ void runPasses(GrgRecord& rec) {
     rec.host.progress(rec.host.user, ProgressResume, 0, 0.0);
     rec.status = 0;
   }
+  rec.settings.derivativeMode = mode;
 }
 
 // Row multipliers of the binding rows and reduced gradients of the variables at a bound.

@@ -15,8 +15,9 @@
 // variable's bound, a system of cubic equations whose rows reach 1E+07,
 // started far from its one root, and equalities whose one common point
 // lies on a ball a hundredth wide, or on a ball's surface met from its
-// centre or along one of the equalities from inside (none "no feasible
-// solution"). Each optimum is worked out by hand: the ball's centre less
+// centre or along one of the equalities from inside, or where an equality
+// only touches the circle that a ball and another equality leave (none "no
+// feasible solution"). Each optimum is worked out by hand: the ball's centre less
 // its radius along the objective's gradient, the one point the equality
 // rows leave, the box's integer point nearest the concave objective's
 // centre that keeps the rows, the best of the integer points of the box,
@@ -474,6 +475,41 @@ TEST_F(GrgConvexModels, ReachTheOptimum) {
         {"2", "Plan!$B$6", "1", "Plan!$C$6"},
         {"3", "Plan!$B$2:$C$2", "4", "integer"}},
        1.05},
+      {"max -x1 + 0.5x2 + x3 at the one point where an equality touches the circle a ball and a second "
+       "equality leave: 77500 at (26666.7, 81666.7, 63333.3)",
+       true,
+       "Plan!$B$2:$D$2",
+       {{"B2", "10000"},
+        {"C2", "10000"},
+        {"D2", "0"},
+        {"B6", "=(B2-50000)^2+(C2-70000)^2+(D2-40000)^2"},
+        {"C6", "1225000000"},
+        {"B7", "=-0.5*B2"},
+        {"C7", "=-40000/3"},
+        {"B8", "=-2*B2-1.5*C2-3*D2"},
+        {"C8", "=-1097500/3"},
+        {"B9", "=-B2+0.5*C2+D2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"2", "Plan!$B$7", "2", "Plan!$C$7"},
+        {"3", "Plan!$B$8", "2", "Plan!$C$8"}},
+       77500},
+      {"max -4.5x - 6y over a ball of radius 15000 and an equality, in a box: -112500 at (21000, 3000)",
+       true,
+       "Plan!$B$2:$C$2",
+       {{"B2", "10000"},
+        {"C2", "0"},
+        {"B6", "=(B2-30000)^2+(C2-15000)^2"},
+        {"C6", "225000000"},
+        {"B7", "=-2*C2"},
+        {"C7", "-6000"},
+        {"B9", "=-4.5*B2-6*C2"}},
+       {{"1", "Plan!$B$6", "1", "Plan!$C$6"},
+        {"2", "Plan!$B$7", "2", "Plan!$C$7"},
+        {"3", "Plan!$B$2", "3", "0"},
+        {"4", "Plan!$B$2", "1", "55000"},
+        {"5", "Plan!$C$2", "3", "0"},
+        {"6", "Plan!$C$2", "1", "30000"}},
+       -112500},
   };
   int k = 0;
   for (const ConvexCase& c : cases)

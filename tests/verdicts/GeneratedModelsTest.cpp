@@ -110,6 +110,13 @@ constexpr FoundModel kFoundModels[] = {
     // and ended a branch's relaxation "solved" with that binary on the
     // bound its cost pointed away from, a worse integer point.
     {"milp-planted", 3075290136913641495ULL},
+    // GRG's phase 1 under forward differences came within 1E-08 of the one
+    // point where an equality touches the circle that a ball of 1E+09 and
+    // another equality leave; the reduced gradient of the violations there
+    // fell below the error of the ball's differenced derivatives, the
+    // direction pointed away, and the pass ended "no feasible solution".
+    {"ball-linear", 9885146662316277796ULL},
+    {"ball-linear", 3075290136913641482ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
