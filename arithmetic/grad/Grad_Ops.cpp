@@ -78,6 +78,21 @@ GradValue quotientThroughDivisor(GradValue* out, double q, const GradValue* x, c
   return *out;
 }
 
+// p = x^s with partials (s p gx) / x: for a tiny base, where the
+// coefficient s x^(s-1) leaves the doubles while the partials need not.
+// Returns a copy.
+GradValue powerThroughBase(GradValue* out, double p, double s, const GradValue* x) {
+  const int32_t n = std::min(x->n, out->capacity);
+  out->value = p;
+  out->n = n;
+  out->context = x->context;
+  const double sp = s * p;
+  const double* dx = x->gradient;
+  double* g = out->gradient;
+  for (int32_t k = 1; k <= n; ++k) g[k] = sp * dx[k] / x->value;
+  return *out;
+}
+
 // Whether x / y = q takes its partials through the divisor: its coefficient
 // in x (1 / y) or in y (-q / y) leaves the doubles.
 bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
@@ -269,6 +284,7 @@ GradValue Grad_powVS(const GradValue* x, double s) {
   if (ctx->flags.symbolic) return GradText_mixed(kOpPower, false, x, s);
   GradValue* out = target(ctx, kOpPower, x->node, 0, s);
   const NumDerivs d = Num_powerConst(x->value, s);
+  if (Num_powerSlopeOverflows(x->value, d)) return powerThroughBase(out, d.f, s, x);
   return finish(out, d.f, d.d1, x, 0.0, nullptr);
 }
 

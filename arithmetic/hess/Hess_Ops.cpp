@@ -144,6 +144,16 @@ bool curvatureOverflows(int32_t op, const NumDerivs& d) {
   return (op == kOpLn || op == kOpSqrt) && !std::isfinite(d.d2) && std::isfinite(d.d1);
 }
 
+// The gradient, and the Hessian's block, of a result divided by y.
+void divideGradient(HessValue* out, double y) {
+  for (int32_t i = 1; i <= out->n; ++i) out->gradient[i] /= y;
+}
+
+void divideHessian(HessValue* out, double y) {
+  for (int32_t i = out->first; i <= out->last; ++i)
+    for (int32_t j = out->first; j <= out->last; ++j) out->hessian[i][j] /= y;
+}
+
 // Whether x / y = q takes its derivatives through the divisor: its
 // coefficient in x (1 / y) or in y (-q / y) leaves the doubles.
 bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
@@ -157,10 +167,22 @@ HessValue quotientThroughDivisor(double q, const HessValue* x, const HessValue* 
   const double ca = x ? 1.0 : -q, cb = x ? -q : 0.0;
   const HessValue* b = x ? y : nullptr;
   HessValue* out = gradientOf(a, q, ca, cb, b);
-  for (int32_t i = 1; i <= out->n; ++i) out->gradient[i] /= y->value;
+  divideGradient(out, y->value);
   hessianOf(out, a, ca, cb, b, {{-1.0, y->gradient, out->gradient}, {-1.0, out->gradient, y->gradient}});
-  for (int32_t i = out->first; i <= out->last; ++i)
-    for (int32_t j = out->first; j <= out->last; ++j) out->hessian[i][j] /= y->value;
+  divideHessian(out, y->value);
+  return *out;
+}
+
+// p = x^s for a tiny base, where the slope s x^(s-1) leaves the doubles
+// while the derivatives need not: each is summed with x's factor left out
+// and then divided by x, g = (s p gx) / x and, as s (s - 1) x^(s-2) gx gx^T
+// = (s - 1) g gx^T / x, H = (s p Hx + (s - 1) g gx^T) / x.
+HessValue powerThroughBase(double p, double s, const HessValue* x) {
+  const double sp = s * p;
+  HessValue* out = gradientOf(x, p, sp, 0.0, nullptr);
+  divideGradient(out, x->value);
+  hessianOf(out, x, sp, 0.0, nullptr, {{s - 1.0, out->gradient, x->gradient}});
+  divideHessian(out, x->value);
   return *out;
 }
 
@@ -277,13 +299,16 @@ HessValue Hess_powSV(double s, const HessValue* y) {
   return *out;
 }
 
-// p = x^s by the chain rule; but at a positive base where a factor of the
-// rule leaves the doubles while p does not (a tiny base to a negative power,
-// a base below 1 to a huge power), the second-order term goes through the
+// p = x^s by the chain rule; but where its slope s x^(s-1) leaves the
+// doubles while p does not (a tiny base to a negative power), every
+// derivative goes through the base; and at a positive base where only the
+// second factor of the rule leaves them (a tiny base to a power below 2, a
+// base below 1 to a huge power), the second-order term goes through the
 // result's gradient g = s (p / x) gx: s (s - 1) x^(s-2) gx gx^T =
 // ((s - 1) / (s p)) g g^T, and nothing where p is 0.
 HessValue Hess_powVS(const HessValue* x, double s) {
   const NumDerivs d = Num_powerConst(x->value, s);
+  if (Num_powerSlopeOverflows(x->value, d)) return powerThroughBase(d.f, s, x);
   if (!(x->value > 0.0) || !std::isfinite(d.f) || (std::isfinite(d.d1) && std::isfinite(d.d2))) return chain(x, d);
   const double p = d.f;
   const double ca = p != 0.0 ? s * (p / x->value) : 0.0;

@@ -104,6 +104,13 @@ inline NumDerivs Num_powerConst(double x, double s) {
   return {std::pow(x, s), term(s, s - 1.0), term(s * (s - 1.0), s - 2.0)};
 }
 
+// Whether the slope of x^s (s x^(s-1)) leaves the doubles while the power
+// does not, at a base other than 0: a tiny base to a negative power. The
+// derivatives in the variables then go through the base, s p gx / x.
+inline bool Num_powerSlopeOverflows(double x, const NumDerivs& d) {
+  return x != 0.0 && std::isfinite(d.f) && !std::isfinite(d.d1);
+}
+
 // The logarithm of a constant base s as the slope of s^y in y uses it
 // (ln(s) s^y): 0 for the base 0, whose power is 0 at every exponent y > 0
 // it takes, so without slope; a negative base stays without a logarithm.

@@ -2,8 +2,8 @@
 // non-zero: sums of products against hand-computed Hessians over the whole
 // matrix, operands used twice, a result record that held a wider block
 // before, a non-finite coefficient that fills the whole matrix as the
-// dense arithmetic does, and logarithms, roots and reciprocals of tiny
-// arguments whose second derivatives stay finite.
+// dense arithmetic does, and logarithms, roots, reciprocals and powers of
+// tiny arguments whose second derivatives stay finite.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,20 +99,28 @@ TEST(HessianBlocks, ANonFiniteCoefficientFillsTheWholeMatrix) {
     for (int j = 1; j <= kN; ++j) EXPECT_TRUE(std::isnan(q->hessian[i][j])) << "H" << i << j;
 }
 
-// LN, SQRT and the reciprocal of c x2 at a tiny c: their own derivatives
-// (LN's and SQRT's second, -1/(c x)^2 and -1/(4 (c x)^1.5); the
-// reciprocal's first, -1/(c x)^2) leave the doubles, the derivatives in x2
-// do not; and at c = 1.
+// LN, SQRT, the reciprocal and constant powers of c x2 at a tiny c: their
+// own derivatives (LN's and SQRT's second, -1/(c x)^2 and -1/(4 (c x)^1.5);
+// the reciprocal's and the powers' first, -1/(c x)^2 and s (c x)^(s-1))
+// leave the doubles, the derivatives in x2 do not; and at c = 1.
 struct TinyArgument {
-  int32_t op;    // kOpDiv: 1 / (c x2)
+  int32_t op;    // kOpDiv: 1 / (c x2); kOpPower: (c x2)^exponent
   double scale;  // c
   double value, slope, curvature;
+  double exponent = 0;
 };
 
 constexpr double kTiny = 1e-300;
 constexpr double kRelTolerance = 1e-12;
 const double kX2 = kX[2];
 const double kRootTiny = std::sqrt(kTiny);
+// (c x2)^s = c^s x2^s and its derivatives in x2.
+TinyArgument power(double c, double s) {
+  const double cs = std::pow(c, s);
+  return {kOpPower, c, cs * std::pow(kX2, s), cs * s * std::pow(kX2, s - 1), cs * s * (s - 1) * std::pow(kX2, s - 2),
+          s};
+}
+
 const TinyArgument kTinyArguments[] = {
     {kOpLn, kTiny, std::log(kX2) + std::log(kTiny), 1 / kX2, -1 / (kX2 * kX2)},
     {kOpSqrt, kTiny, std::sqrt(kX2) * kRootTiny, 0.5 * kRootTiny / std::sqrt(kX2),
@@ -120,9 +128,14 @@ const TinyArgument kTinyArguments[] = {
     {kOpLn, 1.0, std::log(kX2), 1 / kX2, -1 / (kX2 * kX2)},
     {kOpDiv, kTiny, 1 / (kTiny * kX2), -1 / (kTiny * kX2 * kX2), 2 / (kTiny * kX2 * kX2 * kX2)},
     {kOpDiv, 1.0, 1 / kX2, -1 / (kX2 * kX2), 2 / (kX2 * kX2 * kX2)},
+    power(kTiny, -1.0),
+    power(1e-200, -1.5),
+    power(1e-150, -2.0),
+    power(1.0, -1.5),
 };
 
-const HessValue* applied(HessBench& b, int32_t op, const HessValue* argument) {
+const HessValue* applied(HessBench& b, int32_t op, double exponent, const HessValue* argument) {
+  if (op == kOpPower) return b.f.vs(kOpPower, argument, exponent);
   return op == kOpDiv ? b.f.sv(kOpDiv, 1.0, argument) : b.f.un(op, argument);
 }
 
@@ -130,7 +143,7 @@ TEST(HessianBlocks, TinyArgumentsGiveTheHandComputedSecondDerivative) {
   for (const TinyArgument& row : kTinyArguments) {
     SCOPED_TRACE(row.op);
     HessBench b;
-    const HessValue* h = applied(b, row.op, b.f.vs(kOpMul, b.f.var(2), row.scale));
+    const HessValue* h = applied(b, row.op, row.exponent, b.f.vs(kOpMul, b.f.var(2), row.scale));
     EXPECT_NEAR(h->value, row.value, kRelTolerance * std::fabs(row.value));
     EXPECT_NEAR(h->gradient[2], row.slope, kRelTolerance * std::fabs(row.slope));
     EXPECT_NEAR(h->hessian[2][2], row.curvature, kRelTolerance * std::fabs(row.curvature));

@@ -10,12 +10,13 @@
 // function's domain, a zero base to a fractional power, an argument that
 // has no derivative itself, a step of the formula beyond the doubles where
 // the value mode passes it); with a yes/no or a count computed from the
-// variables, tiny divisors (the reverse mode refusing those whose own slope
-// leaves the doubles), defined names holding constants, constant
-// powers of a zero base, powers, logarithms and roots whose second
-// derivatives pass the doubles' range on the way, the angle's quadrant
-// where the structure of a formula cannot tell it, the constant parts of
-// complex numbers and the spread of one value among the formulas.
+// variables, tiny divisors and tiny bases of constant powers (the reverse
+// mode refusing those whose own slope leaves the doubles), defined names
+// holding constants, constant powers of a zero base, powers, logarithms and
+// roots whose second derivatives pass the doubles' range on the way, the
+// angle's quadrant where the structure of a formula cannot tell it, the
+// constant parts of complex numbers and the spread of one value among the
+// formulas.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -56,6 +57,8 @@ const double kStartPvSlope = (1 - 5 * std::pow(kGrown, -3) - std::pow(kGrown, -2
 const double kLn2 = std::log(2.0), kLn10 = std::log(10.0);
 const double kLnTiny = std::log(2.5e-300);
 const double kTinyNper = std::log(2.1e-299 / (2.1e-299 + 0.5)) / kLn2;
+// (1E-200 A1)^-1.5 times 1E-300 at A1 = 2.5.
+const double kTinyPower = std::pow(2.5, -1.5);
 
 const Row kRows[] = {
     {"=A1*Rate", 0.125, 1, 0.05},
@@ -113,6 +116,11 @@ const Row kRows[] = {
     {"=SUM(INDEX(A1:A6,0))", 11.75, 3, 1},
     {"=SUMPRODUCT(INDEX(A1:A6,),A1:A6)", 66.8125, 5, 14},
     {"=SUM(INDEX(A1:A6*2,0,1))", 23.5, 2, 2},
+    // A1^s through a base near 1E-300 / s, whose own slope leaves the doubles
+    {"=(1E-300*A1)^-1*1E-299", 4, 1, -1.6, false, true},
+    {"=POWER(1E-300*A1,-1)*1E-299", 4, 1, -1.6, false, true},
+    {"=(1E-200*A1)^-1.5*1E-300", kTinyPower, 1, -1.5 * kTinyPower / 2.5, false, true},
+    {"=(1E-150*A1)^-2*1E-300", 0.16, 1, -0.128, false, true},
 };
 
 // A derivative mode's entry as the differential check calls it.
