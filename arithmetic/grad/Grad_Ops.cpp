@@ -37,13 +37,18 @@ GradValue* target(EvalContext* ctx, int32_t op, NodeRef r1, NodeRef r2, double c
   return ctx->buffers.gradBuffer;
 }
 
+// Sets out's value, and its count and context from a; the partials it holds.
+int32_t begin(GradValue* out, double value, const GradValue* a) {
+  out->n = std::min(a->n, out->capacity);
+  out->context = a->context;
+  out->value = value;
+  return out->n;
+}
+
 // out = value with partials ca * a + cb * b (b may be null), bound to a's
 // context; returns a copy.
 GradValue finish(GradValue* out, double value, double ca, const GradValue* a, double cb, const GradValue* b) {
-  const int32_t n = std::min(a->n, out->capacity);
-  out->value = value;
-  out->n = n;
-  out->context = a->context;
+  const int32_t n = begin(out, value, a);
   const double* da = a->gradient;
   double* g = out->gradient;
   if (b && ca == 1.0 && (cb == 1.0 || cb == -1.0)) {
@@ -67,14 +72,11 @@ GradValue finish(GradValue* out, double value, double ca, const GradValue* a, do
 // a tiny y, where the coefficient -q / y leaves the doubles while the
 // partials need not. Returns a copy.
 GradValue quotientThroughDivisor(GradValue* out, double q, const GradValue* x, const GradValue* y) {
-  const GradValue* a = x ? x : y;
-  const int32_t n = std::min(a->n, out->capacity);
-  out->value = q;
-  out->n = n;
-  out->context = a->context;
+  const double divisor = y->value;
+  const int32_t n = begin(out, q, x ? x : y);
   const double* dy = y->gradient;
   double* g = out->gradient;
-  for (int32_t k = 1; k <= n; ++k) g[k] = ((x ? x->gradient[k] : 0.0) - q * dy[k]) / y->value;
+  for (int32_t k = 1; k <= n; ++k) g[k] = ((x ? x->gradient[k] : 0.0) - q * dy[k]) / divisor;
   return *out;
 }
 
@@ -82,14 +84,11 @@ GradValue quotientThroughDivisor(GradValue* out, double q, const GradValue* x, c
 // coefficient s x^(s-1) leaves the doubles while the partials need not.
 // Returns a copy.
 GradValue powerThroughBase(GradValue* out, double p, double s, const GradValue* x) {
-  const int32_t n = std::min(x->n, out->capacity);
-  out->value = p;
-  out->n = n;
-  out->context = x->context;
-  const double sp = s * p;
+  const double base = x->value, sp = s * p;
+  const int32_t n = begin(out, p, x);
   const double* dx = x->gradient;
   double* g = out->gradient;
-  for (int32_t k = 1; k <= n; ++k) g[k] = sp * dx[k] / x->value;
+  for (int32_t k = 1; k <= n; ++k) g[k] = sp * dx[k] / base;
   return *out;
 }
 
