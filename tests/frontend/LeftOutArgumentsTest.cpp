@@ -297,6 +297,11 @@ const Row kRows[] = {
     // over its ranges (a text rate: #VALUE! in each), INDEX picks row 3
     {"=INDEX(ODDLYIELD(,Rate,0.5,B3,A1,A2:A5,A1:A3),MID(\"3.25\",1,4),TRUE)", error(CellError::Value)},
     {"=INDEX(A1:A6*2,3)", number(1)},
+    // a worksheet has no negative zero: ATAN2 of a negative x and a zero y
+    // is +pi however the zero came about
+    {"=ATAN2(-2.5,-0)", number(M_PI)},
+    {"=ATAN2(-1,-A1*0)", number(M_PI)},
+    {"=ATAN2(-1,0*-1)", number(M_PI)},
     {"=INDEX(ABS(A1:A6),2)", number(1.5)},
     // INDEX with a row (or, of a single row, a column) of 0 or left out is
     // the whole column (row): a 6 x 1 block has no determinant

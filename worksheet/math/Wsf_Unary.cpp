@@ -164,6 +164,10 @@ Value* nonSmooth(Value* result, const Value* x, int32_t op) {
   return result;
 }
 
+// The angle of (x, y). A worksheet has no negative zero: a zero y is +0,
+// so that a negative x gives +pi however the zero was computed (-A1*0).
+double angleOf(double x, double y) { return std::atan2(y == 0 ? 0.0 : y, x); }
+
 // ATAN2 over sample vectors: each trial's angle, NaN at the origin.
 Value* atan2Samples(Value* result, const Value* x, const Value* y) {
   EvalContext* ctx = x->kind == kValSamples ? x->context : y->context;
@@ -178,7 +182,7 @@ Value* atan2Samples(Value* result, const Value* x, const Value* y) {
   for (int32_t i = 1; i <= n; ++i) {
     const double a = sx ? (i <= sx->n ? sx->data[i] : NAN) : x->number;
     const double b = sy ? (i <= sy->n ? sy->data[i] : NAN) : y->number;
-    Smp_setAt(&angles, a == 0 && b == 0 ? NAN : std::atan2(b, a), i);
+    Smp_setAt(&angles, a == 0 && b == 0 ? NAN : angleOf(a, b), i);
   }
   Val_setSamples(result, &angles);
   Smp_free(&angles);
@@ -288,7 +292,7 @@ Value* Wsf_atan2(Value* result, const Value* x, const Value* y) {
   if (!Wsf_isPlain(x) || !Wsf_isPlain(y)) return Wsf_error(result, kErrValue);
   if (x->number == 0 && y->number == 0) return Wsf_error(result, kErrDiv0);
   Val_clear(result);
-  return Val_setNumber(result, std::atan2(y->number, x->number));
+  return Val_setNumber(result, angleOf(x->number, y->number));
 }
 
 Value* Wsf_pi(Value* result) {
