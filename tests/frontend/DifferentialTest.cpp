@@ -127,3 +127,23 @@ TEST(Differential, GeneratedFormulasAgreeInBothCalculationsButTheDocumentedAndLi
 }
 
 }  // namespace
+
+// Texts that differ only in numbers within the check's tolerance are the
+// documented difference of a last shown digit; any other difference is not.
+TEST(Differential, TextsDifferingOnlyInALastShownDigitAreDocumented) {
+  struct Row {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Row rows[] = {
+      {"-0.536217136303705", "-0.536217136303706", true},
+      {"x1.5y-2", "x1.50000000000001y-2", true},
+      {"1.5", "1.6", false},
+      {"ab", "ac", false},
+      {"12", "12a", false},
+      {"2.5E+300", "2.5E+301", false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(diff_detail::sameButForCloseNumbers(r.a, r.b), r.same) << r.a << " against " << r.b;
+}
