@@ -156,8 +156,11 @@ void fnMultinomial(const CalcContext& ctx, const CalcNode& call, CalcValue* out)
   if (!wholeNumbers(ctx, call, &v, &err)) return Calc_setScalar(out, err);
   double total = 0, r = 1;
   for (double x : v) {
+    // C(total + x, x) by its shorter side, read before the sum: a total that
+    // absorbs x (4 + 1E+300) would otherwise leave a side of 0 and a 1.
+    const double shorter = std::min(x, total);
     total += x;
-    r *= choose(total, x);
+    r *= choose(total, shorter);
   }
   Calc_setScalar(out, num(r));
 }

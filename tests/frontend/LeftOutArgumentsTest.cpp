@@ -300,6 +300,10 @@ const Row kRows[] = {
     // a worksheet has no negative zero: ATAN2 of a negative x and a zero y
     // is +pi however the zero came about
     {"=ATAN2(-2.5,-0)", number(M_PI)},
+    // C(1E+300 + 4, 4) leaves the doubles, though 4 + 1E+300 is 1E+300
+    {"=MULTINOMIAL(4,1E+300)", error(CellError::Num)},
+    {"=MULTINOMIAL(,{\"2\",4},1E+300)", error(CellError::Num)},
+    {"=MULTINOMIAL(2,3,4)", number(1260)},
     {"=ATAN2(-1,-A1*0)", number(M_PI)},
     {"=ATAN2(-1,0*-1)", number(M_PI)},
     {"=INDEX(ABS(A1:A6),2)", number(1.5)},
