@@ -17,8 +17,10 @@ void trialsWithin(SampleVector* s) {
     if (std::isinf(s->data[i])) s->data[i] = NAN;
 }
 
-// The value part of a point kind with derivatives, or null for other kinds.
-const double* pointValue(const Value& v) {
+}  // namespace
+
+const double* Op_pointValue(const Value& v) {
+  if (!v.payload) return nullptr;
   switch (v.kind) {
     case kValGrad: return &static_cast<const GradValue*>(v.payload)->value;
     case kValRev: return &static_cast<const RevNode*>(v.payload)->value;
@@ -27,15 +29,13 @@ const double* pointValue(const Value& v) {
   }
 }
 
-}  // namespace
-
 Value* Op_finiteResult(Value* v) {
   if (!v->payload) return v;
   if (v->kind == kValSamples) {
     trialsWithin(static_cast<SampleVector*>(v->payload));
     return v;
   }
-  const double* value = pointValue(*v);
+  const double* value = Op_pointValue(*v);
   if (!value || std::isfinite(*value)) return v;
   return std::isinf(*value) ? Val_setOverflow(v) : Val_setError(v, kErrNum);
 }

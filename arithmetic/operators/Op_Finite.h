@@ -17,3 +17,8 @@
 // "#num!"; a sample vector's infinite trials become NaN. Other kinds are
 // left as they are. Returns v.
 Value* Op_finiteResult(Value* v);
+
+// The value part of a point kind with derivatives (a value with
+// derivatives, a reverse tape node, a value with second derivatives), or
+// null for other kinds.
+const double* Op_pointValue(const Value& v);

@@ -384,6 +384,15 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
   return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
 }
 
+// A divisor of 0: a number, or a point of a derivative mode whose value is
+// 0, where the value mode gives "#div/0!" that a formula may test (ISERROR,
+// COUNT) and so does every point mode.
+bool zeroDivisor(const Value& y) {
+  if (isScalar(y.kind)) return numberOf(y) == 0.0;
+  const double* value = Op_pointValue(y);
+  return value && *value == 0.0;
+}
+
 Value arithOperands(Arith op, const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
@@ -394,7 +403,7 @@ Value arithOperands(Arith op, const Value& x, const Value& y) {
   // A text that is no number fails before any division by 0 ("a" / 0 is
   // "#value!").
   if (x.kind == kValText) return error(buffersOf(ctx), kErrValue);
-  if (op == Arith::kDiv && isScalar(y.kind) && numberOf(y) == 0.0) return error(buffersOf(ctx), kErrDiv0);
+  if (op == Arith::kDiv && zeroDivisor(y)) return error(buffersOf(ctx), kErrDiv0);
   int32_t kind = 0;
   if (!familyPair(x, y, &kind)) return error(buffersOf(ctx), kErrValue);
   // The interval result of a division by an interval through 0 is still
@@ -658,7 +667,7 @@ Value Op_subSV(double d, const Value& x) { return arithSV(Arith::kSub, d, x); }
 Value Op_mulSV(double d, const Value& x) { return arithSV(Arith::kMul, d, x); }
 
 Value Op_divSV(double d, const Value& x) {
-  if (isScalar(x.kind) && numberOf(x) == 0.0) return error(buffersOf(x.context), kErrDiv0);
+  if (zeroDivisor(x)) return error(buffersOf(x.context), kErrDiv0);
   if (intervalDivisorHoldsZero(x)) return error(buffersOf(x.context), kErrDiv0);
   return arithSV(Arith::kDiv, d, x);
 }

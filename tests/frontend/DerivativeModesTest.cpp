@@ -114,6 +114,10 @@ const Row kRows[] = {
     {"=A1/(A2*1E-300)*1E-299", -25.0 / 1.5, 2, -25.0 / 2.25, false, true},
     // INDEX with row 0 or none is the whole column: a sum and a sum of squares
     {"=SUM(INDEX(A1:A6,0))", 11.75, 3, 1},
+    // a division by a divisor that is 0 at the point (A1 = 2.5) is #DIV/0!
+    // in every mode, which ISERROR and COUNT look at
+    {"=IF(ISERROR(1/(A1-2.5)),1,2)+A2", -0.5, 2, 1},
+    {"=COUNT(1/(A1-2.5),A3/(A1-2.5))+A4", 3, 4, 1},
     {"=SUMPRODUCT(INDEX(A1:A6,),A1:A6)", 66.8125, 5, 14},
     {"=SUM(INDEX(A1:A6*2,0,1))", 23.5, 2, 2},
     // A1^s through a base near 1E-300 / s, whose own slope leaves the doubles
