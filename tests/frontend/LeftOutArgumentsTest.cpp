@@ -293,6 +293,9 @@ const Row kRows[] = {
     {"=VLOOKUP(0.25,(A6-A1:B2),2)", number(0.25)},
     {"=VLOOKUP(\" 3 \",(A6-A1:B2),A1)", error(CellError::NA)},
     {"=HLOOKUP((Word<=\"2\"),(A1:A3*A5),A1:A3)", error(CellError::NA)},
+    // and so is MATCH's array: A1:A6 + 0 holds 0.5 third
+    {"=MATCH({0.5,-1},(A1:A6+0),)", number(3)},
+    {"=MATCH(0.5,(A1:A6+0),0)", number(3)},
     // INDEX's table is computed whole: ODDLYIELD goes element by element
     // over its ranges (a text rate: #VALUE! in each), INDEX picks row 3
     {"=INDEX(ODDLYIELD(,Rate,0.5,B3,A1,A2:A5,A1:A3),MID(\"3.25\",1,4),TRUE)", error(CellError::Value)},
