@@ -92,10 +92,6 @@ GradValue powerThroughBase(GradValue* out, double p, double s, const GradValue* 
   return *out;
 }
 
-// Whether x / y = q takes its partials through the divisor: its coefficient
-// in x (1 / y) or in y (-q / y) leaves the doubles.
-bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
-
 template <int32_t op>
 GradValue unary(const GradValue* x) {
   EvalContext* ctx = x->context;
@@ -215,7 +211,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double q = x->value / y->value;
-  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(out, q, x, y);
+  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(out, q, x, y);
   return finish(out, q, 1.0 / y->value, x, -q / y->value, y);
 }
 
@@ -228,7 +224,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
     return *y;
   }
   const double q = s / y->value;
-  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(out, q, nullptr, y);
+  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(out, q, nullptr, y);
   return finish(out, q, -q / y->value, y, 0.0, nullptr);
 }
 

@@ -154,10 +154,6 @@ void divideHessian(HessValue* out, double y) {
     for (int32_t j = out->first; j <= out->last; ++j) out->hessian[i][j] /= y;
 }
 
-// Whether x / y = q takes its derivatives through the divisor: its
-// coefficient in x (1 / y) or in y (-q / y) leaves the doubles.
-bool coefficientOverflows(double q, double y) { return !std::isfinite(1.0 / y) || !std::isfinite(q / y); }
-
 // q = x / y (x null for a number over y) for a tiny y, where -q / y leaves
 // the doubles while the derivatives need not: each is summed with y's
 // factor left out and then divided by y, g = (gx - q gy) / y and
@@ -230,7 +226,7 @@ HessValue Hess_div(const HessValue* x, const HessValue* y) {
     return *x;
   }
   const double q = x->value / y->value, ca = 1.0 / y->value, cb = -q / y->value, c = -1.0 / y->value;
-  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(q, x, y);
+  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(q, x, y);
   HessValue* out = gradientOf(x, q, ca, cb, y);
   hessianOf(out, x, ca, cb, y, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;
@@ -242,7 +238,7 @@ HessValue Hess_divSV(double s, const HessValue* y) {
     return *y;
   }
   const double q = s / y->value, ca = -q / y->value, c = -1.0 / y->value;
-  if (coefficientOverflows(q, y->value)) return quotientThroughDivisor(q, nullptr, y);
+  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(q, nullptr, y);
   HessValue* out = gradientOf(y, q, ca, 0.0, nullptr);
   hessianOf(out, y, ca, 0.0, nullptr, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;

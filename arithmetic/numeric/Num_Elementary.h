@@ -111,6 +111,13 @@ inline bool Num_powerSlopeOverflows(double x, const NumDerivs& d) {
   return x != 0.0 && std::isfinite(d.f) && !std::isfinite(d.d1);
 }
 
+// Whether q = x / y takes its derivatives through the divisor: its
+// coefficient in x (1 / y) or in y (-q / y) leaves the doubles at a tiny y
+// while the derivatives need not, (gx - q gy) / y.
+inline bool Num_quotientCoefficientsOverflow(double q, double y) {
+  return !std::isfinite(1.0 / y) || !std::isfinite(q / y);
+}
+
 // The logarithm of a constant base s as the slope of s^y in y uses it
 // (ln(s) s^y): 0 for the base 0, whose power is 0 at every exponent y > 0
 // it takes, so without slope; a negative base stays without a logarithm.
