@@ -125,11 +125,12 @@ CalcFunction adapterFor(const FunctionRecord& fn) {
 // How the calculation calls the function: once per element when it takes
 // plain scalars, with its arguments' operators element by element only when
 // it takes whole arrays (SUMPRODUCT, the matrix functions), with an array
-// whole where it takes one value when it lifts arrays (LARGE's k), on every
-// recalculation when it draws.
+// whole where it takes one value when it lifts arrays (LARGE's k), never
+// lifted when it answers an array itself, on every recalculation when it draws.
 unsigned flagsOf(int32_t id, bool isVolatile) {
   const unsigned args = Fn_isScalarArgs(id) ? kCalcScalarArgs : Fn_isArrayArgs(id) ? 0u : kCalcPlainArgs;
-  return args | (Fn_liftsArrays(id) ? kCalcLiftsArrays : 0u) | (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
+  return args | (Fn_liftsArrays(id) ? kCalcLiftsArrays : 0u) | (Fn_answersArray(id) ? kCalcArrayResult : 0u) |
+         (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
 }
 
 std::string upper(const std::u16string& name) {

@@ -205,6 +205,8 @@ bool Fn_takesOneValue(int32_t id, int32_t k) {
 
 bool Fn_liftsArrays(int32_t id) { return (flagsOf(id) & kFnLiftsArrays) != 0; }
 
+bool Fn_answersArray(int32_t id) { return (flagsOf(id) & kFnArrayResult) != 0; }
+
 bool Fn_leavesOutBlank(int32_t id) { return (flagsOf(id) & (kFnWorksheet | kFnOwnDefaults)) == kFnWorksheet; }
 
 // A call never passes more arguments than a function of fixed count takes,

@@ -94,3 +94,6 @@ bool Fn_takesOneValue(int32_t id, int32_t k);
 // Whether the function takes an array that is no range whole where it reads
 // one value (LARGE's and SMALL's k), answering an array of results.
 bool Fn_liftsArrays(int32_t id);
+// Whether the function answers an array whatever its arguments (TREND): a call
+// is never lifted, and where it reads one value it does so in array context too.
+bool Fn_answersArray(int32_t id);

@@ -115,13 +115,13 @@ void intersect(const Program* p, Value* v) {
   *v = element;
 }
 
-// Outside array context, an array given where a function of ranges takes
-// one value (Fn_takesOneValue) is read as that one value: a range by
-// implicit intersection ("#value!" when it meets none), any other array by
-// its first element unless the function lifts arrays. A lent argument is
-// read into its own slot.
+// Outside array context, and in it for a function that answers an array, an
+// array given where a function of ranges takes one value (Fn_takesOneValue)
+// is read as that one value: a range by implicit intersection ("#value!"
+// when it meets none), any other array by its first element unless the
+// function lifts arrays. A lent argument is read into its own slot.
 void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
-  if (isArrayContext(p)) return;
+  if (isArrayContext(p) && !Fn_answersArray(id)) return;
   const bool lifts = Fn_liftsArrays(id);
   for (int32_t k = 0; k < n; ++k) {
     Value* v = args[k];
@@ -272,7 +272,9 @@ void pushDeferred(Program* p, const Value* v) {
 // for a function that takes such an array itself (LARGE's k).
 std::vector<int32_t> liftedArguments(const Program* p, int32_t id, int32_t n, Value* const* args) {
   std::vector<int32_t> lifted;
-  if (!isArrayContext(p) || Fn_isScalarArgs(id) || Fn_liftsArrays(id) || !Fn_hasImplementation(id)) return lifted;
+  if (!isArrayContext(p) || Fn_isScalarArgs(id) || Fn_liftsArrays(id) || Fn_answersArray(id) ||
+      !Fn_hasImplementation(id))
+    return lifted;
   for (int32_t k = 0; k < n; ++k)
     if (Fn_takesOneValue(id, k) && args[k]->kind == kValArray && args[k]->array) lifted.push_back(k);
   return lifted;

@@ -9,17 +9,19 @@
 
 // What a function's call needs beyond its name and count.
 enum FnFlag : uint16_t {
-  kFnVolatile = 1,       // recalculated on every pass
-  kFnElementwise = 2,    // a call with a sample-vector argument runs trial by trial
-  kFnRangeArgs = 4,      // takes ranges, arrays or unevaluated arguments, not plain scalars
-  kFnArrayArgs = 8,      // operators inside its arguments work element by element
-  kFnRandom = 16,        // each call is a sampled input of its own
-  kFnWorksheet = 32,     // implemented by the worksheet library's registry
-  kFnSimulation = 64,    // implemented by the simulation library's entries
-  kFnOwnDefaults = 128,  // an argument left out takes the function's default, not a blank
-  kFnWholeArrays = 256,  // its n and b parameters take a range or array whole (not one value of it)
-  kFnLiftsArrays = 512,  // its n and b parameters read a range as one value, but take an array whole
-                         // and answer an array, one result for each of its elements
+  kFnVolatile = 1,        // recalculated on every pass
+  kFnElementwise = 2,     // a call with a sample-vector argument runs trial by trial
+  kFnRangeArgs = 4,       // takes ranges, arrays or unevaluated arguments, not plain scalars
+  kFnArrayArgs = 8,       // operators inside its arguments work element by element
+  kFnRandom = 16,         // each call is a sampled input of its own
+  kFnWorksheet = 32,      // implemented by the worksheet library's registry
+  kFnSimulation = 64,     // implemented by the simulation library's entries
+  kFnOwnDefaults = 128,   // an argument left out takes the function's default, not a blank
+  kFnWholeArrays = 256,   // its n and b parameters take a range or array whole (not one value of it)
+  kFnLiftsArrays = 512,   // its n and b parameters read a range as one value, but take an array whole
+                          // and answer an array, one result for each of its elements
+  kFnArrayResult = 1024,  // answers an array (a regression's fit), so is never lifted: its n and b
+                          // parameters read one value in an array formula too
 };
 
 // What each parameter takes, one letter per parameter (a variadic
@@ -309,14 +311,14 @@ enum FnFlag : uint16_t {
   X(Gammainv,     u"gammainv",     926,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Gammaln,      u"gammaln",      927,  1,  0, A1Ctx,   0, "n",     kFnWorksheet) \
   X(Geomean,      u"geomean",      928,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Growth,       u"growth",       929,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Growth,       u"growth",       929,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnArrayResult | kFnOwnDefaults) \
   X(Harmean,      u"harmean",      930,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Hypgeomdist,  u"hypgeomdist",  931,  4,  0, List,    0, "nnnn",  kFnElementwise | kFnWorksheet) \
   X(Intercept,    u"intercept",    932,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnWorksheet) \
   X(Kurt,         u"kurt",         933,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Large,        u"large",        934,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet | kFnLiftsArrays) \
-  X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
-  X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Linest,       u"linest",       935,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnArrayResult | kFnOwnDefaults) \
+  X(Logest,       u"logest",       936,  4,  3, List,    0, "NNbb",  kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnArrayResult | kFnOwnDefaults) \
   X(Loginv,       u"loginv",       937,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Lognormdist,  u"lognormdist",  938,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Max,          u"max",          939,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
@@ -350,7 +352,7 @@ enum FnFlag : uint16_t {
   X(Steyx,        u"steyx",        967,  2,  0, A2Ctx,   0, "NN",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Tdist,        u"tdist",        968,  3,  0, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Tinv,         u"tinv",         969,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet | kFnOwnDefaults) \
+  X(Trend,        u"trend",        970,  4,  3, List,    0, "NNNb",  kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet | kFnArrayResult | kFnOwnDefaults) \
   X(Trimmean,     u"trimmean",     971,  2,  0, A2Ctx,   0, "Nn",    kFnRangeArgs | kFnWorksheet) \
   X(Ttest,        u"ttest",        972,  4,  0, List,    0, "NNnn",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Var,          u"var",          973,  -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \

@@ -711,7 +711,7 @@ Value Op_concat(const Value& x, const Value& y) {
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);
-  if (joined.size() >= kOpMaxTextLength) return error(buffersOf(ctx), kErrValue);
+  if (joined.size() > kOpMaxTextLength) return error(buffersOf(ctx), kErrValue);
   return finish(Val_setText(resultOf(buffersOf(ctx)), joined.c_str()));
 }
 

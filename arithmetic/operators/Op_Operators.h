@@ -22,8 +22,9 @@ enum CompareRel : int32_t {
   kRelCmpContains = 7,
 };
 
-// Joined texts must stay below this many characters.
-constexpr size_t kOpMaxTextLength = 256;
+// The most characters a joined text may hold, as a worksheet cell's text:
+// a longer join is #VALUE!.
+constexpr size_t kOpMaxTextLength = 32767;
 
 Value Op_add(const Value& x, const Value& y);
 Value Op_sub(const Value& x, const Value& y);

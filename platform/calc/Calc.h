@@ -192,6 +192,9 @@ std::string Calc_utf8(std::u16string_view text);
 // formula's row or column, #VALUE! when it has none; an array by its first
 // element, or whole when the function is registered with kCalcLiftsArrays:
 // it then answers an array, a result for each element, as LARGE's k does).
+// In an array formula an array there lifts the call (it runs once per
+// element) unless the function is registered with kCalcArrayResult: it
+// answers an array itself (a regression's fit), so reads one value there too.
 //
 // A function of another module that runs out of memory catches the failure
 // itself (see Os_Guard.h) and answers kCalcOutOfMemory: the recalculation or
@@ -200,7 +203,13 @@ inline const CalcArray kCalcOmitted{0, 0, {}};
 inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 using CalcOneValueArgs = std::function<bool(size_t argument)>;
-enum CalcFunctionFlag : unsigned { kCalcVolatile = 1, kCalcScalarArgs = 2, kCalcPlainArgs = 4, kCalcLiftsArrays = 8 };
+enum CalcFunctionFlag : unsigned {
+  kCalcVolatile = 1,
+  kCalcScalarArgs = 2,
+  kCalcPlainArgs = 4,
+  kCalcLiftsArrays = 8,
+  kCalcArrayResult = 16
+};
 // False when memory ran out, the function then not registered.
 bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0,
                            CalcOneValueArgs oneValue = nullptr);

@@ -71,7 +71,7 @@ CellValue binaryValue(CalcOp op, const CellValue& x, const CellValue& y) {
     case CalcOp::Concat:
       if (x.kind == CellKind::Error) return x;
       if (y.kind == CellKind::Error) return y;
-      return CellValue::makeText(Calc_displayText(x, "") + Calc_displayText(y, ""));
+      return Calc_textValue(Calc_displayText(x, "") + Calc_displayText(y, ""));
     default: return comparison(op, x, y);
   }
 }
@@ -172,7 +172,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     else Calc_evalArray(ctx, a, &v);
     if (Calc_addinTakesOneValue(node.func, args.size())) {
       if (flags & kCalcLiftsArrays) Calc_intersect(ctx, &v);
-      else if (!ctx.arrays) Calc_setScalar(&v, Calc_scalarOf(ctx, v));
+      else if (!ctx.arrays || (flags & kCalcArrayResult)) Calc_setScalar(&v, Calc_scalarOf(ctx, v));
       else if (!Calc_single(v)) lifted.push_back(args.size());
     }
     args.push_back(Calc_valuesOf(v));

@@ -191,7 +191,8 @@ std::vector<CalcBuiltinInfo> Calc_arithmeticFunctions() {
     {"EVEN", 1, 1, fnEven}, {"ODD", 1, 1, fnOdd}, {"QUOTIENT", 2, 2, fnQuotient},
     {"FACT", 1, 1, fnFact}, {"FACTDOUBLE", 1, 1, fnFactDouble}, {"COMBIN", 2, 2, fnCombin},
     {"GCD", 1, kMany, fnGcd}, {"LCM", 1, kMany, fnLcm}, {"MULTINOMIAL", 1, kMany, fnMultinomial},
-    {"SERIESSUM", 4, 4, fnSeriesSum}, {"DEGREES", 1, 1, fnDegrees}, {"RADIANS", 1, 1, fnRadians},
+    {"SERIESSUM", 4, 4, fnSeriesSum, Calc_oneValueArgs({0, 1, 2})},
+    {"DEGREES", 1, 1, fnDegrees}, {"RADIANS", 1, 1, fnRadians},
     {"SQRTPI", 1, 1, fnSqrtPi}, {"ACOSH", 1, 1, fnAcosh}, {"ASINH", 1, 1, fnAsinh}, {"ATANH", 1, 1, fnAtanh},
   };
 }

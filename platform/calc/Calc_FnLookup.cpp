@@ -239,7 +239,7 @@ std::vector<CalcBuiltinInfo> Calc_lookupFunctions() {
       {"MATCH", 2, 3, fnMatch, Calc_oneValueArgs({0, 2})},
       {"VLOOKUP", 3, 4, fnVLookup, Calc_oneValueArgs({0, 2, 3})},
       {"HLOOKUP", 3, 4, fnHLookup, Calc_oneValueArgs({0, 2, 3})},
-      {"CHOOSE", 2, 255, fnChoose},
+      {"CHOOSE", 2, 255, fnChoose, Calc_oneValueArgs({0})},
       {"ROW", 0, 1, fnRow},
       {"COLUMN", 0, 1, fnColumn},
       {"ROWS", 1, 1, fnRows},

@@ -533,6 +533,6 @@ std::vector<CalcBuiltinInfo> Calc_statisticsFunctions() {
       {"SLOPE", 2, 2, fnSlope},
       {"STEYX", 2, 2, fnSteyx},
       {"TREND", 1, 4, fnTrend},
-      {"SUBTOTAL", 2, kMany, fnSubtotal},
+      {"SUBTOTAL", 2, kMany, fnSubtotal, Calc_oneValueArgs({0})},
   };
 }

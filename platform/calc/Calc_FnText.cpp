@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kMaxText = 32767;
 // The largest whole-number argument (a count, a position): a greater one,
 // or one that is not finite, is #VALUE!.
 constexpr double kMaxWhole = 1e9;
@@ -21,7 +20,7 @@ constexpr double kLastSerial = 2958465;
 
 CellValue error(CellError e) { return CellValue::makeError(e); }
 CellValue text(std::u16string_view s) {
-  return s.size() > kMaxText ? error(CellError::Value) : CellValue::makeText(Calc_utf8(s));
+  return s.size() > kCalcMaxText ? error(CellError::Value) : CellValue::makeText(Calc_utf8(s));
 }
 CellValue text(const std::string& s) { return text(Calc_utf16(s)); }
 
@@ -128,7 +127,7 @@ CellValue rept(Args& a) {
   std::u16string s, r;
   long times;
   if (!a.chars(0, &s) || !a.whole(1, &times)) return a.err;
-  if (times < 0 || s.size() * static_cast<size_t>(times) > kMaxText) return error(CellError::Value);
+  if (times < 0 || s.size() * static_cast<size_t>(times) > kCalcMaxText) return error(CellError::Value);
   // An empty text repeated is empty however many times.
   for (long i = 0; i < times && !s.empty(); ++i) r += s;
   return text(r);

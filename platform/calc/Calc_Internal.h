@@ -32,6 +32,12 @@ constexpr int kCalcLastCol = 16383;
 // The most cells a reference or a computed block may have; beyond, a
 // reference is #REF! and a block #NUM!, never an allocation that cannot succeed.
 constexpr long long kCalcMaxCells = 1LL << 22;
+// The most characters (UTF-16 units) a text may hold: a function or a join
+// whose text would be longer gives #VALUE!.
+constexpr size_t kCalcMaxText = 32767;
+// A UTF-8 text as a cell's value, #VALUE! when it holds more than
+// kCalcMaxText characters.
+CellValue Calc_textValue(const std::string& utf8);
 // The work of one recalculation: counted from the outermost scope open; a
 // scope opened inside another (a text evaluated by a formula) shares its count.
 class CalcWorkScope {

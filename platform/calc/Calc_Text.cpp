@@ -47,6 +47,13 @@ std::u16string Calc_utf16(const std::string& utf8) {
   return out;
 }
 
+CellValue Calc_textValue(const std::string& utf8) {
+  // No UTF-8 text has more UTF-16 units than bytes.
+  if (utf8.size() > kCalcMaxText && Calc_utf16(utf8).size() > kCalcMaxText)
+    return CellValue::makeError(CellError::Value);
+  return CellValue::makeText(utf8);
+}
+
 std::string Calc_utf8(std::u16string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {

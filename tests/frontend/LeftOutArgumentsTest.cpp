@@ -337,8 +337,14 @@ const Row kRows[] = {
     {"=SUMPRODUCT(INDEX(A1:A6,D1:E1))", number(1)},         // rows 2 and 1
     {"=SUMPRODUCT(PERCENTILE(A1:A6,{0,1}))", number(5.5)},  // -1.5 + 7
     {"=SUMPRODUCT(QUARTILE(A1:A6,{0,4}))", number(5.5)},
-    {"=SUMPRODUCT(NPV({0,1},1))", number(1.5)},     // 1 + 1/2
-    {"=SUMPRODUCT(RANK(A1:A2,A1:A6))", number(9)},  // 3 + 6
+    {"=SUMPRODUCT(NPV({0,1},1))", number(1.5)},               // 1 + 1/2
+    {"=SUMPRODUCT(RANK(A1:A2,A1:A6))", number(9)},            // 3 + 6
+    {"=SUMPRODUCT(SERIESSUM(A1:A2,1,1,{1,2}))", number(18)},  // 2.5 + 2 * 2.5^2, -1.5 + 2 * 1.5^2
+    {"=SUMPRODUCT(CHOOSE({1,2},3,4))", number(7)},
+    {"=SUMPRODUCT(SUBTOTAL({1,9},A1:A6))", number(11.75 / 6 + 11.75)},
+    // ... but not a regression's fit, an array itself: it reads one value
+    {"=SUMPRODUCT(LINEST(A1:A6,A1:A6,{1,0}))", number(1)},  // slope 1, intercept 0
+    {"=SUMPRODUCT(TREND(A1:A6,A1:A6,A1:A6,{1,0}))", number(11.75)},
     // six results against one factor: arrays of different sizes
     {"=SUMPRODUCT(-\"0.5\",A3,VLOOKUP(Rate,{1,2,3},Block,A3%))", error(CellError::Value)},
     // outside an array-taking call an array there is read by its first element
@@ -348,6 +354,10 @@ const Row kRows[] = {
     // the logarithm of any positive number, however small
     {"=LN(1E-300%)", number(-302 * std::log(10.0))},
     {"=LOG10(1E-308)", number(-308)},
+    // a join holds what a cell holds, 32,767 characters
+    {"=LEN(REPT(\"a\",200)&REPT(\"b\",56))", number(256)},
+    {"=LEN(REPT(\"a\",30000)&REPT(\"b\",2767))", number(32767)},
+    {"=LEN(REPT(\"a\",30000)&REPT(\"b\",2768))", error(CellError::Value)},
     // an array of one element is an array, given where a range is taken:
     // its text is skipped, or counted as 0 by AVERAGEA; with a number beside
     // it the library's forms want arrays throughout; a one-cell range is its
