@@ -13,6 +13,7 @@
 #include "contract/Host_LocalSolver.h"
 
 struct EvalContext;
+struct Program;
 struct ConstraintList;
 struct ScenarioTable;
 struct VariableCells;
@@ -146,6 +147,13 @@ struct LibraryContext {
   // The front end's receiver of the interpreter's values at a run's end.
   FinalValueSink valueSink;
   void* valueSinkUser;
+  // The point the loaded model's functions were all last evaluated at in
+  // plain mode, and the interpreter's run count then: while it stands
+  // still, the model's cells hold their values at that point. No program
+  // when none was.
+  const Program* plainProgram;
+  std::uint64_t plainRuns;
+  std::vector<double> plainPoint;
 };
 
 // The context of this process, from the attaching thread's slot; none

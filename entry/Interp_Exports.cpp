@@ -19,10 +19,11 @@
 #include "entry/Msg_Status.h"
 #include "entry/Sess_Evaluation.h"
 #include "interpreter/Eval_Interface.h"
-#include "interpreter/Fn_Names.h"
 #include "interpreter/Eval_Queries.h"
+#include "interpreter/Fn_Names.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
 #include "platform/os/Os.h"
 #include "values/Model_Variables.h"
 #include "values/Text_Convert.h"
@@ -168,7 +169,14 @@ int Interp_evalAll(LibraryContext* context, double* f, const double* x) {
   if (!ctx || !f || !x) return 0;
   Eval_setPoint(ctx->tables, x);
   const int failed = Eval_valuesNow(ctx->tables, f);
-  return failed < 0 ? 1 : evaluationFailed(context, failed, kValues);
+  if (failed >= 0) {
+    context->plainProgram = nullptr;
+    return evaluationFailed(context, failed, kValues);
+  }
+  context->plainProgram = ctx->tables.program;
+  context->plainRuns = ctx->tables.program->runs;
+  context->plainPoint.assign(x, x + Model_variableCount(ctx->tables.variables));
+  return 1;
 }
 
 int Interp_evalWithCutoff(LibraryContext* context, double* f, const double* x, double bound, const int* order) {

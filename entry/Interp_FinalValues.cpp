@@ -11,6 +11,7 @@
 #include "interpreter/Eval_Interface.h"
 #include "interpreter/Eval_Queries.h"
 #include "interpreter/Prog_Program.h"
+#include "interpreter/Vm_Machine.h"
 #include "values/Model_Functions.h"
 #include "values/Model_Variables.h"
 #include "values/Vm_Context.h"
@@ -35,11 +36,15 @@ bool cellsAsTheWorkbook(const LibraryContext* context, const EvalTables& tables)
 }
 
 // Every function evaluated in plain mode at the variable cells' current
-// values; false when one fails.
+// values, unless the last evaluation of them all was at that point and
+// nothing ran since (as after a final check of the engine's); false when
+// one fails.
 bool evaluateAtCurrentPoint(LibraryContext* context, const EvalTables& tables) {
   std::vector<double> x(static_cast<size_t>(Sess_modelVariables(context)));
   std::vector<double> f(tables.functions->array.size());
   if (!Sess_getCurrentValues(context, x.data())) return false;
+  if (context->plainProgram == tables.program && context->plainRuns == tables.program->runs && context->plainPoint == x)
+    return true;
   Eval_setPoint(tables, x.data());
   return Eval_valuesNow(tables, f.data()) < 0;
 }

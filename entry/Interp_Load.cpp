@@ -228,6 +228,7 @@ int Interp_loadModel(LibraryContext* context, std::intptr_t handle, int skipCell
   EvalContext* ctx = Load_createContext(context);
   if (!ctx) return kLoadNoMemory;
   context->evalContext = ctx;
+  context->plainProgram = nullptr;
   ctx->host.excel = reinterpret_cast<EvalWorkbook*>(openWorkbook(ctx, handle));
   LoadRequest rq;
   ExcelAutomation* ea = workbookOf(ctx->host);
@@ -268,6 +269,7 @@ int Interp_freeModel(LibraryContext* context) {
   ctx->host.excel = nullptr;
   Load_freeModel(ctx);
   context->evalContext = nullptr;
+  context->plainProgram = nullptr;
   return 0;
 }
 

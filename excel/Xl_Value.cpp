@@ -137,7 +137,10 @@ XLOPER* Xl_newText(const char* text, std::size_t length) {
   return value;
 }
 
-void Xl_giveBack(XLOPER* result) { Excel4(xlFree, nullptr, 1, result); }
+void Xl_giveBack(XLOPER* result) {
+  const XLTYPE type = Xl_type(result);
+  if (type == xltypeStr || type == xltypeMulti || type == xltypeRef) Excel4(xlFree, nullptr, 1, result);
+}
 
 XLOPER* Xl_coerce(const XLOPER* value, XLTYPE type) {
   XLOPER wanted = Xl_integer(type);

@@ -59,7 +59,8 @@ XLOPER* Xl_newText(const char* text, std::size_t length);  // at most 255 charac
 // xltypeInt), as an owned value; none when the conversion fails or gives
 // another type. The application's result is given back in every case.
 XLOPER* Xl_coerce(const XLOPER* value, XLTYPE type);
-// Gives a result of the application back (xlFree).
+// Gives a result of the application back (xlFree): only a text, an array or
+// a reference holds memory of the application's, so only those are freed.
 void Xl_giveBack(XLOPER* result);
 
 // A counted list of owned values; slots start empty (nullptr).

@@ -552,6 +552,7 @@ void Vm_initProgram(Program* p, EvalContext* ctx) {
   emptyStack(p);
   p->arrayDepth = 0;
   p->elementsLeft = kVmElementsPerCell;
+  p->runs = 0;
   p->currentCell = p->lastCell = nullptr;
   p->codeStore = ctx->tables.codeStore;
   p->variables = ctx->tables.variables;
@@ -625,6 +626,7 @@ void Vm_broadcastShape(int32_t n, const Value* const* operands, int32_t* rows, i
 }
 
 Value* Vm_execute(Program* p) {
+  ++p->runs;
   const int32_t outerDepth = p->arrayDepth;
   p->arrayDepth = 0;
   decodeNext(p);
@@ -640,6 +642,7 @@ Value* Vm_execute(Program* p) {
 void Vm_run(Program* p) {
   Symbol* s = p->currentCell;
   EvalContext* ctx = ctxOf(p);
+  ++p->runs;
   if (Model_userAbort(&ctx->host)) {
     Vm_raise(Vm_errorsOf(ctx), kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;

@@ -34,6 +34,8 @@ struct Program {
   int32_t highWater;            // highest slot used
   int32_t arrayDepth;           // open argument lists of array-taking calls
   int64_t elementsLeft;         // array elements the cell being run may still build
+  uint64_t runs;                // cells and formulas run since the stack was bound: while it
+                                // stands still, every symbol keeps the value it was left with
   Symbol* currentCell;
   Symbol* lastCell;             // operand of the current opcode
   SymbolTable* codeStore;

@@ -214,33 +214,33 @@ struct Entry {
 constexpr int kMaxArgs = 30;
 
 constexpr Entry kEntries[] = {
-  {xlFree, 0, kMaxArgs, fnFree},
-  {xlCoerce, 1, 2, fnCoerce},
-  {xlSet, 1, 2, fnSet},
-  {xlSheetId, 0, 1, fnSheetId},
-  {xlSheetNm, 1, 1, fnSheetNm},
-  {xlAbort, 0, 1, fnAbort},
-  {xlUDF, 1, kMaxArgs, fnUDF},
-  {xlfEvaluate, 1, 1, Xlc_fnEvaluate},
-  {xlfGetName, 1, 2, Xlc_fnGetName},
-  {xlfValue, 1, 1, Xlc_fnValue},
-  {xlfText, 2, 2, Xlc_fnText},
-  {xlfGetCell, 2, 3, Xlc_fnGetCell},
-  {xlfGetFormula, 1, 2, Xlc_fnGetFormula},
-  {xlfReftext, 1, 2, Xlc_fnReftext},
-  {xlfIsblank, 1, 1, Xlc_fnIsblank},
-  {xlfSelection, 0, 0, Xlc_fnSelection},
-  {xlfGetDocument, 1, 2, Xlc_fnGetDocument},
-  {xlfGetWorkspace, 1, 1, Xlc_fnGetWorkspace},
-  {xlfCaller, 0, 0, Xlc_fnCaller},
-  {xlfRegister, 2, 3, fnRegister},
-  {xlcDefineName, 2, 5, Xlc_cmdDefineName},
-  {xlcCalculateNow, 0, 0, Xlc_cmdCalculateNow},
-  {xlcCalculation, 1, 1, Xlc_cmdCalculation},
-  {xlcMessage, 1, 2, Xlc_cmdMessage},
-  {xlcSelect, 1, 2, Xlc_cmdSelect},
-  {xlcSelectSpecial, 1, 3, Xlc_cmdSelectSpecial},
-  {xlcEcho, 0, 1, Xlc_cmdEcho},
+    {xlAbort, 0, 1, fnAbort},
+    {xlFree, 0, kMaxArgs, fnFree},
+    {xlCoerce, 1, 2, fnCoerce},
+    {xlSet, 1, 2, fnSet},
+    {xlSheetId, 0, 1, fnSheetId},
+    {xlSheetNm, 1, 1, fnSheetNm},
+    {xlUDF, 1, kMaxArgs, fnUDF},
+    {xlfEvaluate, 1, 1, Xlc_fnEvaluate},
+    {xlfGetName, 1, 2, Xlc_fnGetName},
+    {xlfValue, 1, 1, Xlc_fnValue},
+    {xlfText, 2, 2, Xlc_fnText},
+    {xlfGetCell, 2, 3, Xlc_fnGetCell},
+    {xlfGetFormula, 1, 2, Xlc_fnGetFormula},
+    {xlfReftext, 1, 2, Xlc_fnReftext},
+    {xlfIsblank, 1, 1, Xlc_fnIsblank},
+    {xlfSelection, 0, 0, Xlc_fnSelection},
+    {xlfGetDocument, 1, 2, Xlc_fnGetDocument},
+    {xlfGetWorkspace, 1, 1, Xlc_fnGetWorkspace},
+    {xlfCaller, 0, 0, Xlc_fnCaller},
+    {xlfRegister, 2, 3, fnRegister},
+    {xlcDefineName, 2, 5, Xlc_cmdDefineName},
+    {xlcCalculateNow, 0, 0, Xlc_cmdCalculateNow},
+    {xlcCalculation, 1, 1, Xlc_cmdCalculation},
+    {xlcMessage, 1, 2, Xlc_cmdMessage},
+    {xlcSelect, 1, 2, Xlc_cmdSelect},
+    {xlcSelectSpecial, 1, 3, Xlc_cmdSelectSpecial},
+    {xlcEcho, 0, 1, Xlc_cmdEcho},
 };
 
 }  // namespace
@@ -257,7 +257,8 @@ void Xlc_clearMacros() {
 void Xlc_pressBreak() { Wb_app().breakFlag = true; }
 
 int Excel4v(int xlfn, XLOPER* result, int count, XLOPER* args[]) {
-  // The calls a solve makes most (free, coerce, set) head the table.
+  // The calls a solve makes most (the break test before every cell the
+  // interpreter evaluates; free, coerce, set) head the table.
   const Entry* entry = std::find_if(std::begin(kEntries), std::end(kEntries), [xlfn](const Entry& e) { return e.fn == xlfn; });
   if (entry == std::end(kEntries)) entry = nullptr;
   // The result is written last: it may be one of the arguments.
