@@ -259,7 +259,11 @@ void paired(const CalcContext& ctx, const CalcNode& call, CalcValue* out, Paired
     case Paired::Pearson: return Calc_setScalar(out, num(r));
     case Paired::Rsq: return Calc_setScalar(out, num(r * r));
     case Paired::Slope: return Calc_setScalar(out, num(m.sxy / m.sxx));
-    case Paired::Steyx: return Calc_setScalar(out, num(std::sqrt((m.syy - m.sxy * m.sxy / m.sxx) / (m.n - 2))));
+    case Paired::Steyx: {
+      // The residual sum of squares, never below 0 but by rounding on a perfect fit.
+      const double residual = std::max(0.0, m.syy - m.sxy * m.sxy / m.sxx);
+      return Calc_setScalar(out, num(std::sqrt(residual / (m.n - 2))));
+    }
   }
 }
 void fnPearson(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { paired(ctx, call, out, Paired::Pearson); }
