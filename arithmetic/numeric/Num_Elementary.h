@@ -98,8 +98,11 @@ inline NumDerivs Num_elementary(int32_t op, double x, bool second = true) {
 // first of x^0, the second of x^0 and x^1) is zero, also at x = 0, where
 // the power of x it multiplies has no finite value.
 inline NumDerivs Num_powerConst(double x, double s) {
+  // A power that underflows to 0 makes its term 0, even where the factor
+  // leaves the doubles (s (s - 1) for a huge exponent s).
   const auto term = [x](double factor, double exponent) {
-    return factor == 0.0 ? 0.0 : factor * std::pow(x, exponent);
+    const double p = std::pow(x, exponent);
+    return factor == 0.0 || p == 0.0 ? 0.0 : factor * p;
   };
   return {std::pow(x, s), term(s, s - 1.0), term(s * (s - 1.0), s - 2.0)};
 }

@@ -120,6 +120,10 @@ const Row kRows[] = {
     {"=COUNT(1/(A1-2.5),A3/(A1-2.5))+A4", 3, 4, 1},
     {"=SUMPRODUCT(INDEX(A1:A6,),A1:A6)", 66.8125, 5, 14},
     {"=SUM(INDEX(A1:A6*2,0,1))", 23.5, 2, 2},
+    // a huge even exponent: the power and every derivative underflow to 0,
+    // though s (s - 1) leaves the doubles
+    {"=POWER(A2,-1E+300%)+A4", 3, 2, 0},
+    {"=A3^1E+200+A4", 3, 3, 0},
     // A1^s through a base near 1E-300 / s, whose own slope leaves the doubles
     {"=(1E-300*A1)^-1*1E-299", 4, 1, -1.6, false, true},
     {"=POWER(1E-300*A1,-1)*1E-299", 4, 1, -1.6, false, true},
