@@ -201,6 +201,13 @@ TEST(Financial, RulesWorkedByHand) {
   EXPECT_NEAR(m.call(kIdCumipmt, {0.01, 12, 1000, 2.9, 2, 0}), m.call(kIdIpmt, {0.01, 2, 12, 1000}), 1e-12);
   EXPECT_TRUE(isError(c.call(kIdIrr, {c.num(-100)}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdIrr, {c.grid(1, 2, {100, 50})}), kErrNum));
+  // Bracketing closes in on a change of sign, and IRR's and RATE's
+  // residuals change sign through their pole at a rate of -1 too: there no
+  // rate is a root. 2.5 d - 1.5 d^2 + 0.5 d^3 (d = 1 / (1 + r)) is zero only
+  // at d = 0 (the quadratic's discriminant is negative), and a present
+  // value of 1 a period before is 1 / (1 + r), never zero.
+  EXPECT_TRUE(isError(c.call(kIdIrr, {c.grid(1, 3, {2.5, -1.5, 0.5}), c.num(-1)}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdRate, {c.num(-1), c.num(0), c.num(1), c.num(0), c.num(0), c.num(-0.97)}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 1, {-100}), c.grid(1, 1, {40000})}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 2, {-100, 110}), c.grid(1, 3, {40000, 40100, 40200})}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdXirr, {c.grid(1, 2, {100, 110}), c.grid(1, 2, {40000, 40100})}), kErrNum));

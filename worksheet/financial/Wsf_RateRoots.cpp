@@ -2,6 +2,7 @@
 #include "worksheet/financial/Wsf_RateRoots.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -27,12 +28,26 @@ constexpr unsigned kRateSmooth = 0b01110u, kIrrSmooth = 0b1u, kXirrSmooth = 0b1u
 // numbers: two carry exact first and second derivatives.
 constexpr int kNewtonSteps = 2;
 
+// Brent's method closes in on a change of sign, and the residuals of IRR
+// and RATE change sign through their pole at a rate of -1 as well as at a
+// root: an end whose residual is larger than at both ends of the bracket
+// it came from is that pole, where no rate makes the residual vanish
+// ("#num!"). At a root of the continuous residual it is near zero.
+uint32_t checkRoot(void* record, KernRootFn residual, double a, double b, double root) {
+  double fa = 0, fb = 0, fr = 0;
+  if (uint32_t s = residual(record, a, &fa)) return s;
+  if (uint32_t s = residual(record, b, &fb)) return s;
+  if (uint32_t s = residual(record, root, &fr)) return s;
+  return std::fabs(fr) > std::max(std::fabs(fa), std::fabs(fb)) ? kErrorBase + kErrNum : 0;
+}
+
 // The root of the residual over the record near the guess, or the error
 // word the finders end with.
 Value* solve(Value* result, void* record, KernRootFn residual, double guess) {
   double a = guess - kHalfBracket, b = guess + kHalfBracket, root = 0;
   uint32_t status = Root_bracket(&a, &b, record, residual);
   if (status == 0) status = Root_brent(a, b, record, residual, 0.0, &root);
+  if (status == 0) status = checkRoot(record, residual, a, b, root);
   return Sec_rootResult(result, status, root);
 }
 
