@@ -293,6 +293,23 @@ void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const 
   });
 }
 
+// Calls the function on its arguments whole. IF and CHOOSE hand back the
+// cell they chose as a reference, not only its value (ISREF and ROW see it,
+// a blank stays blank, a sum skips its text): the range their
+// implementation left on the context's result slot moves into out. The slot
+// starts the call without one, so that no other call's result takes it.
+void callWhole(Program* p, int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out) {
+  Value* result = ctxOf(p)->buffers.result;
+  std::free(result->source);
+  result->source = nullptr;
+  Fn_callNode(id, n, args, text, cell, out, ctxOf(p));
+  if (result->source && out->kind != kValArray) {
+    std::free(out->source);
+    out->source = result->source;
+    result->source = nullptr;
+  }
+}
+
 void callFunction(Program* p) {
   const Symbol* fn = p->lastCell;
   const int32_t id = Parse_functionId(fn), n = Parse_argumentCount(fn);
@@ -330,7 +347,7 @@ void callFunction(Program* p) {
   if (!lifted.empty()) {
     liftCall(p, id, lifted, pointers, text, cell, &out);
   } else if ((!anyArray || !Fn_isScalarArgs(id) || !Fn_hasImplementation(id)) && !ifOverArray) {
-    Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
+    callWhole(p, id, n, pointers.data(), text, cell, &out);
   } else {
     // Outside array context IF meets only its condition's range; what is
     // still an array then goes element by element.
@@ -343,7 +360,7 @@ void callFunction(Program* p) {
       stillArray = stillArray || pointers[static_cast<size_t>(k)]->kind == kValArray;
     }
     if (!stillArray) {
-      Fn_callNode(id, n, pointers.data(), text, cell, &out, ctxOf(p));
+      callWhole(p, id, n, pointers.data(), text, cell, &out);
     } else {
       elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {
         std::vector<Value*> element(static_cast<size_t>(n));

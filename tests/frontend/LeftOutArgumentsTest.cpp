@@ -32,6 +32,7 @@ struct Row {
 CellValue number(double x) { return CellValue::makeNumber(x); }
 CellValue text(const char* t) { return CellValue::makeText(t); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
+CellValue boolean(bool b) { return CellValue::makeBoolean(b); }
 
 // The workbook: A1:A6 = 2.5, -1.5, 0.5, 3, 7, 0.25; B1:B8 one cell of each
 // kind (B5 blank); D1:E2 = {2,1;1,3}; Block names A1:A6.
@@ -375,6 +376,19 @@ const Row kRows[] = {
     {"=TYPE(MMULT(2,1))", number(64)},
     {"=TYPE(MINVERSE(2))", number(64)},
     {"=QUADTERM(MMULT(2,1),3,4)", error(CellError::Value)},
+    // IF and CHOOSE hand back the cell they choose, a reference: a sum skips
+    // its text or logical, a blank stays blank, ISREF and ROW see the cell
+    {"=SUM(IF(TRUE,B2),1)", number(1)},
+    {"=MAX(CHOOSE(1,B4),-1)", number(-1)},
+    {"=COUNTA(IF(A1>0,B5))", number(0)},
+    {"=ISBLANK(CHOOSE(2,1,B5))", boolean(true)},
+    {"=IF(TRUE,B5)&\"x\"", text("x")},
+    {"=ISREF(IF(A1>0,A3,A2))", boolean(true)},
+    {"=ROW(IF(FALSE,,A3))+COLUMN(CHOOSE(1,B1))", number(5)},
+    {"=IF(TRUE,B5)", number(0)},
+    // no rate makes these flows' value vanish: the bracket about the guess
+    // closes on the pole at -1, which is no root
+    {"=IRR(A1:A3,-1)", error(CellError::Num)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -239,8 +239,9 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
     Val_clear(result);
     return Val_setNumber(result, 0);
   }
-  if (branch->kind == kValEmpty) {
-    // An empty cell chosen is the number 0; a logical stays a logical.
+  // A cell chosen is handed back as the cell (a blank one stays blank, as
+  // in a join); an empty value without a cell is the number 0.
+  if (branch->kind == kValEmpty && !branch->source) {
     Val_clear(result);
     return Val_setNumber(result, 0);
   }

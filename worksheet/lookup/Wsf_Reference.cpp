@@ -191,7 +191,9 @@ Value* Wsf_choose(Value* result, int argc, const Value* const* argv) {
   if (!Wsf_isPlain(index)) return Wsf_error(result, kErrValue);
   const double k = std::trunc(Wsf_number(index));
   if (!(k >= 1 && k <= argc - 1)) return Wsf_error(result, kErrValue);
-  return Lkp_pick(result, argv[static_cast<int>(k)]);
+  // A cell chosen is handed back as the cell, as IF hands back its branch.
+  const Value* chosen = argv[static_cast<int>(k)];
+  return chosen->source ? Wsf_copyReference(result, chosen) : Lkp_pick(result, chosen);
 }
 
 Value* Wsf_row(Value* result, int argc, const Value* const* argv, const CellRef* cell, bool arrayFormula) {
