@@ -458,10 +458,14 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   CORVAN_ASSERT(out != ctx->buffers.result);
   Value r{};
   const FnDispatchEntry entry = Fn_entry(id);
-  if (refusesReference(id, n, args)) r = *Val_setError(ctx->buffers.result, kErrValue);
-  else if (!firstFaultInOrder(id, n, args, ctx, &r) && !callImpl(entry, id, n, args, cell, ctx, &r))
-    r = Fn_unknownFunction(n, args, text, ctx);
-  if (modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
+  // An error the arguments decide before the call (a reference wanted, the
+  // first fault in order) is the worksheet's in every mode: no mode refused
+  // it, and the value mode's call at the point would skip those rules.
+  const bool refused = refusesReference(id, n, args);
+  if (refused) r = *Val_setError(ctx->buffers.result, kErrValue);
+  const bool decided = refused || firstFaultInOrder(id, n, args, ctx, &r);
+  if (!decided && !callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  if (!decided && modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {
     // An array built in the result slot moves into out rather than being

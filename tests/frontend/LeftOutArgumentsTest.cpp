@@ -389,6 +389,14 @@ const Row kRows[] = {
     // no rate makes these flows' value vanish: the bracket about the guess
     // closes on the pole at -1, which is no root
     {"=IRR(A1:A3,-1)", error(CellError::Num)},
+    // logarithms to the bases 10 and 2 give their powers whole
+    {"=INT(LOG10(1000))", number(3)},
+    {"=EDATE(LOG(1E+15),A4)", number(106)},  // 15 January 1900 and 3 months
+    {"=LOG(1000,10)+LOG(2^29,2)", number(32)},
+    // ASINH of a large negative number keeps its slope, 1 / sqrt(1 + x^2)
+    {"=ASINH(1E+15/-A5)", number(-33.286013426415316)},
+    // an error the arguments decide in order is the same in every mode
+    {"=ERROR.TYPE(DSTDEVP(#N/A,2,A1:A3))", number(7)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -95,9 +95,17 @@ Value sqrOf(const Value& x) { return Op_elementary(kOpSquare, x); }
 Value sqrtOf(const Value& x) { return Op_elementary(kOpSqrt, x); }
 Value lnOf(const Value& x) { return Op_elementary(kOpLn, x); }
 
-// ln(sqrt(x^2 + shift) + x): ASINH with shift 1, ACOSH with -1.
+// From here on x^2 leaves the doubles, and ln(sqrt(x^2 + shift) + x) is
+// ln(2x) to the last bit.
+constexpr double kHyperbolicHuge = 1e150;
+
+// ln(sqrt(x^2 + shift) + x) for x >= 0: ASINH with shift 1, ACOSH with -1.
 Value inverseHyperbolic(const Value& x, double shift) {
   WsfLocal t(x.context);
+  if (Op_compareConst(x, kHyperbolicHuge, kRelCmpGt)) {
+    t = Op_mulVS(x, 2.0);
+    return lnOf(*t);
+  }
   t = sqrOf(x);
   t = Op_addVS(*t, shift);
   t = sqrtOf(*t);
@@ -105,7 +113,15 @@ Value inverseHyperbolic(const Value& x, double shift) {
   return lnOf(*t);
 }
 Value acoshBuild(const Value& x) { return inverseHyperbolic(x, -1.0); }
-Value asinhBuild(const Value& x) { return inverseHyperbolic(x, 1.0); }
+// ASINH is odd: a negative x takes -ASINH(-x), since sqrt(x^2 + 1) + x
+// cancels to 0 there (ASINH(-1E+14) failed the derivative modes).
+Value asinhBuild(const Value& x) {
+  if (!Op_compareConst(x, 0.0, kRelCmpLt)) return inverseHyperbolic(x, 1.0);
+  WsfLocal t(x.context);
+  t = Op_neg(x);
+  t = inverseHyperbolic(*t, 1.0);
+  return Op_neg(*t);
+}
 Value atanhBuild(const Value& x) {
   WsfLocal below(x.context), above(x.context);
   below = Op_subSV(1.0, x);
@@ -130,7 +146,12 @@ Value log10Build(const Value& x) {
 double degreesOf(double x) { return x * kDegreesPerRadian; }
 double radiansOf(double x) { return x * kRadiansPerDegree; }
 double sqrtpiOf(double x) { return std::sqrt(x * kPi); }
-double log10Of(double x) { return std::log(x) / std::log(10.0); }
+// Logarithms to the bases 10 and 2 exactly, so that their powers give whole
+// numbers: ln 1000 / ln 10 is 2.9999999999999996, which INT makes 2.
+double log10Of(double x) { return std::log10(x); }
+double logBase(double x, double base) {
+  return base == 10 ? std::log10(x) : base == 2 ? std::log2(x) : std::log(x) / std::log(base);
+}
 
 // ABS and SIGN: non-smooth, so the derivative, interval and tape kinds need
 // the context's allowance ("Non-smooth special function" otherwise); the
@@ -318,7 +339,7 @@ Value* Wsf_log(Value* result, int argc, const Value* const* argv) {
   if (!(a > 0) || !(b > 0)) return Wsf_error(result, kErrNum);
   if (b == 1) return Wsf_error(result, kErrDiv0);
   Val_clear(result);
-  return Val_setNumber(result, std::log(a) / std::log(b));
+  return Val_setNumber(result, logBase(a, b));
 }
 
 Value* Wsf_power(Value* result, const Value* x, const Value* y) {
