@@ -552,10 +552,17 @@ int32_t call(FormulaReader* r) {
     for (;;) {
       argStarts.push_back(codePosition(r));
       r->bareArgument = skipsEmptyCells(fn.id) && !r->bigM && r->token == kTokName;
-      const bool table = Fn_parameterKind(fn.id, n) == kParamTable && !Fn_isArrayArgs(fn.id);
+      const FnParameterKind kind = Fn_parameterKind(fn.id, n);
+      const bool table = kind == kParamTable && !Fn_isArrayArgs(fn.id);
+      // A number or logical of an array-taking call (TREND's constant) is
+      // read in the context around the call, its arguments' array context
+      // closed for it: -A1:B2 there meets the formula's cell.
+      const bool single = Fn_isArrayArgs(fn.id) && (kind == kParamNumber || kind == kParamLogical);
       if (table) emit(r, kCodeArrayArgs);
+      if (single) emit(r, kCodeArrayEnd);
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
       if (table) emit(r, kCodeArrayEnd);
+      if (single) emit(r, kCodeArrayArgs);
       ++n;
       if (type > kTypeAny && r->context->errors.errorCount == 0) {
         Vm_raise(Vm_errorsOf(r->context), kStatusTypeMismatch, "param", currentCell(r).sheet, currentCell(r).row,

@@ -397,6 +397,10 @@ const Row kRows[] = {
     {"=ASINH(1E+15/-A5)", number(-33.286013426415316)},
     // an error the arguments decide in order is the same in every mode
     {"=ERROR.TYPE(DSTDEVP(#N/A,2,A1:A3))", number(7)},
+    // TREND's constant is one value read around the call: -A1:A2 meets row
+    // 1 in A1 (-2.5, TRUE); -A1:B2 meets it in two cells, #VALUE!
+    {"=TREND(A1:A3,,4,-A1:A2)", number(-1.5)},
+    {"=TREND(A1:A3,,4,-A1:B2)", error(CellError::Value)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
