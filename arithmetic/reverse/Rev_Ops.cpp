@@ -100,7 +100,9 @@ RevNode Rev_divVS(const RevNode* x, double d) {
     if (next(x->context)) raise(Vm_errorsOf(x->context), kStatusDivisionByZero);
     return *x;
   }
-  return Rev_mulVS(x, 1.0 / d);
+  // The quotient itself, as the other modes form it: x * (1 / d) may round
+  // to a neighbour (48.5 * (1 / 3) is 16.166666666666664, 48.5 / 3 ...668).
+  return single(x, x->value / d, 1.0 / d);
 }
 
 RevNode Rev_abs(const RevNode* x) { return unary<kOpAbs>(x); }

@@ -620,7 +620,7 @@ TEST(IntervalTapeTest, ReverseSweepsKeepTheirResultsBitForBit) {
       0x13f29409d0cb1269ull, 0xc08ffd1ebc68640aull, 0x90196e8e917f6dc7ull, 0xc95ef6d543fd730aull, 0xf8630b61d9bd1772ull,
       0xfc9ea1a6ce2dee6aull, 0x9a77c5892a38fdc2ull, 0xc297c81e614d28ecull, 0xa6f77f61c4ee87f0ull, 0x939e61d9b694cfafull,
       0xee0f75c5930511b1ull, 0x48d021a5c57f06eaull, 0xab775530909011b1ull, 0x30ef2016bfac88b2ull, 0xaae9d4a1b5afe06dull,
-      0x3678d2d9896f58f3ull, 0x56c0929512ffff75ull, 0x345a494470decaf7ull, 0xe52f5ebd9629f713ull, 0x8955a03396d62408ull,
+      0x3678d2d9896f58f3ull, 0xc1f15bd3fd97feadull, 0x345a494470decaf7ull, 0xe52f5ebd9629f713ull, 0x8955a03396d62408ull,
       0xb0d13987be4fe643ull, 0x40b6437bec563ea2ull, 0x74b372fa6cb94a2ull,  0x6a75cf8e91cedb52ull, 0x164aa82b872a165dull,
       0xab948695012a6a74ull, 0x135dcf73de3a9fd4ull};
   Fixture f;

@@ -401,6 +401,10 @@ const Row kRows[] = {
     // 1 in A1 (-2.5, TRUE); -A1:B2 meets it in two cells, #VALUE!
     {"=TREND(A1:A3,,4,-A1:A2)", number(-1.5)},
     {"=TREND(A1:A3,,4,-A1:B2)", error(CellError::Value)},
+    // every mode divides as the value mode does, not by a reciprocal: KURT
+    // cancels 58-fold here (10/3 S - 13.5), and the reverse mode's value
+    // was 1.8E-14 off
+    {"=KURT(\"2\",A2,A5,A2)", number(0.23737910511212235)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
