@@ -405,6 +405,14 @@ const Row kRows[] = {
     // cancels 58-fold here (10/3 S - 13.5), and the reverse mode's value
     // was 1.8E-14 off
     {"=KURT(\"2\",A2,A5,A2)", number(0.23737910511212235)},
+    // a database's header and criteria read from variable cells select the
+    // same records in every mode: A1:A3 is headed 2.5 over -1.5 and 0.5
+    {"=DSUM(A1:A3,1,A1:A2)+A1", number(1)},
+    {"=DCOUNT(A1:A3,1,{2.5;\">0\"})+A1", number(3.5)},
+    {"=DMAX(A1:A3,1,{2.5;\"<0\"})", number(-1.5)},
+    // a blank is the complex number 0: its real part and conjugate are 0
+    {"=IMREAL(B5)&IMCONJUGATE(B5)", text("00")},
+    {"=MINVERSE(IMREAL(B5))", error(CellError::Num)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -14,12 +15,19 @@ constexpr size_t kMaxCriterion = 256;
 
 bool isTable(const Value* v) { return v->kind == kValArray && v->array->rows >= 2; }
 
+// The number a header or criteria cell holds: a plain one, or the point of
+// a derivative mode's value (a variable cell there), as the value mode
+// reads it.
+bool numberOf(const Value* v, double* x) {
+  if (v->kind >= kValEmpty && v->kind <= kValReal) return *x = v->number, true;
+  return Op_derivativeValue(*v, x);
+}
+
 bool sameHeader(const Value* a, const Value* b) {
   if (a->kind == kValText && b->kind == kValText)
     return Text_equalsNoCase(a->text ? a->text : u"", b->text ? b->text : u"");
-  const bool numberA = a->kind >= kValEmpty && a->kind <= kValReal,
-             numberB = b->kind >= kValEmpty && b->kind <= kValReal;
-  return numberA && numberB && a->number == b->number;
+  double x = 0.0, y = 0.0;
+  return numberOf(a, &x) && numberOf(b, &y) && x == y;
 }
 
 // The criterion a criteria cell holds, null when it imposes nothing.
@@ -29,7 +37,8 @@ const Value* criterionOf(const Value* cell) {
     Vm_raise(Vm_errorsOf(cell->context), kStatusTooLong, "criteria max 256 chars", 0, 0, 0);
     return nullptr;
   }
-  return cell->kind >= kValBool && cell->kind <= kValReal ? cell : nullptr;
+  double x = 0.0;
+  return cell->kind >= kValBool && cell->kind <= kValReal ? cell : Op_derivativeValue(*cell, &x) ? cell : nullptr;
 }
 
 }  // namespace

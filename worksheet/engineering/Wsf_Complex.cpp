@@ -130,7 +130,10 @@ Value* realLogOver(Value* result, const Value* z, double divisor) {
 }
 Value* realLog10(Value* result, const Value* z) { return realLogOver(result, z, Kern_lnInt(10)); }
 Value* realLog2(Value* result, const Value* z) { return realLogOver(result, z, Kern_lnInt(2)); }
-Value* itself(Value* result, const Value* z) { return Wsf_copy(result, z); }
+// A real value is its own real part and conjugate; a blank is the number 0.
+Value* itself(Value* result, const Value* z) {
+  return z->kind == kValEmpty ? realResult(result, 0.0) : Wsf_copy(result, z);
+}
 
 // d in the kind of a real value (a constant of its evaluation mode).
 Value* constantLike(Value* result, const Value* z, double d) {
