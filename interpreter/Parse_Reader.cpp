@@ -424,16 +424,44 @@ bool readsAsCell(const std::u16string& text) {
   return !text.empty() && text.back() >= u'0' && text.back() <= u'9' && text.find(u':') == std::u16string::npos;
 }
 
+// The range of rows x columns cells from range's first cell, within the
+// sheet.
+RangeRef sizedFromFirstCell(RangeRef range, int32_t rows, int32_t columns) {
+  range.lastRow = static_cast<uint16_t>(std::min<int32_t>(range.firstRow + rows - 1, UINT16_MAX));
+  range.lastColumn = static_cast<uint8_t>(std::min<int32_t>(range.firstColumn + columns - 1, UINT8_MAX));
+  return range;
+}
+
+// The rows and columns of an argument whose code from start is one
+// reference or constant alone: a range's, an array constant's, or 1 x 1;
+// false for any other argument.
+bool operandSize(const FormulaReader* r, const uint8_t* start, int32_t* rows, int32_t* columns) {
+  if (r->lastOperandEnd != r->code->cursor || r->code->cursor - start != kCodeOperandSize) return false;
+  const Value& v = r->lastOperand->value;
+  if (v.source) {
+    *rows = v.source->lastRow - v.source->firstRow + 1;
+    *columns = v.source->lastColumn - v.source->firstColumn + 1;
+  } else if (v.kind == kValArray && v.array) {
+    *rows = v.array->rows;
+    *columns = v.array->columns;
+  } else {
+    *rows = *columns = 1;
+  }
+  return true;
+}
+
 int32_t reference(FormulaReader* r) {
   const std::u16string text = r->lexer.tokenText;
   const uint8_t sheet = readingSheet(r);
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
-  Symbol* s = external || !readsAsCell(text) ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
+  const bool sizing = r->sizedRows > 0 && !external;
+  Symbol* s = (external || !readsAsCell(text)) && !sizing ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
   const bool bare = r->bareArgument;
   r->bareArgument = false;
   const bool first = r->lexer.cursor == r->firstTokenEnd;
   next(r);
+  const bool wholeArgument = r->token == kTokComma || r->token == kTokClose;
   if (!s && external) {
     // Alone in its formula (its first token and its last) the reference
     // leaves the cell with its stored value, which is read again on refresh.
@@ -450,6 +478,7 @@ int32_t reference(FormulaReader* r) {
     }
     RangeRef range = named.range, cut{};
     orderCorners(&range);
+    if (sizing && wholeArgument && range.sheet != 0) range = sizedFromFirstCell(range, r->sizedRows, r->sizedColumns);
     if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
         cutToUsed(r, range, &cut)) {
       // The whole argument of a function that skips empty cells: its used
@@ -478,6 +507,8 @@ int32_t reference(FormulaReader* r) {
   r->zeroOperand = r->plainOperand && s->value.number == 0.0 && s->value.reference == 0;
   ++r->referenceCount;
   emitOperand(r, kCodeRef, s);
+  r->lastOperand = s;
+  r->lastOperandEnd = codePosition(r);
   addDependency(r, s);
   return typeOfKind(s->value.kind);
 }
@@ -491,6 +522,8 @@ int32_t constantOperand(FormulaReader* r, SymbolSpace space, uint8_t op) {
   if (!s) return kTypeFailed;
   if (s->value.kind == kValEmpty && op != kCodeText) Val_assign(&s->value, &r->lexer.value);
   emitOperand(r, op, s);
+  r->lastOperand = s;
+  r->lastOperandEnd = codePosition(r);
   next(r);
   r->plainOperand = op == kCodeNumber;
   return op == kCodeText ? kTypeText : typeOfKind(s->value.kind);
@@ -533,6 +566,8 @@ bool skipsEmptyCells(int16_t id) {
   return std::find(std::begin(kSkipsEmptyCells), std::end(kSkipsEmptyCells), id) != std::end(kSkipsEmptyCells);
 }
 
+constexpr int32_t kSumRangeArgument = 2;
+
 int32_t call(FormulaReader* r) {
   const FunctionRecord fn = r->lexer.function;
   const std::u16string text = r->lexer.tokenText;
@@ -546,6 +581,9 @@ int32_t call(FormulaReader* r) {
   int32_t n = 0;
   bool failed = false;
   std::vector<uint8_t*> argStarts;
+  // SUMIF's sum range, a reference alone, is read at the size of its range,
+  // from its first cell, as the worksheet reads it.
+  int32_t rangeRows = 0, rangeColumns = 0;
   if (r->token == kTokClose) {
     next(r);
   } else {
@@ -560,7 +598,16 @@ int32_t call(FormulaReader* r) {
       const bool single = Fn_isArrayArgs(fn.id) && (kind == kParamNumber || kind == kParamLogical);
       if (table) emit(r, kCodeArrayArgs);
       if (single) emit(r, kCodeArrayEnd);
+      r->lastOperand = nullptr;
+      r->lastOperandEnd = nullptr;
+      if (fn.id == kIdSumif && n == kSumRangeArgument) {
+        r->sizedRows = rangeRows;
+        r->sizedColumns = rangeColumns;
+      }
       const int32_t type = r->token == kTokComma || r->token == kTokClose ? missingArgument(r) : comparison(r);
+      r->sizedRows = r->sizedColumns = 0;
+      if (fn.id == kIdSumif && n == 0 && !operandSize(r, argStarts.back(), &rangeRows, &rangeColumns))
+        rangeRows = rangeColumns = 0;
       if (table) emit(r, kCodeArrayEnd);
       if (single) emit(r, kCodeArrayArgs);
       ++n;

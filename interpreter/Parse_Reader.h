@@ -63,6 +63,13 @@ struct FormulaReader {
   // The argument being read is a bare reference of a function that skips
   // empty cells, so a range there is read cut to its used cells.
   bool bareArgument;
+  // The last reference or constant read and where its code ends, so that a
+  // call can tell an argument that is that operand alone.
+  const Symbol* lastOperand;
+  const uint8_t* lastOperandEnd;
+  // The rows and columns a reference that is a whole argument is read at,
+  // from its first cell (0: its own): SUMIF's sum range has its range's.
+  int32_t sizedRows, sizedColumns;
   // The order being built and the stamp its symbols carry in Symbol::placed.
   const std::vector<Symbol*>* stampedOrder;
   size_t stampedSize;

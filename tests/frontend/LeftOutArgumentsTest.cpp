@@ -413,6 +413,10 @@ const Row kRows[] = {
     // a blank is the complex number 0: its real part and conjugate are 0
     {"=IMREAL(B5)&IMCONJUGATE(B5)", text("00")},
     {"=MINVERSE(IMREAL(B5))", error(CellError::Num)},
+    // SUMIF's sum range has its range's size from its first cell: A5 stands
+    // for A5:A10 (A2 matches, so A6), D1 for D1:D6 (A2 below 0, so D2)
+    {"=SUMIF(Block,A2,A5)", number(0.25)},
+    {"=SUMIF(A1:A6,\"<0\",D1)", number(1)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
