@@ -76,7 +76,7 @@ const Value* elementOf(const Value* v, int32_t i, int32_t j, const Value* notAva
 
 Value applyOperator(Program* p, uint32_t op, const Value& x, const Value& y) {
   switch (op) {
-    case kCodePow: return Op_pow(x, y);
+    case kCodePow: return Op_powOperator(x, y);
     case kCodeMul: return Op_mul(x, y);
     case kCodeDiv: return Op_div(x, y);
     case kCodeAdd: return Op_add(x, y);

@@ -622,6 +622,22 @@ bool zeroBaseAtDomainEdge(const Value& x, const Value& y) {
   return isScalar(y.kind) && exponent > 0.0 && exponent != std::trunc(exponent);
 }
 
+// The number v stands for at the point: a scalar's, or a derivative mode's
+// value; false for the other kinds.
+bool pointNumber(const Value& v, double* out) {
+  if (isScalar(v.kind)) return *out = numberOf(v), true;
+  const double* value = Op_pointValue(v);
+  return value && (*out = *value, true);
+}
+
+// Whether x ^ y is 0 to a negative power at the point of a derivative
+// mode: "#div/0!" in the value mode, which a formula may test (as a divisor
+// of 0), and so in every point mode.
+bool zeroToNegativePower(const Value& x, const Value& y) {
+  double base = 1.0, exponent = 0.0;
+  return pointNumber(x, &base) && pointNumber(y, &exponent) && base == 0.0 && exponent < 0.0;
+}
+
 Value powOperands(const Value& x, const Value& y) {
   EvalContext* ctx = contextOf(x, y);
   if (const Value* e = errorOperand(x, y)) return copyOf(resultOf(buffersOf(ctx)), *e);
@@ -633,6 +649,7 @@ Value powOperands(const Value& x, const Value& y) {
     DegDag_nonlin2Result(&x, &y);
     return *resultOf(buffersOf(ctx));
   }
+  if (zeroToNegativePower(x, y)) return error(buffersOf(ctx), kErrDiv0);
   if (negativeBaseToVaryingExponent(x, y) || zeroBaseAtDomainEdge(x, y))
     return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
   int32_t kind = 0;
@@ -678,6 +695,14 @@ Value Op_pow(const Value& x, const Value& y) {
     return powOperands(numericOperand(x, &xReal), numericOperand(y, &yReal));
   }
   return powOperands(x, y);
+}
+
+Value Op_powOperator(const Value& x, const Value& y) {
+  double base = 1.0, exponent = 1.0;
+  if ((!isScalar(x.kind) || !isScalar(y.kind)) && pointNumber(x, &base) && pointNumber(y, &exponent) && base == 0.0 &&
+      exponent == 0.0)
+    return error(buffersOf(contextOf(x, y)), kErrNum);
+  return Op_pow(x, y);
 }
 
 Value Op_neg(const Value& x) {

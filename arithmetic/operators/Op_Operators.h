@@ -33,6 +33,9 @@ Value Op_div(const Value& x, const Value& y);
 // x ^ y with the worksheet's rules (0 ^ negative "#div/0!", a negative base
 // with a fractional exponent "#num!").
 Value Op_pow(const Value& x, const Value& y);
+// The ^ operator: Op_pow, and 0 ^ 0 "#num!" at a derivative mode's point as
+// in the value mode (POWER's 0 ^ 0 is 1, the limit of x ^ 0).
+Value Op_powOperator(const Value& x, const Value& y);
 // Negation; a boolean or numeric text becomes a number ("--TRUE" is 1).
 Value Op_neg(const Value& x);
 // A text that reads as a number ("4", "50%", "1/31/2024") gives that real.

@@ -270,19 +270,35 @@ inline bool interpreterValue(Workbook* wb, CellValue* value, std::string* failur
   return true;
 }
 
-// The formula with every POWER's base nudged by 1E-320, which changes no
-// base but 0 and makes the stand-in's 0^0 the interpreter's 1.
+// The formula with every POWER's base nudged by 1E-320 ((base)+1E-320),
+// which changes no base but 0 and makes the stand-in's 0^0 the
+// interpreter's 1.
 inline std::string powerBasesNudged(const std::string& formula) {
-  static const std::string kCall = "POWER(";
+  static const std::string kCall = "POWER(", kNudge = "1E-320";
   std::string out;
+  std::vector<int> bases;  // the depth of each POWER whose base is being read
+  int depth = 0;
+  bool quoted = false;
   for (size_t i = 0; i < formula.size(); ++i) {
+    const char c = formula[i];
     const bool word = i > 0 && (std::isalnum(static_cast<unsigned char>(formula[i - 1])) || formula[i - 1] == '.');
-    if (word || formula.compare(i, kCall.size(), kCall) != 0) {
-      out += formula[i];
+    if (!quoted && !word && formula.compare(i, kCall.size(), kCall) == 0) {
+      i += kCall.size() - 1;
+      ++depth;
+      const bool empty = i + 1 < formula.size() && formula[i + 1] == ',';
+      out += kCall + (empty ? kNudge : "(");
+      if (!empty) bases.push_back(depth);
       continue;
     }
-    out += kCall + (formula[i + kCall.size()] == ',' ? "1E-320" : "1E-320+");
-    i += kCall.size() - 1;
+    if (c == '"') quoted = !quoted;
+    const bool closes = !quoted && (c == ')' || c == '}');
+    if (!quoted && (c == ',' || closes) && !bases.empty() && bases.back() == depth) {
+      out += ")+" + kNudge;
+      bases.pop_back();
+    }
+    if (!quoted && (c == '(' || c == '{')) ++depth;
+    if (closes) --depth;
+    out += c;
   }
   return out;
 }
