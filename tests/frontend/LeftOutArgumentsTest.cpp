@@ -420,6 +420,13 @@ const Row kRows[] = {
     // 0 to a negative power is #DIV/0!, to the power 0 #NUM!, in every mode
     {"=ERROR.TYPE(1/0^-A5)", number(2)},
     {"=ERROR.TYPE((A1-2.5)^0)+A1", number(8.5)},
+    // the inverse hyperbolics of the derivative modes have the value mode's
+    // value, to the last bit, near 0 too
+    {"=10/ATANH(A3%)", number(1999.9833332222208)},
+    {"=1/ASINH(A3*1E-10)", number(2e10)},
+    // CHOOSE's index from a variable picks at its point in every mode
+    {"=CHOOSE(A1,45,A2*A3,)", number(-0.75)},
+    {"=COUNTBLANK(CHOOSE(A1,45,A1,))", number(0)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -188,8 +188,12 @@ Value* Wsf_choose(Value* result, int argc, const Value* const* argv) {
   const Value* index = argv[0];
   if (index->kind == kValDegVec && Wsf_structureHooks(result, argc, argv)) return result;
   if (Wsf_isError(index)) return Wsf_copy(result, index);
-  if (!Wsf_isPlain(index)) return Wsf_error(result, kErrValue);
-  const double k = std::trunc(Wsf_number(index));
+  // An index of a derivative mode picks at its point, as IF's condition
+  // does: the choice is a step, flat wherever it is made.
+  double at = 0.0;
+  if (Wsf_isPlain(index)) at = Wsf_number(index);
+  else if (!Op_derivativeValue(*index, &at)) return Wsf_error(result, kErrValue);
+  const double k = std::trunc(at);
   if (!(k >= 1 && k <= argc - 1)) return Wsf_error(result, kErrValue);
   // A cell chosen is handed back as the cell, as IF hands back its branch.
   const Value* chosen = argv[static_cast<int>(k)];

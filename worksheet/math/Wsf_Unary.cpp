@@ -87,7 +87,15 @@ Value* composed(Value* result, const Value* x, double (*f)(double), const Domain
   if (plainNumber(x, &v)) return inside(domain, v) ? Wsf_finite(result, f(v)) : Wsf_error(result, kErrNum);
   if (!isModal(x)) return Wsf_error(result, kErrValue);
   if (modalOutside(domain, x)) return domainFault(result, x);
-  return Wsf_from(result, build(*x));
+  WsfLocal t(x->context);
+  t = build(*x);
+  // The operators' formula may round apart from f (ATANH near 0 loses
+  // digits in its logarithm): a derivative mode's value is set to f's at
+  // the point by a constant shift, which leaves its slopes as they are.
+  double at = 0.0, formed = 0.0;
+  if (Op_derivativeValue(*x, &at) && Op_derivativeValue(*t, &formed) && std::isfinite(f(at)) && f(at) != formed)
+    t = Op_addVS(*t, f(at) - formed);
+  return Wsf_from(result, *t);
 }
 
 // The mode answer of a one-argument worksheet function, as a value to chain.
