@@ -13,7 +13,7 @@ CellValue boolean(bool b) { return CellValue::makeBoolean(b); }
 // column or row included.
 void fnCountBlank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
-  Calc_evalArray(ctx, call.args[0], &v);
+  Calc_eval(ctx, call.args[0], &v);  // a reference, as the formula around computes it
   if (!v.area) return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   const CalcArea& a = *v.area;
   double n = 0;
@@ -81,7 +81,7 @@ void fnIsRef(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcValue v;
   bool ref = isReference(call.args[0]);
   if (!ref && call.args[0].op == CalcOp::Func) {   // INDEX and the like may give references
-    Calc_evalArray(ctx, call.args[0], &v);
+    Calc_eval(ctx, call.args[0], &v);
     ref = v.area != nullptr;
   }
   Calc_setScalar(out, boolean(ref));

@@ -427,6 +427,10 @@ const Row kRows[] = {
     // CHOOSE's index from a variable picks at its point in every mode
     {"=CHOOSE(A1,45,A2*A3,)", number(-0.75)},
     {"=COUNTBLANK(CHOOSE(A1,45,A1,))", number(0)},
+    // ... and a range given for the index meets the formula's row (A1)
+    // first: the cell chosen is still a reference
+    {"=ISREF(CHOOSE(Block,45,A1,))", boolean(true)},
+    {"=COUNTBLANK(CHOOSE(Block,45,B5,))", number(1)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
