@@ -120,7 +120,7 @@ void fnSmall(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     x = Dbl_toWhole(std::ceil(k), &rank) && rank >= 1 && rank <= v.size() ? num(v[rank - 1]) : error(CellError::Num);
   }
   out->area = nullptr;
-  out->isArray = ks.isArray;
+  out->isArray = ks.isArray || a.values.size() > 1;  // a range of several k in array evaluation too
   out->array = std::move(a);
 }
 

@@ -431,6 +431,8 @@ const Row kRows[] = {
     // first: the cell chosen is still a reference
     {"=ISREF(CHOOSE(Block,45,A1,))", boolean(true)},
     {"=COUNTBLANK(CHOOSE(Block,45,B5,))", number(1)},
+    // SMALL over a range of k inside an array-taking call answers an array
+    {"=ROWS(SMALL({1,2,3},A1:A2))", number(2)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
