@@ -384,13 +384,20 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
   return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
 }
 
+// The number v stands for at the point: a scalar's, or a derivative mode's
+// value; false for the other kinds.
+bool pointNumber(const Value& v, double* out) {
+  if (isScalar(v.kind)) return *out = numberOf(v), true;
+  const double* value = Op_pointValue(v);
+  return value && (*out = *value, true);
+}
+
 // A divisor of 0: a number, or a point of a derivative mode whose value is
 // 0, where the value mode gives "#div/0!" that a formula may test (ISERROR,
 // COUNT) and so does every point mode.
 bool zeroDivisor(const Value& y) {
-  if (isScalar(y.kind)) return numberOf(y) == 0.0;
-  const double* value = Op_pointValue(y);
-  return value && *value == 0.0;
+  double value = 1.0;
+  return pointNumber(y, &value) && value == 0.0;
 }
 
 Value arithOperands(Arith op, const Value& x, const Value& y) {
@@ -620,14 +627,6 @@ bool zeroBaseAtDomainEdge(const Value& x, const Value& y) {
   if (Op_derivativeValue(y, &exponent)) return exponent > 0.0;
   exponent = numberOf(y);
   return isScalar(y.kind) && exponent > 0.0 && exponent != std::trunc(exponent);
-}
-
-// The number v stands for at the point: a scalar's, or a derivative mode's
-// value; false for the other kinds.
-bool pointNumber(const Value& v, double* out) {
-  if (isScalar(v.kind)) return *out = numberOf(v), true;
-  const double* value = Op_pointValue(v);
-  return value && (*out = *value, true);
 }
 
 // Whether x ^ y is 0 to a negative power at the point of a derivative

@@ -30,9 +30,9 @@ constexpr int kNewtonSteps = 2;
 
 // Brent's method closes in on a change of sign, and the residuals of IRR
 // and RATE change sign through their pole at a rate of -1 as well as at a
-// root: an end whose residual is larger than at both ends of the bracket
+// root: a root whose residual is larger than at both ends of the bracket
 // it came from is that pole, where no rate makes the residual vanish
-// ("#num!"). At a root of the continuous residual it is near zero.
+// ("#num!"). At a true root the continuous residual is near zero.
 uint32_t checkRoot(void* record, KernRootFn residual, double a, double b, double root) {
   double fa = 0, fb = 0, fr = 0;
   if (uint32_t s = residual(record, a, &fa)) return s;
