@@ -26,6 +26,8 @@ namespace {
 // Reduced-cost tolerance of phase 1's last stretch before an infeasible verdict.
 // Dual repairs of an optimum that left its bounds, at most.
 constexpr int kRepairRounds = 3;
+// Long steps at the fine tolerance taken from an optimum, at most.
+constexpr int kLongSteps = 16;
 
 // Bound width of the variable in column k (infinite when a bound is).
 double columnRange(const LpRecord& lp, int k) {
@@ -328,6 +330,30 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
   return 0;
 }
 
+// A column priced out at the reduced-cost tolerance may still lower the
+// objective above the precision by a long step: the slack of a row of
+// large coefficients costs little per unit and moves by many (a slack of
+// 1000 x - ... >= 5500 at -1E-05 a unit, over 1000 units). At the optimum
+// the best column at the fine tolerance enters; the exchange is a simplex
+// step like any other, and when it lowered the objective by more than the
+// precision the loop goes on. True when it did.
+bool longStep(LpRecord& lp, const LpSettings& s, int* status) {
+  const double tolerance = lp.reducedCostTolerance;
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
+  const int q = Lp_price(lp, 0);
+  lp.reducedCostTolerance = tolerance;
+  if (q == 0) return false;
+  const LpRatio ratio = Lp_ratioTest(lp, 0, q);
+  if (ratio.row == 0 && !ratio.flip) return false;  // a ray at that cost is no verdict
+  const int last = Lp_rowsInUse(lp);
+  const double before = lp.matrix.row(0)[0];
+  Lp_pivot(lp, ratio.row, q, last, false);
+  Lp_watchDrift(lp, false);
+  *status = Lp_report(lp, s, 0.0);
+  const double after = lp.matrix.row(0)[0];
+  return *status == 0 && std::fabs(after - before) > lp.precision * (1.0 + std::fabs(after));
+}
+
 // Phase 2. An optimum whose basic solution has left its bounds is
 // repaired by dual iterations and optimised again, a few times at most.
 // When the dual loses its footing (a pivot left a reduced cost on the
@@ -347,6 +373,8 @@ int phase2(LpRecord& lp, const LpSettings& s) {
     }
     for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
     status = primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
+    for (int step = 0; status == 0 && step < kLongSteps && longStep(lp, s, &status); ++step)
+      status = primalLoop(lp, s, 0, Lp_rowsInUse(lp), false);
   }
   return status;
 }

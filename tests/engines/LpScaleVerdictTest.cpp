@@ -153,6 +153,18 @@ const std::vector<Case>& cases() {
        0,
        {3, 2},
        1e12 + 2},
+      // The vertex (3, 1, 4) on the row of 1000s prices its slack at -1E-05
+      // a unit, at the reduced-cost tolerance, but 1000 units on z reaches
+      // 5 (the second row binding) and lowers the objective by 0.01: by
+      // hand, x and y at their upper bounds and z at 0.025 / 0.005.
+      {"slack of a row of 1000s priced at the tolerance",
+       2,
+       {{0, 0, 3}, {1, 0, 1}, {1, 2, kFree}},
+       "-2*B2-C2-0.01*D2",
+       {{"1000*B2-1500*C2+1000*D2", 3, 5500}, {"0.005*D2", 1, 0.025}},
+       0,
+       {3, 1, 5},
+       -7.05},
       {"quadratic row offset 3", 1, {{0, -kFree, kFree}}, "-B2", {{"1*(B2+3)^2", 1, 4}}, StatusNotLinear, {}, 0},
       {"quadratic row offset 35000",
        1,

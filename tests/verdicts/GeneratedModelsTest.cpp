@@ -117,6 +117,10 @@ constexpr FoundModel kFoundModels[] = {
     // direction pointed away, and the pass ended "no feasible solution".
     {"ball-linear", 9885146662316277796ULL},
     {"ball-linear", 3075290136913641482ULL},
+    // The LP/quadratic engine took a vertex whose slack on a row of 1000s
+    // priced at -1E-05 a unit, at its reduced-cost tolerance, for the
+    // optimum, though 1000 units of it lowered the objective by 0.01.
+    {"milp-planted", 5599510071097688314ULL},
 };
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
