@@ -164,6 +164,13 @@ bool tStatistic(Value* result, const Value* a, const Value* b, int type, double*
   }
   return true;
 }
+// The number a plain value or a derivative mode's value stands for at the
+// point; false for the other kinds.
+bool pointNumber(const Value& v, double* x) {
+  if (Wsf_isNumber(&v)) return *x = v.number, true;
+  return Op_derivativeValue(v, x);
+}
+
 }  // namespace
 
 Value* Wsf_lognormdist(Value* result, int argc, const Value* const* argv) {
@@ -393,12 +400,16 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
     if (sum && j >= kDiscreteMaxTerms) return Wsf_error(result, kErrNum);
     poissonTerm(&term, mean, j, logarithmic);
     s = Op_add(*s, *term);
-    // The single term k: past 2^53, j + 1 rounds back to j.
-    if (!sum) break;
-    // A plain sum stops where its rest no longer counts.
-    const bool plain = Wsf_isNumber(&*term) && Wsf_isNumber(&*s);
-    if (plain && Kern_restIsNegligible(term->number, previous, s->number)) break;
-    previous = plain ? term->number : 0;
+    // The single term k: past 2^53, j + 1 rounds back to j. A structure
+    // mode learns all from one term: every term depends on the mean alike.
+    if (!sum || Wsf_isStructural(&*s)) break;
+    // A sum stops where its rest no longer counts, judged by the values of a
+    // derivative mode too (the terms' slopes in the mean fall as fast), so
+    // that every point mode sums the terms the value mode sums.
+    double t = 0, total = 0;
+    const bool known = pointNumber(*term, &t) && pointNumber(*s, &total);
+    if (known && Kern_restIsNegligible(t, previous, total)) break;
+    previous = known ? t : 0;
   }
   return Wsf_copy(result, &*s);
 }
