@@ -211,7 +211,7 @@ GradValue Grad_div(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double q = x->value / y->value;
-  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(out, q, x, y);
+  if (Num_quotientCoefficientsOutOfRange(q, y->value)) return quotientThroughDivisor(out, q, x, y);
   return finish(out, q, 1.0 / y->value, x, -q / y->value, y);
 }
 
@@ -224,7 +224,7 @@ GradValue Grad_divSV(double s, const GradValue* y) {
     return *y;
   }
   const double q = s / y->value;
-  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(out, q, nullptr, y);
+  if (Num_quotientCoefficientsOutOfRange(q, y->value)) return quotientThroughDivisor(out, q, nullptr, y);
   return finish(out, q, -q / y->value, y, 0.0, nullptr);
 }
 

@@ -226,7 +226,7 @@ HessValue Hess_div(const HessValue* x, const HessValue* y) {
     return *x;
   }
   const double q = x->value / y->value, ca = 1.0 / y->value, cb = -q / y->value, c = -1.0 / y->value;
-  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(q, x, y);
+  if (Num_quotientCoefficientsOutOfRange(q, y->value)) return quotientThroughDivisor(q, x, y);
   HessValue* out = gradientOf(x, q, ca, cb, y);
   hessianOf(out, x, ca, cb, y, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;
@@ -238,7 +238,7 @@ HessValue Hess_divSV(double s, const HessValue* y) {
     return *y;
   }
   const double q = s / y->value, ca = -q / y->value, c = -1.0 / y->value;
-  if (Num_quotientCoefficientsOverflow(q, y->value)) return quotientThroughDivisor(q, nullptr, y);
+  if (Num_quotientCoefficientsOutOfRange(q, y->value)) return quotientThroughDivisor(q, nullptr, y);
   HessValue* out = gradientOf(y, q, ca, 0.0, nullptr);
   hessianOf(out, y, ca, 0.0, nullptr, {{c, y->gradient, out->gradient}, {c, out->gradient, y->gradient}});
   return *out;

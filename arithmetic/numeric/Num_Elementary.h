@@ -115,10 +115,12 @@ inline bool Num_powerSlopeOverflows(double x, const NumDerivs& d) {
 }
 
 // Whether q = x / y takes its derivatives through the divisor: its
-// coefficient in x (1 / y) or in y (-q / y) leaves the doubles at a tiny y
-// while the derivatives need not, (gx - q gy) / y.
-inline bool Num_quotientCoefficientsOverflow(double q, double y) {
-  return !std::isfinite(1.0 / y) || !std::isfinite(q / y);
+// coefficient in x (1 / y) or in y (-q / y) leaves the doubles' normal
+// range, above it at a tiny y or below it at a huge one (3 / (3 + 1E+300 x)
+// has -q / y of about 1E-600), while the derivatives need not,
+// (gx - q gy) / y.
+inline bool Num_quotientCoefficientsOutOfRange(double q, double y) {
+  return !std::isnormal(1.0 / y) || (q != 0.0 && !std::isnormal(q / y));
 }
 
 // The logarithm of a constant base s as the slope of s^y in y uses it

@@ -1,4 +1,5 @@
-// The kind-7 operations: one tape node each.
+// The kind-7 operations: one tape node each, a quotient by a huge divisor
+// three.
 #include "arithmetic/reverse/Rev_Ops.h"
 
 #include <cmath>
@@ -47,6 +48,22 @@ RevNode unary(const RevNode* x) {
 
 bool badDivisor(double y) { return y == 0.0 || std::isnan(y); }
 
+// Whether a quotient q by y goes over scaled operands: its slope in y, -q / y,
+// falls below the doubles' normal range at a huge y while the formula's need
+// not (LN(3 / (3 + 1E+300 A1)) has a slope of 2), and 1 / y is normal.
+bool scaledQuotient(double q, double y) { return Num_quotientCoefficientsOutOfRange(q, y) && std::isnormal(1.0 / y); }
+
+// The quotient q by y as x / y and y / y (which is 1), scaled by 1 / y, then
+// their quotient, whose slope in the second is -q: the sweep divides by y
+// last. x is null for a number over y.
+RevNode overScaled(double q, const RevNode* x, const RevNode* y) {
+  const double r = 1.0 / y->value;
+  const RevNode ys = single(y, 1.0, r);
+  if (!x) return singleRight(&ys, q, -q);
+  const RevNode xs = single(x, q, r);
+  return pair(&xs, &ys, q, 1.0, -q);
+}
+
 RevNode maxMin(bool isMax, const RevNode* x, const RevNode* y) {
   const NumMaxMin m = Num_maxMin(isMax, x->value, y->value, true, true);
   return pair(x, y, m.value, m.wa, m.wb);
@@ -81,6 +98,7 @@ RevNode Rev_div(const RevNode* x, const RevNode* y) {
   // The slope in y is -q / y, not -x / y^2: y^2 leaves the doubles' range
   // (1E-300 squared is 0) where the slope itself does not.
   const double q = x->value / y->value;
+  if (scaledQuotient(q, y->value)) return overScaled(q, x, y);
   return Tape_writeNode(node, q, 1.0 / y->value, -(q / y->value), x->self, y->self);
 }
 
@@ -92,6 +110,7 @@ RevNode Rev_divSV(double d, const RevNode* x) {
     return *x;
   }
   const double q = d / x->value;
+  if (scaledQuotient(q, x->value)) return overScaled(q, nullptr, x);
   return Tape_writeNode(node, q, 0.0, -(q / x->value), 0, x->self);
 }
 

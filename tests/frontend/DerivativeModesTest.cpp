@@ -109,9 +109,13 @@ const Row kRows[] = {
     {"=POISSON(3,A5,0<A6)", kPoissonCdf, 5, kPoissonSlope},
     {"=PV(A1,3,1,0,A2<0)", kStartPv, 1, kStartPvSlope},
     {"=EFFECT(STDEVP(A1,A2),A3<=FALSE)", 2, 1, 0.5},
-    // 10 / A1 and 10 A1 / A2 through a divisor near 1E-300
-    {"=1/(1E-300*A1)*1E-299", 4, 1, -1.6, false, true},
-    {"=A1/(A2*1E-300)*1E-299", -25.0 / 1.5, 2, -25.0 / 2.25, false, true},
+    // 10 / A1 and 10 A1 / A2 through a divisor near 1E-300, and the slope
+    // of ln(3 / (3 + 1E+300 A3)) in A3, -1E+300 / (3 + 5E+299): the reverse
+    // mode's tape takes the quotient over its divisor scaled to 1
+    {"=1/(1E-300*A1)*1E-299", 4, 1, -1.6},
+    {"=A1/(A2*1E-300)*1E-299", -25.0 / 1.5, 2, -25.0 / 2.25},
+    {"=LN(3/(3+A3*1E+300))", std::log(6e-300), 3, -2},
+    {"=LN(A4/(A4+1E+200))", std::log(3e-200), 4, 1.0 / 3},
     // INDEX with row 0 or none is the whole column: a sum and a sum of squares
     {"=SUM(INDEX(A1:A6,0))", 11.75, 3, 1},
     // a division by a divisor that is 0 at the point (A1 = 2.5) is #DIV/0!
