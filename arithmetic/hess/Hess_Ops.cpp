@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <vector>
 
 #include "arithmetic/numeric/Num_Elementary.h"
 #include "values/Pay_Tape.h"
@@ -277,12 +278,25 @@ HessValue Hess_pow(const HessValue* x, const HessValue* y) {
   const double xv = x->value, yv = y->value;
   const double p = std::pow(xv, yv);
   const double ca = p * yv / xv, cb = p * std::log(xv), cross = p / xv;
+  const double square = -p * yv / (xv * xv), lift = p != 0.0 ? 1.0 / p : 0.0;
   HessValue* out = gradientOf(x, p, ca, cb, y);
+  if (std::isfinite(square) || !std::isfinite(p)) {
+    hessianOf(out, x, ca, cb, y,
+              {{cross, y->gradient, x->gradient},
+               {cross, x->gradient, y->gradient},
+               {square, x->gradient, x->gradient},
+               {lift, out->gradient, out->gradient}});
+    return *out;
+  }
+  // At a tiny base p y / x^2 leaves the doubles while the Hessian need not:
+  // its terms in gx go through the base, with w = gx / x.
+  std::vector<double> w(static_cast<size_t>(out->n) + 1, 0.0);
+  for (int32_t i = 1; i <= out->n; ++i) w[static_cast<size_t>(i)] = x->gradient[i] / xv;
   hessianOf(out, x, ca, cb, y,
-            {{cross, y->gradient, x->gradient},
-             {cross, x->gradient, y->gradient},
-             {-p * yv / (xv * xv), x->gradient, x->gradient},
-             {p != 0.0 ? 1.0 / p : 0.0, out->gradient, out->gradient}});
+            {{p, y->gradient, w.data()},
+             {p, w.data(), y->gradient},
+             {-p * yv, w.data(), w.data()},
+             {lift, out->gradient, out->gradient}});
   return *out;
 }
 

@@ -3,7 +3,8 @@
 // matrix, operands used twice, a result record that held a wider block
 // before, a non-finite coefficient that fills the whole matrix as the
 // dense arithmetic does, and logarithms, roots, reciprocals and powers of
-// tiny arguments whose second derivatives stay finite.
+// tiny arguments whose second derivatives stay finite, and a varying power of
+// a tiny base.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -150,6 +151,27 @@ TEST(HessianBlocks, TinyArgumentsGiveTheHandComputedSecondDerivative) {
     EXPECT_EQ(h->first, 2);
     EXPECT_EQ(h->last, 2);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// (c x2)^x5 at c = 1E-300: its second derivative in the base, y (y - 1)
+// p / b^2 with b = c x2, leaves the doubles on the way (p y / b^2 is about
+// 1E+525) while the Hessian in x2 and x5 does not.
+TEST(HessianBlocks, AVaryingPowerOfATinyBaseGivesTheHandComputedHessian) {
+  HessBench b;
+  const double y = kX[5], lnBase = std::log(kTiny) + std::log(kX2);
+  const double p = std::exp(y * lnBase);
+  const HessValue* h = b.f.bin(kOpPower, b.f.vs(kOpMul, b.f.var(2), kTiny), b.f.var(5));
+  const double want22 = y * (y - 1) * p / (kX2 * kX2), want25 = p / kX2 * (1 + y * lnBase),
+               want55 = p * lnBase * lnBase;
+  EXPECT_NEAR(h->value, p, kRelTolerance * p);
+  EXPECT_NEAR(h->hessian[2][2], want22, kRelTolerance * std::fabs(want22));
+  EXPECT_NEAR(h->hessian[2][5], want25, kRelTolerance * std::fabs(want25));
+  EXPECT_NEAR(h->hessian[5][2], want25, kRelTolerance * std::fabs(want25));
+  EXPECT_NEAR(h->hessian[5][5], want55, kRelTolerance * std::fabs(want55));
 }
 
 }  // namespace
