@@ -26,3 +26,17 @@ inline bool Dbl_toWhole(double x, Int* out) {
   *out = static_cast<Int>(x);
   return true;
 }
+
+// Units in the last place of a quotient that the rounding of a step and of
+// the division can leave.
+inline constexpr double kDblQuotientUlps = 4;
+
+// x / step as a whole number when it is one but for the last bits of the
+// division (1.5 / 0.1 gives 14.999999999999998, -7 / 0.07
+// -100.00000000000001). The bits are relative to the quotient: a tiny one
+// (3 / 1E+15) is no rounded zero, and a large one keeps its fraction
+// (1E+15 / 45 is 22222222222222.2).
+inline double Dbl_stepQuotient(double x, double step) {
+  const double q = x / step, r = std::round(q);
+  return std::fabs(q - r) <= kDblQuotientUlps * std::numeric_limits<double>::epsilon() * std::fabs(q) ? r : q;
+}

@@ -5,25 +5,13 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
 
 CellValue num(double d) { return Calc_numberResult(d); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
-
-// Units in the last place of a quotient that the rounding of a step and of
-// the division can leave.
-constexpr double kQuotientUlps = 4;
-
-// x / step as a whole number when it is one but for the last bits of the
-// division (1.5 / 0.1 gives 14.999999999999998). The bits are relative to
-// the quotient: a tiny one (3 / 1E+15) is no rounded zero, and a large one
-// keeps its fraction (1E+15 / 45 is 22222222222222.2).
-double quotient(double x, double step) {
-  double q = x / step, r = std::round(q);
-  return std::fabs(q - r) <= kQuotientUlps * std::numeric_limits<double>::epsilon() * std::fabs(q) ? r : q;
-}
 
 // CEILING (up) and FLOOR: to a multiple of the step, counted in steps (so a
 // negative step rounds a negative number by its size); a positive number
@@ -32,7 +20,7 @@ CellValue multiple(const double* x, bool up) {
   double v = x[0], step = x[1];
   if (step == 0) return up ? num(0) : error(CellError::Div0);
   if (v > 0 && step < 0) return error(CellError::Num);
-  double q = quotient(v, step);
+  double q = Dbl_stepQuotient(v, step);
   double k = up ? std::ceil(q) : std::floor(q);
   return num(k * step == 0 ? 0.0 : k * step);
 }
@@ -43,14 +31,14 @@ CellValue mround(const double* x) {
   if (x[1] == 0) return num(0);
   if ((x[0] < 0 && x[1] > 0) || (x[0] > 0 && x[1] < 0)) return error(CellError::Num);
   double step = std::fabs(x[1]);
-  double q = quotient(std::fabs(x[0]), step);
+  double q = Dbl_stepQuotient(std::fabs(x[0]), step);
   double r = std::floor(q + 0.5) * step;
   return num(x[0] < 0 ? -r : r);
 }
 
 // EVEN and ODD: away from zero to the next even (odd) whole number.
 CellValue parity(double v, bool even) {
-  double a = std::ceil(quotient(std::fabs(v), 1));
+  double a = std::ceil(Dbl_stepQuotient(std::fabs(v), 1));
   bool isEven = std::fmod(a, 2) == 0;
   if (even != isEven) a += 1;
   return num(v < 0 ? -a : a);

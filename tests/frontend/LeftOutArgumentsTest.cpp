@@ -436,6 +436,10 @@ const Row kRows[] = {
     // a cumulative POISSON stops where its rest no longer counts in every
     // mode: at a huge count it is 1, flat in the mean
     {"=POISSON(1E+15,A5,TRUE)", number(1)},
+    // -7 / 0.07 is -100.00000000000001 in doubles, a whole number of steps
+    // but for the division's last bits: -7 is its own multiple
+    {"=CEILING(-7,--7%)", number(-7)},
+    {"=FLOOR(-7,-0.07)", number(-7)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/Dbl_Whole.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -61,7 +62,7 @@ Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   // No multiple of a zero step lies at or below a number.
   if (m == 0 && !up) return Wsf_error(result, kErrDiv0);
   if (a == 0 || m == 0) return real(result, 0);
-  const double q = a / m, steps = up ? std::ceil(q) : std::floor(q);
+  const double q = Dbl_stepQuotient(a, m), steps = up ? std::ceil(q) : std::floor(q);
   if (q == steps) return real(result, a);
   return real(result, steps == 0 ? 0.0 : steps * m);
 }
@@ -201,7 +202,7 @@ Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
   const double a = x->number, b = m->number;
   if ((a > 0 && b < 0) || (a < 0 && b > 0)) return Wsf_error(result, kErrNum);
   if (a == 0 || b == 0) return real(result, 0);
-  const double q = a / b, t = std::trunc(q);
+  const double q = Dbl_stepQuotient(a, b), t = std::trunc(q);
   if (q == t) return real(result, a);
   return real(result, (std::fabs(q - t) >= 0.5 ? t + 1 : t) * b);
 }
