@@ -440,6 +440,9 @@ const Row kRows[] = {
     // but for the division's last bits: -7 is its own multiple
     {"=CEILING(-7,--7%)", number(-7)},
     {"=FLOOR(-7,-0.07)", number(-7)},
+    // ... and more steps than the doubles count are #NUM!
+    {"=FLOOR(1E+300,1E-300)", error(CellError::Num)},
+    {"=MROUND(1E+300,1E-300)", error(CellError::Num)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

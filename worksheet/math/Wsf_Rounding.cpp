@@ -63,6 +63,7 @@ Value* toMultiple(Value* result, const Value* x, const Value* s, bool up) {
   if (m == 0 && !up) return Wsf_error(result, kErrDiv0);
   if (a == 0 || m == 0) return real(result, 0);
   const double q = Dbl_stepQuotient(a, m), steps = up ? std::ceil(q) : std::floor(q);
+  if (!std::isfinite(q)) return Wsf_error(result, kErrNum);  // more steps than the doubles count
   if (q == steps) return real(result, a);
   return real(result, steps == 0 ? 0.0 : steps * m);
 }
@@ -203,6 +204,7 @@ Value* Wsf_mround(Value* result, int argc, const Value* const* argv) {
   if ((a > 0 && b < 0) || (a < 0 && b > 0)) return Wsf_error(result, kErrNum);
   if (a == 0 || b == 0) return real(result, 0);
   const double q = Dbl_stepQuotient(a, b), t = std::trunc(q);
+  if (!std::isfinite(q)) return Wsf_error(result, kErrNum);
   if (q == t) return real(result, a);
   return real(result, (std::fabs(q - t) >= 0.5 ? t + 1 : t) * b);
 }
