@@ -18,12 +18,15 @@ void fnIf(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     if (call.args.size() > 2) return Calc_evalChosen(ctx, call.args[2], out);
     return Calc_setScalar(out, CellValue::makeBoolean(false));
   }
-  // A block of conditions chooses element by element.
+  // A block of conditions chooses element by element; outside array
+  // evaluation a range given for a branch meets the formula's row or column
+  // first, as any range given where one value is wanted.
   std::vector<CalcArray> blocks{Calc_valuesOf(cond)};
   for (size_t i = 1; i < 3; ++i) {
     CalcValue v;
     if (i < call.args.size()) Calc_evalChosen(ctx, call.args[i], &v);
     else Calc_setScalar(&v, CellValue::makeBoolean(false));
+    Calc_intersect(ctx, &v);
     blocks.push_back(Calc_valuesOf(v));
   }
   out->area = nullptr;

@@ -443,6 +443,11 @@ const Row kRows[] = {
     // ... and more steps than the doubles count are #NUM!
     {"=FLOOR(1E+300,1E-300)", error(CellError::Num)},
     {"=MROUND(1E+300,1E-300)", error(CellError::Num)},
+    // IF over a block of conditions outside an array formula: a range given
+    // for a branch meets the formula's row first (A1:A6 in A1; A1:B2 in two
+    // cells, #VALUE!)
+    {"=IF({1,0},A1:A6,0)", number(2.5)},
+    {"=IF({1,\"a\",3},A1:B2)", error(CellError::Value)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
