@@ -478,6 +478,7 @@ int32_t reference(FormulaReader* r) {
     }
     RangeRef range = named.range, cut{};
     orderCorners(&range);
+    const RangeRef written = range;
     if (sizing && wholeArgument && range.sheet != 0) range = sizedFromFirstCell(range, r->sizedRows, r->sizedColumns);
     if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
         cutToUsed(r, range, &cut)) {
@@ -486,8 +487,8 @@ int32_t reference(FormulaReader* r) {
       s = rangeSymbol(r, cut);
     } else if (range.sheet != 0) {
       // Every spelling of a range ("$a$1", "sheet1!a1", a defined name) is
-      // an alias of its one symbol.
-      if ((s = rangeSymbol(r, range))) Prog_addAlias(r->store, name, s);
+      // an alias of its one symbol; not of a range read at another size.
+      if ((s = rangeSymbol(r, range)) && sameRange(range, written)) Prog_addAlias(r->store, name, s);
     } else if ((s = Prog_findSymbol(r->store, kSpaceCell, name))) {
       // A formula name met before whose text reads like a cell ("rhs1"),
       // so it was not looked up by its text above.
