@@ -384,20 +384,12 @@ bool familyPair(const Value& x, const Value& y, int32_t* kind) {
   return (fx && isScalar(y.kind)) || (fy && isScalar(x.kind));
 }
 
-// The number v stands for at the point: a scalar's, or a derivative mode's
-// value; false for the other kinds.
-bool pointNumber(const Value& v, double* out) {
-  if (isScalar(v.kind)) return *out = numberOf(v), true;
-  const double* value = Op_pointValue(v);
-  return value && (*out = *value, true);
-}
-
 // A divisor of 0: a number, or a point of a derivative mode whose value is
 // 0, where the value mode gives "#div/0!" that a formula may test (ISERROR,
 // COUNT) and so does every point mode.
 bool zeroDivisor(const Value& y) {
   double value = 1.0;
-  return pointNumber(y, &value) && value == 0.0;
+  return Op_pointNumber(y, &value) && value == 0.0;
 }
 
 Value arithOperands(Arith op, const Value& x, const Value& y) {
@@ -634,7 +626,7 @@ bool zeroBaseAtDomainEdge(const Value& x, const Value& y) {
 // of 0), and so in every point mode.
 bool zeroToNegativePower(const Value& x, const Value& y) {
   double base = 1.0, exponent = 0.0;
-  return pointNumber(x, &base) && pointNumber(y, &exponent) && base == 0.0 && exponent < 0.0;
+  return Op_pointNumber(x, &base) && Op_pointNumber(y, &exponent) && base == 0.0 && exponent < 0.0;
 }
 
 Value powOperands(const Value& x, const Value& y) {
@@ -698,8 +690,8 @@ Value Op_pow(const Value& x, const Value& y) {
 
 Value Op_powOperator(const Value& x, const Value& y) {
   double base = 1.0, exponent = 1.0;
-  if ((!isScalar(x.kind) || !isScalar(y.kind)) && pointNumber(x, &base) && pointNumber(y, &exponent) && base == 0.0 &&
-      exponent == 0.0)
+  if ((!isScalar(x.kind) || !isScalar(y.kind)) && Op_pointNumber(x, &base) && Op_pointNumber(y, &exponent) &&
+      base == 0.0 && exponent == 0.0)
     return error(buffersOf(contextOf(x, y)), kErrNum);
   return Op_pow(x, y);
 }
@@ -774,13 +766,13 @@ bool Op_compareConst(const Value& x, double d, int32_t relation) {
 }
 
 bool Op_derivativeValue(const Value& x, double* out) {
-  if (!x.payload) return false;
-  switch (x.kind) {
-    case kValGrad: *out = static_cast<const GradValue*>(x.payload)->value; return true;
-    case kValRev: *out = static_cast<const RevNode*>(x.payload)->value; return true;
-    case kValHess: *out = static_cast<const HessValue*>(x.payload)->value; return true;
-    default: return false;
-  }
+  const double* value = Op_pointValue(x);
+  return value && (*out = *value, true);
+}
+
+bool Op_pointNumber(const Value& v, double* out) {
+  if (isScalar(v.kind)) return *out = numberOf(v), true;
+  return Op_derivativeValue(v, out);
 }
 
 bool Op_hasKind(const Value& x, int32_t kind) {

@@ -62,5 +62,8 @@ bool Op_compareConst(const Value& x, double d, int32_t relation);
 // The value a derivative kind (6 to 8) carries beside its derivatives;
 // false for other kinds.
 bool Op_derivativeValue(const Value& x, double* out);
+// The number v stands for at the point: a plain one's (a blank is 0), or a
+// derivative mode's value; false for the other kinds.
+bool Op_pointNumber(const Value& v, double* out);
 bool Op_hasKind(const Value& x, int32_t kind);
 bool Op_anyArgHasKind(int32_t n, Value* const* args, int32_t kind);

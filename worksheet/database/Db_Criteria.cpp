@@ -15,19 +15,12 @@ constexpr size_t kMaxCriterion = 256;
 
 bool isTable(const Value* v) { return v->kind == kValArray && v->array->rows >= 2; }
 
-// The number a header or criteria cell holds: a plain one, or the point of
-// a derivative mode's value (a variable cell there), as the value mode
-// reads it.
-bool numberOf(const Value* v, double* x) {
-  if (v->kind >= kValEmpty && v->kind <= kValReal) return *x = v->number, true;
-  return Op_derivativeValue(*v, x);
-}
-
 bool sameHeader(const Value* a, const Value* b) {
   if (a->kind == kValText && b->kind == kValText)
     return Text_equalsNoCase(a->text ? a->text : u"", b->text ? b->text : u"");
+  // A variable cell's header is read at its point, as the value mode reads it.
   double x = 0.0, y = 0.0;
-  return numberOf(a, &x) && numberOf(b, &y) && x == y;
+  return Op_pointNumber(*a, &x) && Op_pointNumber(*b, &y) && x == y;
 }
 
 // The criterion a criteria cell holds, null when it imposes nothing.

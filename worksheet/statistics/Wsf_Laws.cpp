@@ -164,13 +164,6 @@ bool tStatistic(Value* result, const Value* a, const Value* b, int type, double*
   }
   return true;
 }
-// The number a plain value or a derivative mode's value stands for at the
-// point; false for the other kinds.
-bool pointNumber(const Value& v, double* x) {
-  if (Wsf_isNumber(&v)) return *x = v.number, true;
-  return Op_derivativeValue(v, x);
-}
-
 }  // namespace
 
 Value* Wsf_lognormdist(Value* result, int argc, const Value* const* argv) {
@@ -407,7 +400,7 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
     // derivative mode too (the terms' slopes in the mean fall as fast), so
     // that every point mode sums the terms the value mode sums.
     double t = 0, total = 0;
-    const bool known = pointNumber(*term, &t) && pointNumber(*s, &total);
+    const bool known = Op_pointNumber(*term, &t) && Op_pointNumber(*s, &total);
     if (known && Kern_restIsNegligible(t, previous, total)) break;
     previous = known ? t : 0;
   }
