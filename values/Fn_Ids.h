@@ -98,7 +98,7 @@ enum FnFlag : uint16_t {
   X(Radians,      u"radians",      37,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Rand,         u"rand",         38,   0,  0, IdCtx,   0, "",      kFnVolatile | kFnRandom | kFnSimulation) \
   X(Randbetween,  u"randbetween",  39,   2,  0, IdA2,    0, "nn",    kFnVolatile | kFnRandom | kFnSimulation) \
-  X(Roman,        u"roman",        40,   2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Roman,        u"roman",        40,   2,  1, List,    0, "nv",    kFnElementwise | kFnWorksheet) \
   X(Round,        u"round",        41,   2,  0, A2,      0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Rounddown,    u"rounddown",    42,   2,  0, A2,      0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Roundup,      u"roundup",      43,   2,  0, A2,      0, "nn",    kFnElementwise | kFnWorksheet) \

@@ -450,6 +450,9 @@ const Row kRows[] = {
     // cells, #VALUE!)
     {"=IF({1,0},A1:A6,0)", number(2.5)},
     {"=IF({1,\"a\",3},A1:B2)", error(CellError::Value)},
+    // ROMAN's form: FALSE is the most concise (4), TRUE the classic (0),
+    // not the numbers 0 and 1; a text reads as its number
+    {"=ROMAN(45,FALSE)&ROMAN(45,TRUE)&ROMAN(45,\"1\")", text("VLXLVVL")},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

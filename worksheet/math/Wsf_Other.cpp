@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "arithmetic/operators/Op_Operators.h"
 #include "worksheet/common/Wsf_Args.h"
 
 namespace {
@@ -45,12 +46,15 @@ Value* Wsf_roman(Value* result, int argc, const Value* const* argv) {
   if (Wsf_isStructural(number) || (form && Wsf_isStructural(form)))
     return form ? Wsf_nonSmoothStructure2(result, number, form)
                 : Wsf_nonSmoothStructure(result, number);
-  if (!Wsf_isPlain(number) || (form && !Wsf_isPlain(form))) return Wsf_error(result, kErrValue);
-  const double value = std::trunc(number->number);
+  // The form is a logical (TRUE classic, FALSE most concise) or a number,
+  // a text that reads as one too; it reaches here as given.
   double concise = 0;
-  if (form)
-    concise = form->kind == kValBool ? (form->number != 0 ? 0 : kRomanMostConcise)
-                                     : std::trunc(form->number);
+  const bool formText = form && form->kind == kValText;
+  if (formText && !Op_numericText(*form, &concise)) return Wsf_error(result, kErrValue);
+  if (!Wsf_isPlain(number) || (form && !formText && !Wsf_isPlain(form))) return Wsf_error(result, kErrValue);
+  const double value = std::trunc(number->number);
+  if (form && !formText) concise = form->kind == kValBool ? (form->number != 0 ? 0 : kRomanMostConcise) : form->number;
+  concise = std::trunc(concise);
   if (!(value >= 0 && value <= kRomanLimit) || !(concise >= 0 && concise <= kRomanMostConcise))
     return Wsf_error(result, kErrValue);
   const std::u16string text = romanOf(static_cast<int32_t>(value), static_cast<int32_t>(concise));
