@@ -185,7 +185,8 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   out->area = nullptr;
-  out->isArray = r.values.size() > 1;
+  // A regression's fit is an array even of one value (ROWS and TYPE see it).
+  out->isArray = r.values.size() > 1 || ((flags & kCalcArrayResult) && r.values[0].kind != CellKind::Error);
   out->array = std::move(r);
 }
 

@@ -454,7 +454,7 @@ void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   if (!trendSolve(data[0], data[1], constant, &fit)) return Calc_setScalar(out, error(CellError::Div0));
   CalcArray values = trendValues(newX, fit);
   out->area = nullptr;
-  out->isArray = values.values.size() > 1;
+  out->isArray = true;  // an array even of one value, as ROWS and TYPE see it
   out->array = std::move(values);
 }
 

@@ -453,6 +453,9 @@ const Row kRows[] = {
     // ROMAN's form: FALSE is the most concise (4), TRUE the classic (0),
     // not the numbers 0 and 1; a text reads as its number
     {"=ROMAN(45,FALSE)&ROMAN(45,TRUE)&ROMAN(45,\"1\")", text("VLXLVVL")},
+    // a regression's fit is an array even of one value: one row, one column
+    {"=COLUMNS(TREND(FALSE,TRUE,,0))+ROWS(LINEST(1,1,0))", number(2)},
+    {"=TYPE(GROWTH(1,1,,0))", number(64)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {
