@@ -456,6 +456,12 @@ const Row kRows[] = {
     // a regression's fit is an array even of one value: one row, one column
     {"=COLUMNS(TREND(FALSE,TRUE,,0))+ROWS(LINEST(1,1,0))", number(2)},
     {"=TYPE(GROWTH(1,1,,0))", number(64)},
+    // a payment's principal in closed form, -rate (pv + fv) t^(per-1) /
+    // (t^nper - 1): the payment less pv's interest kept 7 digits at a rate
+    // of 100 and none at 1E+15
+    {"=IPMT(100,5,Twice,A3)", number(-49.504950499759731)},
+    {"=IPMT(\"1E2\",Twice,Twice,A3,,)", number(-49.504950499759731)},
+    {"=PPMT(1E+15,A1,A1,A1)", number(-2.4999999999999975)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -147,14 +147,17 @@ Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selec
   if (Wsf_fails(&*per, 1.0, kRelCmpLt) || Wsf_fails(&*(per - nper), 1.0, kRelCmpGe)) return Wsf_error(result, kErrNum);
   const FinTerm p = payment(rate, nper, pv, fv, start);
   FinTerm principal(ctx, 0.0);
-  if (zeroRate(rate) || !start) {
+  if (zeroRate(rate)) {
     principal = (pv * rate + p) * Fin_power(1.0 + rate, per - 1.0);
-  } else if (Op_compareConst(*per, 1.0, kRelCmpEq)) {
+  } else if (start && Op_compareConst(*per, 1.0, kRelCmpEq)) {
     // The first payment falls on the day of the loan: no interest yet.
     principal = FinTerm(*p);
   } else {
-    const FinTerm atEnd = endPayment(rate, growth(rate, nper), pv, fv);
-    principal = (atEnd + pv * rate) * Fin_power(1.0 + rate, per - 2.0);
+    // The first end-of-period payment repays -rate (pv + fv) / (t - 1) of
+    // the loan, its payment less the interest pv rate written out: the
+    // difference itself cancels all but the last few digits when t dwarfs 1.
+    const FinTerm first = -(rate * (pv + fv)) / (growth(rate, nper) - 1.0);
+    principal = first * Fin_power(1.0 + rate, per - (start ? 2.0 : 1.0));
   }
   if (selector == kAnnuityPrincipal) return Fin_into(result, principal);
   return Fin_into(result, p - principal);
