@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Dbl_Scale.h"
 #include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
 
@@ -273,7 +274,8 @@ void fnSteyx(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { pai
 
 // TREND's data arguments (known y, known x, new x) are read whole, as
 // arrays, and must hold only numbers: a text, logical or blank in a range or
-// an array is #VALUE!, one given directly counts by its number. The numbers
+// an array is #VALUE!, a text or logical given directly counts by its
+// number, a blank value (INDEX(,,)) is #VALUE! there too. The numbers
 // are kept row by row with the argument's shape.
 struct TrendData {
   bool given = false;
@@ -303,7 +305,7 @@ bool trendNumbers(TrendData* d, CellValue* err) {
     for (int c = 0; c < g.cols; ++c) {
       const CellValue& x = g.at(r, c);
       double n = x.number;
-      if (x.kind != CellKind::Number && !(direct && Calc_toNumber(x, &n, err)))
+      if (x.kind != CellKind::Number && !(direct && x.kind != CellKind::Empty && Calc_toNumber(x, &n, err)))
         return *err = error(CellError::Value), false;
       d->numbers.push_back(n);
     }
@@ -382,28 +384,46 @@ bool trendEliminate(std::vector<std::vector<double>>* a, std::vector<double>* s)
   return true;
 }
 
+// The numbers divided by their scale (Dbl_productScale), which is returned.
+double scaledDown(std::vector<double>* v) {
+  double largest = 0;
+  for (double x : *v) largest = std::max(largest, std::fabs(x));
+  const double scale = Dbl_productScale(largest);
+  for (double& x : *v) x /= scale;
+  return scale;
+}
+
 // The least-squares fit by the normal equations, about the means when there
 // is a constant (for one variable the slope sxy / sxx); false when the
-// points are too few or too alike to fix the coefficients.
+// points are too few or too alike to fix the coefficients. A variable, or
+// y, whose squares would leave the doubles is scaled first.
 bool trendSolve(const TrendData& y, const TrendData& x, bool constant, TrendFit* f) {
   const size_t p = static_cast<size_t>(f->p);
   if (f->n < f->p + (constant ? 1 : 0)) return false;
   std::vector<std::vector<double>> vars(p);
-  for (size_t j = 0; j < p; ++j)
+  std::vector<double> scale(p), ys = y.numbers;
+  for (size_t j = 0; j < p; ++j) {
     for (int i = 0; i < f->n; ++i) vars[j].push_back(trendVariable(x, *f, i, static_cast<int>(j)));
-  const double my = constant ? mean(y.numbers) : 0;
+    scale[j] = scaledDown(&vars[j]);
+  }
+  const double yScale = scaledDown(&ys);
+  const double my = constant ? mean(ys) : 0;
   std::vector<double> mx(p, 0);
   for (size_t j = 0; constant && j < p; ++j) mx[j] = mean(vars[j]);
   std::vector<std::vector<double>> a(p, std::vector<double>(p + 1, 0));
-  for (size_t i = 0; i < y.numbers.size(); ++i)
+  for (size_t i = 0; i < ys.size(); ++i)
     for (size_t j = 0; j < p; ++j) {
       const double dj = vars[j][i] - mx[j];
-      a[j][p] += dj * (y.numbers[i] - my);
+      a[j][p] += dj * (ys[i] - my);
       for (size_t l = 0; l < p; ++l) a[j][l] += dj * (vars[l][i] - mx[l]);
     }
   if (!trendEliminate(&a, &f->slopes)) return false;
-  f->intercept = my;
-  for (size_t j = 0; j < p; ++j) f->intercept -= f->slopes[j] * mx[j];
+  double intercept = my;
+  for (size_t j = 0; j < p; ++j) {
+    intercept -= f->slopes[j] * mx[j];
+    f->slopes[j] *= yScale / scale[j];
+  }
+  f->intercept = intercept * yScale;
   return true;
 }
 
@@ -438,6 +458,7 @@ void fnTrend(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
     data[i].given = i == 0 || given(i);
     if (data[i].given) Calc_evalArray(ctx, call.args[i], &data[i].value);
   }
+  if (!given(0)) Calc_setScalar(&data[0].value, num(0));  // known y left out: one point at 0
   const CellValue flag = given(3) ? Calc_evalScalar(ctx, call.args[3]) : CellValue::makeBoolean(true);
   for (size_t i = 0; i < 3; ++i)
     if (firstError(data[i], &err)) return Calc_setScalar(out, err);

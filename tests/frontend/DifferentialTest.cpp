@@ -97,6 +97,12 @@ bool checkedOneFormula(Workbook* wb) {
               : out.documented ? out.documented
                                : out.kind.c_str(),
               out.detail.c_str());
+  CellValue interpreted;
+  std::string failure;
+  const CellValue standIn = diff_detail::standInValue(wb, formula);
+  if (!diff_detail::interpreterValue(wb, &interpreted, &failure))
+    interpreted = CellValue::makeText("not interpreted: " + failure);
+  std::printf("  stand-in %s, interpreter %s\n", Cases_shown(standIn).c_str(), Cases_shown(interpreted).c_str());
   return true;
 }
 

@@ -462,6 +462,15 @@ const Row kRows[] = {
     {"=IPMT(100,5,Twice,A3)", number(-49.504950499759731)},
     {"=IPMT(\"1E2\",Twice,Twice,A3,,)", number(-49.504950499759731)},
     {"=PPMT(1E+15,A1,A1,A1)", number(-2.4999999999999975)},
+    // a fit of data whose squares leave the doubles: x = 1E+300 has slope
+    // 1E-300, not 0 nor #DIV/0!
+    {"=TREND(1,1E+300,1,0)", number(1e-300)},
+    {"=TREND(1,1E-300,1,0)", number(1e300)},
+    {"=LINEST({1,2,4},{1E-300,2E-300,3E-300})", number(1.5e300)},
+    {"=TREND({1,2,4}*1E+300,{1,2,3},4)", number(5.3333333333333333e300)},
+    // a blank given for TREND's data is no number; known y left out is 0
+    {"=TREND(A5,INDEX(,,))", error(CellError::Value)},
+    {"=TREND(,,,0)+TYPE(TREND(,,,0))", number(64)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/Dbl_Scale.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Kern_Helpers.h"
@@ -61,19 +62,33 @@ std::vector<double> variablesOf(const Value* x, Layout layout, int32_t i, int32_
   return v;
 }
 
+// The scale of the numbers f(0), ..., f(n - 1), as Dbl_productScale.
+template <typename F>
+double scaleOf(size_t n, F f) {
+  double largest = 0;
+  for (size_t r = 0; r < n; ++r) largest = std::max(largest, std::fabs(f(r)));
+  return Dbl_productScale(largest);
+}
+
 // Solves the least-squares problem; the design rows in X, the coefficients
-// in c (1-based). False when the normal matrix is singular.
+// in c (1-based). False when the normal matrix is singular. A column of X,
+// or y, whose squares would leave the doubles is scaled first.
 bool solve(const Matrix& X, const std::vector<double>& y, int32_t k, std::vector<double>* c) {
   Matrix a(k + 1, std::vector<double>(k + 1, 0.0));
   std::vector<double*> rows(k + 1, nullptr);
+  std::vector<double> scale(k + 1, 1.0);
+  for (int32_t i = 1; i <= k; ++i) scale[i] = scaleOf(X.size(), [&](size_t r) { return X[r][i]; });
+  const double yScale = scaleOf(y.size(), [&](size_t r) { return y[r]; });
   c->assign(k + 1, 0.0);
   for (int32_t i = 1; i <= k; ++i) {
     rows[i] = a[i].data();
-    for (size_t r = 0; r < X.size(); ++r) (*c)[i] += X[r][i] * y[r];
+    for (size_t r = 0; r < X.size(); ++r) (*c)[i] += X[r][i] / scale[i] * (y[r] / yScale);
     for (int32_t j = 1; j <= k; ++j)
-      for (size_t r = 0; r < X.size(); ++r) a[i][j] += X[r][i] * X[r][j];
+      for (size_t r = 0; r < X.size(); ++r) a[i][j] += X[r][i] / scale[i] * (X[r][j] / scale[j]);
   }
-  return Mat_gaussJordan(rows.data(), k, c->data());
+  if (!Mat_gaussJordan(rows.data(), k, c->data())) return false;
+  for (int32_t i = 1; i <= k; ++i) (*c)[i] *= yScale / scale[i];
+  return true;
 }
 
 // The design row of a point: 1 first when there is a constant.
