@@ -471,6 +471,8 @@ const Row kRows[] = {
     // a blank given for TREND's data is no number; known y left out is 0
     {"=TREND(A5,INDEX(,,))", error(CellError::Value)},
     {"=TREND(,,,0)+TYPE(TREND(,,,0))", number(64)},
+    // WEIBULL at x = 0 is 0 in every mode, x from a variable too
+    {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

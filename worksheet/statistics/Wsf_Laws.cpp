@@ -423,7 +423,9 @@ Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Valu
   if (!checked(result, {x, alpha, beta, cumulative}, {})) return result;
   if (Wsf_fails(x, 0, kRelCmpLt) || Wsf_fails(alpha, 0, kRelCmpLe) || Wsf_fails(beta, 0, kRelCmpLe))
     return Wsf_error(result, kErrNum);
-  if (Wsf_isPlain(x) && Wsf_number(x) == 0) return Wsf_finite(result, 0.0);
+  // x = 0 gives 0 at the point in every point mode, as in the value mode.
+  double at = 0;
+  if (Op_pointNumber(*x, &at) && at == 0) return Wsf_finite(result, 0.0);
   if (!Wsf_isPlain(cumulative)) return Wsf_error(result, kErrValue);
   WsfLocal t(result->context), e(result->context), w(result->context);
   t = Op_div(*x, *beta);
