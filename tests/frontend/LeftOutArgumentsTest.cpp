@@ -468,6 +468,10 @@ const Row kRows[] = {
     {"=TREND(1,1E-300,1,0)", number(1e300)},
     {"=LINEST({1,2,4},{1E-300,2E-300,3E-300})", number(1.5e300)},
     {"=TREND({1,2,4}*1E+300,{1,2,3},4)", number(5.3333333333333333e300)},
+    // ... and of x far from 0 against its spread: about the means the
+    // normal equations keep the digits (the full ones gave TREND 1.0993)
+    {"=LINEST({1,2,3},{100000001,100000002,100000003})", number(1)},
+    {"=TREND({1,2,3},{100000001,100000002,100000003},100000004)", number(4)},
     // a blank given for TREND's data is no number; known y left out is 0
     {"=TREND(A5,INDEX(,,))", error(CellError::Value)},
     {"=TREND(,,,0)+TYPE(TREND(,,,0))", number(64)},

@@ -70,24 +70,66 @@ double scaleOf(size_t n, F f) {
   return Dbl_productScale(largest);
 }
 
+// The mean of the numbers f(0), ..., f(n - 1) (n > 0), about the first,
+// so that equal numbers give it exactly.
+template <typename F>
+double meanOf(size_t n, F f) {
+  double s = 0;
+  for (size_t r = 0; r < n; ++r) s += f(r) - f(0);
+  return f(0) + s / static_cast<double>(n);
+}
+
 // Solves the least-squares problem; the design rows in X, the coefficients
 // in c (1-based). False when the normal matrix is singular. A column of X,
-// or y, whose squares would leave the doubles is scaled first.
-bool solve(const Matrix& X, const std::vector<double>& y, int32_t k, std::vector<double>* c) {
-  Matrix a(k + 1, std::vector<double>(k + 1, 0.0));
-  std::vector<double*> rows(k + 1, nullptr);
-  std::vector<double> scale(k + 1, 1.0);
-  for (int32_t i = 1; i <= k; ++i) scale[i] = scaleOf(X.size(), [&](size_t r) { return X[r][i]; });
-  const double yScale = scaleOf(y.size(), [&](size_t r) { return y[r]; });
-  c->assign(k + 1, 0.0);
-  for (int32_t i = 1; i <= k; ++i) {
-    rows[i] = a[i].data();
-    for (size_t r = 0; r < X.size(); ++r) (*c)[i] += X[r][i] / scale[i] * (y[r] / yScale);
-    for (int32_t j = 1; j <= k; ++j)
-      for (size_t r = 0; r < X.size(); ++r) a[i][j] += X[r][i] / scale[i] * (X[r][j] / scale[j]);
+// or y, whose squares would leave the doubles is scaled first. With a
+// constant, the variables and y are taken about their means and the
+// constant follows from the slopes: the same coefficients as the full
+// normal equations, without the digits those lose carrying the means'
+// squares and cancelling them again.
+bool solve(const Matrix& X, const std::vector<double>& y, int32_t k, bool constant, std::vector<double>* c) {
+  const size_t n = X.size();
+  const int32_t first = constant ? 2 : 1, p = k - first + 1;
+  std::vector<double> scale(k + 1, 1.0), mean(k + 1, 0.0);
+  for (int32_t i = first; i <= k; ++i) scale[i] = scaleOf(n, [&](size_t r) { return X[r][i]; });
+  const double yScale = scaleOf(n, [&](size_t r) { return y[r]; });
+  auto xAt = [&](size_t r, int32_t i) { return X[r][i] / scale[i]; };
+  auto yAt = [&](size_t r) { return y[r] / yScale; };
+  double yMean = 0;
+  if (constant) {
+    yMean = meanOf(n, yAt);
+    for (int32_t i = first; i <= k; ++i) mean[i] = meanOf(n, [&](size_t r) { return xAt(r, i); });
   }
-  if (!Mat_gaussJordan(rows.data(), k, c->data())) return false;
-  for (int32_t i = 1; i <= k; ++i) (*c)[i] *= yScale / scale[i];
+  Matrix a(p + 1, std::vector<double>(p + 1, 0.0));
+  std::vector<double> b(p + 1, 0.0);
+  std::vector<double*> rows(p + 1, nullptr);
+  for (int32_t i = 1; i <= p; ++i) rows[i] = a[i].data();
+  for (size_t r = 0; r < n; ++r)
+    for (int32_t i = 1; i <= p; ++i) {
+      const double di = xAt(r, first + i - 1) - mean[first + i - 1];
+      b[i] += di * (yAt(r) - yMean);
+      for (int32_t j = 1; j <= p; ++j) a[i][j] += di * (xAt(r, first + j - 1) - mean[first + j - 1]);
+    }
+  if (!Mat_gaussJordan(rows.data(), p, b.data())) return false;
+  // One step of refinement: the slopes' own residuals, fitted the same
+  // way (a now holds the inverse), recover what the solution rounded off.
+  std::vector<double> g(p + 1, 0.0);
+  for (size_t r = 0; r < n; ++r) {
+    double e = yAt(r) - yMean;
+    for (int32_t j = 1; j <= p; ++j) e -= b[j] * (xAt(r, first + j - 1) - mean[first + j - 1]);
+    for (int32_t i = 1; i <= p; ++i) g[i] += (xAt(r, first + i - 1) - mean[first + i - 1]) * e;
+  }
+  for (int32_t i = 1; i <= p; ++i) {
+    double d = 0;
+    for (int32_t j = 1; j <= p; ++j) d += a[i][j] * g[j];
+    b[i] += d;
+  }
+  c->assign(k + 1, 0.0);
+  double intercept = yMean;
+  for (int32_t i = 1; i <= p; ++i) {
+    intercept -= b[i] * mean[first + i - 1];
+    (*c)[first + i - 1] = b[i] * (yScale / scale[first + i - 1]);
+  }
+  if (constant) (*c)[1] = intercept * yScale;
   return true;
 }
 
@@ -180,7 +222,7 @@ Value* fit(Value* result, int argc, const Value* const* argv, int dataArgs, int 
     f->y.push_back(y);
     f->X.push_back(designRow(variablesOf(kx, f->layout, i, f->p), f->constant));
   }
-  if (!solve(f->X, f->y, f->k, &f->c)) return Wsf_error(result, kErrDiv0);
+  if (!solve(f->X, f->y, f->k, f->constant, &f->c)) return Wsf_error(result, kErrDiv0);
   return nullptr;
 }
 
