@@ -475,6 +475,11 @@ const Row kRows[] = {
     // a blank given for TREND's data is no number; known y left out is 0
     {"=TREND(A5,INDEX(,,))", error(CellError::Value)},
     {"=TREND(,,,0)+TYPE(TREND(,,,0))", number(64)},
+    // a text, logical, blank or left-out element makes SUMPRODUCT's product
+    // 0, numbers that overflow before it too
+    {"=SUMPRODUCT(1E+300,1E+300,)+SUMPRODUCT(1E+300,1E+300,B5)", number(0)},
+    {"=SUMPRODUCT(A1*1E+300,1E+300,\"a\")+SUMPRODUCT(1E+300,1E+300,TRUE)", number(0)},
+    {"=SUMPRODUCT(1E+300,1E+300,0)", error(CellError::Num)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };

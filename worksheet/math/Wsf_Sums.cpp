@@ -233,15 +233,18 @@ Value* Wsf_sumproduct(Value* result, int argc, const Value* const* argv, bool ar
   double total = 0;
   for (int32_t k = 0; k < rows * columns; ++k) {
     double product = 1;
+    bool counts = true;
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
       if (Wsf_isError(e)) return Wsf_copy(result, e);
       // Texts, empty cells and booleans (such as the elements of a
-      // comparison over a range, which "--" turns into numbers) count as 0,
-      // as the worksheet counts them.
-      product *= isNumber(e) ? e->number : 0.0;
+      // comparison over a range, which "--" turns into numbers) make the
+      // position's product 0, as the worksheet counts them, even when the
+      // numbers before them overflowed.
+      if (isNumber(e)) product *= e->number;
+      else counts = false;
     }
-    total += product;
+    if (counts) total += product;
   }
   return Wsf_finite(result, total);
 }
