@@ -480,6 +480,9 @@ const Row kRows[] = {
     {"=SUMPRODUCT(1E+300,1E+300,)+SUMPRODUCT(1E+300,1E+300,B5)", number(0)},
     {"=SUMPRODUCT(A1*1E+300,1E+300,\"a\")+SUMPRODUCT(1E+300,1E+300,TRUE)", number(0)},
     {"=SUMPRODUCT(1E+300,1E+300,0)", error(CellError::Num)},
+    // FISHERINV is tanh: near 0 it keeps the digits e^2y - 1 loses
+    {"=FISHERINV(A1*1E-10)", number(2.4999999999999999e-10)},
+    {"=LOG10(FISHERINV(--A1%%))", number(-3.602060000375764)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };

@@ -93,11 +93,12 @@ bool binomialTerms(double n, double p, Add add) {
 
 double lnGammaOf(double x) { return Kern_lnGamma(&x); }
 
+// (e^2y - 1) / (e^2y + 1), which is tanh y: written out, e^2y - 1 loses
+// the digits of a small y.
 double fisherInverseOf(double y) {
   if (y > kFisherFlat) return 1.0;
   if (y < -kFisherFlat) return -1.0;
-  const double e = std::exp(2 * y);
-  return (e - 1) / (e + 1);
+  return std::tanh(y);
 }
 
 // The degrees of freedom of CHITEST from the shape of the observed values.
