@@ -133,13 +133,13 @@ bool matches(const Criterion& k, const CellValue& v) {
   }
 }
 
-// The cell of `sum` at offset (r, c) from its top-left, also beyond its own size
-// (the sum range takes the shape of the criteria range).
-const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, int c) {
+// The cell of `sum` at offset (r, c) from its top-left, also beyond its own
+// size when `sized` (the sum range takes the shape of the criteria range).
+const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, int c, bool sized) {
   static const CellValue kEmpty;
   CalcGrid g(sum);
   if (r < g.rows && c < g.cols) return &g.at(r, c);
-  if (!sum.area) return &kEmpty;
+  if (!sum.area || !sized) return &kEmpty;
   const Cell* cell = Wb_findCell(ctx.wb->sheets[sum.area->sheet].get(), sum.area->row1 + r, sum.area->col1 + c);
   return cell ? &cell->value : &kEmpty;
 }
@@ -151,6 +151,12 @@ void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, b
   Criterion k = criterionOf(Calc_evalScalar(ctx, call.args[1]));
   bool ownSum = call.args.size() < 3;
   if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
+  // A criteria range written alone (a reference, a name, a constant) gives
+  // the sum range its size; one computed leaves it its own, the part the
+  // two have in common summed.
+  const CalcOp rangeOp = call.args[0].op;
+  const bool sized =
+      rangeOp == CalcOp::Ref || rangeOp == CalcOp::Name || rangeOp == CalcOp::ArrayConst || rangeOp == CalcOp::Literal;
   CalcGrid g(range);
   double total = 0;
   CellValue err;
@@ -158,7 +164,7 @@ void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, b
   auto visit = [&](int r, int col, const CellValue& v) {
     if (!matches(k, v)) return true;
     if (!summing) { ++total; return true; }
-    const CellValue& x = ownSum ? v : *sumCell(ctx, sum, r, col);
+    const CellValue& x = ownSum ? v : *sumCell(ctx, sum, r, col, sized);
     if (x.kind == CellKind::Error) { err = x; return false; }
     if (x.kind == CellKind::Number) total += x.number;
     return true;

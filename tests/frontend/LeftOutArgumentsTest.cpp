@@ -417,6 +417,9 @@ const Row kRows[] = {
     // for A5:A10 (A2 matches, so A6), D1 for D1:D6 (A2 below 0, so D2)
     {"=SUMIF(Block,A2,A5)", number(0.25)},
     {"=SUMIF(A1:A6,\"<0\",D1)", number(1)},
+    // ... a computed range leaves the sum range its own size: C1 alone
+    // (a text), not C1:D1
+    {"=SUMIF(({0.5,-1}<={0.5,-1}),TRUE,C1)", number(0)},
     // ... which leaves D1:E2 written elsewhere in the formula as it stands
     {"=SUMIF(3,A5,D1:E2)+SUM(D1:E2)", number(7)},
     // 0 to a negative power is #DIV/0!, to the power 0 #NUM!, in every mode
