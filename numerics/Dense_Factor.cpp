@@ -20,27 +20,26 @@ struct WorkMatrix {
   }
 };
 
-}  // namespace
-
-bool Dense_luDecompose(double** a, int32_t n, int32_t* p, double* d) {
-  std::vector<double> scale(n + 1);
+template <typename T>
+bool luDecompose(T** a, int32_t n, int32_t* p, double* d) {
+  std::vector<T> scale(n + 1);
   *d = 1.0;
   for (int32_t i = 1; i <= n; ++i) {
-    double big = 0.0;
+    T big = 0.0;
     for (int32_t j = 1; j <= n; ++j) big = std::max(big, std::fabs(a[i][j]));
     if (big == 0.0) return false;
     scale[i] = 1.0 / big;
   }
   for (int32_t j = 1; j <= n; ++j) {
     for (int32_t i = 1; i < j; ++i) {
-      double sum = a[i][j];
+      T sum = a[i][j];
       for (int32_t k = 1; k < i; ++k) sum -= a[i][k] * a[k][j];
       a[i][j] = sum;
     }
-    double big = 0.0;
+    T big = 0.0;
     int32_t pivot = j;
     for (int32_t i = j; i <= n; ++i) {
-      double sum = a[i][j];
+      T sum = a[i][j];
       for (int32_t k = 1; k < j; ++k) sum -= a[i][k] * a[k][j];
       a[i][j] = sum;
       if (scale[i] * std::fabs(sum) >= big) {
@@ -56,17 +55,18 @@ bool Dense_luDecompose(double** a, int32_t n, int32_t* p, double* d) {
     p[j] = pivot;
     if (a[j][j] == 0.0) return false;
     if (j != n) {
-      const double inverse = 1.0 / a[j][j];
+      const T inverse = 1.0 / a[j][j];
       for (int32_t i = j + 1; i <= n; ++i) a[i][j] *= inverse;
     }
   }
   return true;
 }
 
-void Dense_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, double* b) {
+template <typename T>
+void luBackSubstitute(T* const* a, int32_t n, const int32_t* p, T* b) {
   int32_t first = 0;
   for (int32_t i = 1; i <= n; ++i) {
-    double sum = b[p[i]];
+    T sum = b[p[i]];
     b[p[i]] = b[i];
     if (first) {
       for (int32_t j = first; j < i; ++j) sum -= a[i][j] * b[j];
@@ -76,10 +76,19 @@ void Dense_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, doubl
     b[i] = sum;
   }
   for (int32_t i = n; i >= 1; --i) {
-    double sum = b[i];
+    T sum = b[i];
     for (int32_t j = i + 1; j <= n; ++j) sum -= a[i][j] * b[j];
     b[i] = sum / a[i][i];
   }
+}
+
+}  // namespace
+
+bool Dense_luDecompose(double** a, int32_t n, int32_t* p, double* d) { return luDecompose(a, n, p, d); }
+bool Dense_luDecompose(long double** a, int32_t n, int32_t* p, double* d) { return luDecompose(a, n, p, d); }
+void Dense_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, double* b) { luBackSubstitute(a, n, p, b); }
+void Dense_luBackSubstitute(long double* const* a, int32_t n, const int32_t* p, long double* b) {
+  luBackSubstitute(a, n, p, b);
 }
 
 double Dense_columnMax(int32_t k, int32_t n, double* const* a) {

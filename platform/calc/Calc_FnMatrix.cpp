@@ -20,8 +20,11 @@ bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<doubl
 
 // Reduces [a | b] (b with `extra` columns) to the identity on the left; the
 // determinant of a, 0 when a is singular. A pivot below `tiny` counts as 0.
-double eliminate(std::vector<double>& a, int n, std::vector<double>& b, int extra, double tiny = 0) {
-  double det = 1;
+// In long double: the elimination cancels, and the extra digits keep the
+// result's.
+long double eliminate(std::vector<long double>& a, int n, std::vector<long double>& b, int extra,
+                      long double tiny = 0) {
+  long double det = 1;
   for (int k = 0; k < n; ++k) {
     int p = k;
     for (int i = k + 1; i < n; ++i)
@@ -32,12 +35,12 @@ double eliminate(std::vector<double>& a, int n, std::vector<double>& b, int extr
       for (int j = 0; j < n; ++j) std::swap(a[k * n + j], a[p * n + j]);
       for (int j = 0; j < extra; ++j) std::swap(b[k * extra + j], b[p * extra + j]);
     }
-    double pivot = a[k * n + k];
+    const long double pivot = a[k * n + k];
     det *= pivot;
     for (int j = 0; j < n; ++j) a[k * n + j] /= pivot;
     for (int j = 0; j < extra; ++j) b[k * extra + j] /= pivot;
     for (int i = 0; i < n; ++i) {
-      double f = a[i * n + k];
+      const long double f = a[i * n + k];
       if (i == k || f == 0) continue;
       for (int j = 0; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
       for (int j = 0; j < extra; ++j) b[i * extra + j] -= f * b[k * extra + j];
@@ -46,30 +49,38 @@ double eliminate(std::vector<double>& a, int n, std::vector<double>& b, int extr
   return det;
 }
 
+// The matrix argument in long double; false with *err when it is none.
+bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<long double>* m, int* n, CellValue* err) {
+  std::vector<double> numbers;
+  if (!squareMatrix(ctx, arg, &numbers, n, err)) return false;
+  m->assign(numbers.begin(), numbers.end());
+  return true;
+}
+
 void fnMDeterm(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  std::vector<double> a, none;
+  std::vector<long double> a, none;
   int n = 0;
   CellValue err;
   if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
-  Calc_setScalar(out, Calc_numberResult(eliminate(a, n, none, 0)));
+  Calc_setScalar(out, Calc_numberResult(static_cast<double>(eliminate(a, n, none, 0))));
 }
 
 void fnMInverse(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  std::vector<double> a;
+  std::vector<long double> a;
   int n = 0;
   CellValue err;
   if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
-  std::vector<double> inv(static_cast<size_t>(n) * n, 0.0);
+  std::vector<long double> inv(static_cast<size_t>(n) * n, 0.0);
   for (int i = 0; i < n; ++i) inv[static_cast<size_t>(i) * n + i] = 1;
   // A pivot lost in the rounding of the largest entry is no pivot: #NUM!, not
   // an inverse of rounding errors.
-  double largest = 0;
-  for (double x : a) largest = std::max(largest, std::fabs(x));
+  long double largest = 0;
+  for (long double x : a) largest = std::max(largest, std::fabs(x));
   if (eliminate(a, n, inv, n, largest * n * 1e-15) == 0) return Calc_setScalar(out, error(CellError::Num));
   out->area = nullptr;
   out->isArray = true;
   out->array = CalcArray{n, n, {}};
-  for (double x : inv) out->array.values.push_back(Calc_numberResult(x));
+  for (long double x : inv) out->array.values.push_back(Calc_numberResult(static_cast<double>(x)));
 }
 
 // Sums over the pairs of two blocks of one shape whose items are both numbers.

@@ -18,11 +18,12 @@
 
 namespace {
 
-// A square numeric matrix copied 1-based for the linear algebra.
+// A square numeric matrix copied 1-based for the linear algebra, in long
+// double: the eliminations cancel, and the extra digits keep the result's.
 struct Square {
   int32_t n = 0;
-  std::vector<std::vector<double>> cells;
-  std::vector<double*> rows;
+  std::vector<std::vector<long double>> cells;
+  std::vector<long double*> rows;
   std::vector<int32_t> permutation;
   double parity = 1;
 };
@@ -32,7 +33,7 @@ struct Square {
 Value* load(Value* result, const Value* a, Square* m) {
   if (a->kind != kValArray || a->array->rows != a->array->columns) return Wsf_error(result, kErrValue);
   m->n = a->array->rows;
-  m->cells.assign(m->n + 1, std::vector<double>(m->n + 1, 0.0));
+  m->cells.assign(m->n + 1, std::vector<long double>(m->n + 1, 0.0));
   m->rows.assign(m->n + 1, nullptr);
   m->permutation.assign(m->n + 1, 0);
   for (int32_t i = 0; i < m->n; ++i) {
@@ -162,9 +163,9 @@ Value* Wsf_mdeterm(Value* result, const Value* a) {
     Val_clear(result);
     return Val_setInt(result, 0);
   }
-  double det = m.parity;
+  long double det = m.parity;
   for (int32_t i = 1; i <= m.n; ++i) det *= m.rows[i][i];
-  return Wsf_finite(result, det);
+  return Wsf_finite(result, static_cast<double>(det));
 }
 
 Value* Wsf_minverse(Value* result, const Value* a) {
@@ -177,12 +178,12 @@ Value* Wsf_minverse(Value* result, const Value* a) {
   if (!decompose(&m)) return Wsf_error(result, kErrNum);
   Val_clear(result);
   if (Val_makeArray(result, static_cast<int32_t>(m.n), static_cast<int32_t>(m.n)) != kStatusOk) return result;
-  std::vector<double> e(m.n + 1);
+  std::vector<long double> e(m.n + 1);
   for (int32_t j = 1; j <= m.n; ++j) {
-    std::fill(e.begin(), e.end(), 0.0);
+    std::fill(e.begin(), e.end(), 0.0L);
     e[j] = 1;
     Dense_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
-    for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), e[i]);
+    for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), static_cast<double>(e[i]));
   }
   return result;
 }
