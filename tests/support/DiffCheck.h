@@ -211,6 +211,27 @@ inline bool secondDerivativesOverflow(DerivativeBench& b) {
   return overflow;
 }
 
+// Whether the formula's slope itself leaves the doubles at the point: its
+// values a step to either side, in some variable, are numbers whose
+// difference over the step is not (PMT(1E+15,A3,2,1E+300) moves by about
+// 1E+309 per period). Every derivative mode's status 26 (overflow) is then
+// its true answer.
+inline bool gradientOverflows(DerivativeBench& b) {
+  for (int j = 1; j <= kDiffVariables; ++j) {
+    const double x = kDiffVariableValues[j - 1], h = kStep * std::max(1.0, std::fabs(x));
+    double at = 0, up = 0, down = 0;
+    const bool ok = b.value(&at);
+    b.at(j, x + h);
+    const bool okUp = b.value(&up);
+    b.at(j, x - h);
+    const bool okDown = b.value(&down);
+    b.at(j, x);
+    const bool numbers = ok && okUp && okDown && std::isfinite(at) && std::isfinite(up) && std::isfinite(down);
+    if (numbers && (!std::isfinite((up - at) / h) || !std::isfinite((at - down) / h))) return true;
+  }
+  return false;
+}
+
 // The derivative modes of a formula whose value mode gave the number v.
 inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, double v) {
   Fe_useApplication(wb);
@@ -220,6 +241,11 @@ inline DiffOutcome derivativeModes(Workbook* wb, const std::string& formula, dou
   if (!b.ok)
     out = differs("derivative status", head + ", model compile status " + std::to_string(b.ctx->errors.firstError));
   if (out.agree) out = derivativeMode(b, head, v, "forward", Eval_evalRealDeriv);
+  if (!out.agree && out.kind == "derivative status" && b.ctx->errors.firstError == kStatusOverflow &&
+      gradientOverflows(b)) {
+    Fe_useApplication(nullptr);
+    return DiffOutcome{};
+  }
   // The reverse mode runs only once the forward mode passed.
   DiffOutcome excused;
   if (out.agree) {
