@@ -270,13 +270,17 @@ Value* Wsf_gcd(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_lcm(Value* result, int argc, const Value* const* argv) {
   std::vector<double> xs;
   if (Value* done = gather(result, argc, argv, &xs)) return done;
+  // A 0 makes the multiple 0, even where the others' left the doubles; a
+  // negative number after it is still #NUM!.
   double l = 1;
+  bool zero = false;
   for (double v : xs) {
     if (!(v >= 0 && std::isfinite(v))) return Wsf_error(result, kErrNum);
     const double t = std::trunc(v);
-    l = Kern_lcm(&l, &t);
+    zero = zero || t == 0;
+    if (!zero) l = Kern_lcm(&l, &t);
   }
-  return Wsf_finite(result, l);
+  return Wsf_finite(result, zero ? 0.0 : l);
 }
 
 Value* Wsf_multinomial(Value* result, int argc, const Value* const* argv) {
