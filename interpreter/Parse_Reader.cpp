@@ -455,7 +455,12 @@ int32_t reference(FormulaReader* r) {
   const uint8_t sheet = readingSheet(r);
   const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
+  // Only the argument's first token may be the sum range read at another
+  // size, and only when it is the whole argument (below): 1/(A3-A3) keeps
+  // both its A3.
   const bool sizing = r->sizedRows > 0 && !external;
+  const int32_t sizedRows = r->sizedRows, sizedColumns = r->sizedColumns;
+  r->sizedRows = r->sizedColumns = 0;
   Symbol* s = (external || !readsAsCell(text)) && !sizing ? Prog_findSymbol(r->store, kSpaceCell, name) : nullptr;
   const bool bare = r->bareArgument;
   r->bareArgument = false;
@@ -479,7 +484,7 @@ int32_t reference(FormulaReader* r) {
     RangeRef range = named.range, cut{};
     orderCorners(&range);
     const RangeRef written = range;
-    if (sizing && wholeArgument && range.sheet != 0) range = sizedFromFirstCell(range, r->sizedRows, r->sizedColumns);
+    if (sizing && wholeArgument && range.sheet != 0) range = sizedFromFirstCell(range, sizedRows, sizedColumns);
     if (bare && (r->token == kTokComma || r->token == kTokClose) && Model_rangeArea(range) > 1 &&
         cutToUsed(r, range, &cut)) {
       // The whole argument of a function that skips empty cells: its used
@@ -601,7 +606,7 @@ int32_t call(FormulaReader* r) {
       if (single) emit(r, kCodeArrayEnd);
       r->lastOperand = nullptr;
       r->lastOperandEnd = nullptr;
-      if (fn.id == kIdSumif && n == kSumRangeArgument) {
+      if (fn.id == kIdSumif && n == kSumRangeArgument && r->token == kTokName) {
         r->sizedRows = rangeRows;
         r->sizedColumns = rangeColumns;
       }

@@ -420,6 +420,10 @@ const Row kRows[] = {
     // ... a computed range leaves the sum range its own size: C1 alone
     // (a text), not C1:D1
     {"=SUMIF(({0.5,-1}<={0.5,-1}),TRUE,C1)", number(0)},
+    // ... and only a reference that is the whole argument is resized: the
+    // A3 of 1/(A3-A3) stays A3
+    {"=SUMIF({1,2},1,1/(A3-A3))", error(CellError::Div0)},
+    {"=SUMIF({1,2},1,SQRT(A3))+SUMIF({1,2},2,A3)", number(0.70710678118654757)},
     // ... which leaves D1:E2 written elsewhere in the formula as it stands
     {"=SUMIF(3,A5,D1:E2)+SUM(D1:E2)", number(7)},
     // 0 to a negative power is #DIV/0!, to the power 0 #NUM!, in every mode
@@ -490,6 +494,9 @@ const Row kRows[] = {
     // cancels 1,300-fold, which the doubles' digits did not survive
     {"=MDETERM(CODE({1,2;3,4}))", number(-2)},
     {"=MINVERSE({49,50;51,52})", number(-26)},
+    // a 0 makes LCM 0 even where the others' multiple left the doubles
+    {"=LCM(1E+15,1E+300,A3)", number(0)},
+    {"=LCM(0,-1)", error(CellError::Num)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };
