@@ -83,6 +83,7 @@ CalcArray blockOf(const Value* r, const EvalContext* ctx) {
   }
   if (r->kind != kValArray || !r->array) return single(Fe_fromValue(r));
   CalcArray out{r->array->rows, r->array->columns, {}};
+  out.array = true;  // one of a single element too (FREQUENCY over one bin)
   out.values.reserve(static_cast<size_t>(out.rows) * out.cols);
   for (int i = 0; i < out.rows; ++i)
     for (int j = 0; j < out.cols; ++j) out.values.push_back(Fe_fromValue(Val_at(r, i, j)));

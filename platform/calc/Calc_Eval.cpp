@@ -185,8 +185,9 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));
   out->area = nullptr;
-  // A regression's fit is an array even of one value (ROWS and TYPE see it).
-  out->isArray = r.values.size() > 1 || ((flags & kCalcArrayResult) && r.values[0].kind != CellKind::Error);
+  // An array even of one value (a regression's fit) stays one: ROWS and
+  // TYPE see it.
+  out->isArray = r.values.size() > 1 || r.array;
   out->array = std::move(r);
 }
 

@@ -463,6 +463,9 @@ const Row kRows[] = {
     // a regression's fit is an array even of one value: one row, one column
     {"=COLUMNS(TREND(FALSE,TRUE,,0))+ROWS(LINEST(1,1,0))", number(2)},
     {"=TYPE(GROWTH(1,1,,0))", number(64)},
+    // ... and so is FREQUENCY's count over a single bin
+    {"=ROWS(FREQUENCY(C1,B4))+TYPE(MMULT(2,3))", number(65)},
+    {"=DOTPRODUCT(FREQUENCY(C1,B4),1)", error(CellError::Value)},
     // a payment's principal in closed form, -rate (pv + fv) t^(per-1) /
     // (t^nper - 1): the payment less pv's interest kept 7 digits at a rate
     // of 100 and none at 1E+15
