@@ -500,6 +500,14 @@ const Row kRows[] = {
     // a 0 makes LCM 0 even where the others' multiple left the doubles
     {"=LCM(1E+15,1E+300,A3)", number(0)},
     {"=LCM(0,-1)", error(CellError::Num)},
+    // the normal, gamma and chi-squared laws to the last digits (a stop at
+    // 3E-7 left them 8, and NORMSDIST stepped by 2E-8 at z^2 = 3); a flat
+    // tail has second derivatives 0, not an overflow of its slopes squared
+    {"=NORMSDIST(SQRT(3))", number(0.95836774166822479)},
+    {"=GAMMADIST(2,3,1,TRUE)", number(0.32332358381693654)},  // 1 - 5 e^-2
+    {"=CHIDIST(3,4)", number(0.55782540037107453)},           // 2.5 e^-1.5
+    {"=ERF(1)-ERF(0,1)", number(0)},
+    {"=LOGNORMDIST(1,-A3,1E-300)", number(1)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };

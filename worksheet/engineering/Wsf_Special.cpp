@@ -48,9 +48,12 @@ Value* bessel(Value* result, const Value* x, const Value* n, const Bessel& b) {
   return Wsf_finite(result, y);
 }
 
-// erfc(x) for x >= 0, the upper incomplete gamma Q(1/2, x^2); 0 or an
+// erfc(x) = Q(1/2, x^2) for x >= 0, the C library's as erf's; 0 or an
 // error code.
-uint32_t erfcOf(double x, double* out) { return x == 0 ? (*out = 1, 0) : Kern_gammaQ(0.5, x * x, out); }
+uint32_t erfcOf(double x, double* out) {
+  *out = std::erfc(x);
+  return std::isnan(*out) ? uint32_t{kErrNum} : 0u;
+}
 
 }  // namespace
 

@@ -35,7 +35,7 @@ uint32_t Kern_gammaContinuedFraction(double a, double x, double* out);
 // a + 1 the continued fraction itself, which keeps the tail's digits).
 uint32_t Kern_gammaP(double a, double x, double* out);
 uint32_t Kern_gammaQ(double a, double x, double* out);
-// erf(x) = P(1/2, x^2), odd in x.
+// erf(x) = P(1/2, x^2), odd in x; "#num!" for NaN.
 uint32_t Kern_erf(double x, double* out);
 // The continued fraction of the incomplete beta function; false without
 // convergence in 100 steps or for a non-finite value.

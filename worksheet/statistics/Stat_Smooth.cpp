@@ -20,12 +20,16 @@ struct Taylor {
   double at, value, slope, halfCurvature;
 };
 
-// value + slope (u - at) + halfCurvature (u - at)^2.
+// value + slope (u - at) + halfCurvature (u - at)^2, the square taken as
+// +-(sqrt|halfCurvature| (u - at))^2: u's slopes squared may leave the
+// doubles where the term does not (a flat tail, curvature 0, at slopes of
+// 1E+300).
 Value* secondOrderForm(Value* result, const Value* u, const Taylor& t) {
   WsfLocal d(u->context), form(u->context);
   d = Op_subVS(*u, t.at);
-  form = Op_mul(*d, *d);
-  form = Op_mulVS(*form, t.halfCurvature);
+  form = Op_mulVS(*d, std::sqrt(std::fabs(t.halfCurvature)));
+  form = Op_mul(*form, *form);
+  form = Op_mulVS(*form, t.halfCurvature < 0 ? -1.0 : 1.0);
   d = Op_mulVS(*d, t.slope);
   form = Op_add(*form, *d);
   return Wsf_from(result, Op_addVS(*form, t.value));
