@@ -490,6 +490,9 @@ const Row kRows[] = {
     {"=SUMPRODUCT(1E+300,1E+300,)+SUMPRODUCT(1E+300,1E+300,B5)", number(0)},
     {"=SUMPRODUCT(A1*1E+300,1E+300,\"a\")+SUMPRODUCT(1E+300,1E+300,TRUE)", number(0)},
     {"=SUMPRODUCT(1E+300,1E+300,0)", error(CellError::Num)},
+    // ... and an error after the logical is still the result, in every mode
+    {"=TYPE(SUMPRODUCT(#NUM!,A1,FALSE,0))", number(16)},
+    {"=COUNTIF(SUMPRODUCT((1=1),B3%,A1,),)", number(0)},
     // FISHERINV is tanh: near 0 it keeps the digits e^2y - 1 loses
     {"=FISHERINV(A1*1E-10)", number(2.4999999999999999e-10)},
     {"=LOG10(FISHERINV(--A1%%))", number(-3.602060000375764)},

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
@@ -118,22 +119,22 @@ Value* foldModal(Value* result, int argc, const Value* const* argv, EvalContext*
   return Wsf_copy(result, &*total);
 }
 
-// SUMPRODUCT's sum over the evaluation modes; a position holding a boolean,
-// a text or an array counts 0.
+// SUMPRODUCT's sum over the evaluation modes, by the value mode's rule: an
+// error at any position is the result, and a position holding a boolean, a
+// text, a blank or an array counts 0.
 Value* sumproductModal(Value* result, int argc, const Value* const* argv, int32_t positions, EvalContext* ctx) {
   WsfLocal total(ctx), product(ctx);
   Val_setNumber(&total.v, 0.0);
   for (int32_t k = 0; k < positions; ++k) {
     Val_setNumber(&product.v, 1.0);
+    bool counts = true;
     for (int i = 0; i < argc; ++i) {
       const Value* e = Wsf_element(argv[i], k);
-      if (e->kind == kValBool || e->kind > kValError) {
-        Val_setNumber(&product.v, 0.0);
-        break;
-      }
-      product = Op_mul(*product, *e);
+      if (Wsf_isError(e)) return Wsf_copy(result, e);
+      if (!isNumber(e) && !Op_isModeKind(e->kind)) counts = false;
+      else if (counts) product = Op_mul(*product, *e);
     }
-    total = Op_add(*total, *product);
+    if (counts) total = Op_add(*total, *product);
   }
   return Wsf_copy(result, &*total);
 }
