@@ -290,6 +290,14 @@ void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const 
     for (int32_t i = 0; i < m; ++i)
       element[static_cast<size_t>(lifted[static_cast<size_t>(i)])] = const_cast<Value*>(e[i]);
     Fn_callNode(id, static_cast<int32_t>(element.size()), element.data(), text, cell, dst, ctxOf(p));
+    // An element's result is one value: an array (CHOOSE choosing one)
+    // gives its first, as the worksheet's lifted call does.
+    if (dst->kind == kValArray && dst->array) {
+      Value first = Val_empty(ctxOf(p));
+      Val_assign(&first, Val_at(dst, 0, 0));
+      Val_clear(dst);
+      *dst = first;
+    }
   });
 }
 
