@@ -511,6 +511,12 @@ const Row kRows[] = {
     {"=CHIDIST(3,4)", number(0.55782540037107453)},           // 2.5 e^-1.5
     {"=ERF(1)-ERF(0,1)", number(0)},
     {"=LOGNORMDIST(1,-A3,1E-300)", number(1)},
+    // ZTEST's sigma of -0 is 0: the mean below x gives 1
+    {"=ZTEST({1,2,3},10,-0%)", number(1)},
+    // a call lifted over CHOOSE's index takes one value of a chosen array,
+    // its first, as the workbook does: 3 numbers over 2 pairs, PEARSON 1
+    {"=PEARSON({1,\"a\",3},CHOOSE({1;2;3},A3,C1,{1,\"a\",3}))", number(1)},
+    {"=TYPE(INDEX(CHOOSE({1;2;3},A3,C1,{1,\"a\",3}),3,1))", number(1)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
 };

@@ -348,7 +348,9 @@ Value* Wsf_ztest(Value* result, int argc, const Value* const* argv) {
   const double s = hasSigma ? Wsf_number(sigma) : Stat_stdDev(n, xs.data(), 0);
   if (n == 1 || std::isnan(s)) return Wsf_error(result, kErrDiv0);
   if (s < 0 || !std::isfinite(s)) return Wsf_error(result, kErrNum);
-  const double z = (m - Wsf_number(argv[1])) / (s / std::sqrt(static_cast<double>(n)));
+  // A sigma of -0 (-0%) is the worksheet's 0, whose quotient is +-infinity by
+  // the sign of m - x alone.
+  const double z = (m - Wsf_number(argv[1])) / (std::fabs(s) / std::sqrt(static_cast<double>(n)));
   double e = 0;
   const uint32_t status = Kern_erf(z / kSqrt2, &e);
   return answer(result, status, 0.5 - 0.5 * e);
