@@ -93,7 +93,9 @@ void lookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool v
   int i = lookupIndex(x, n, [&](int k) -> const CellValue& { return vertical ? g.at(k, 0) : g.at(0, k); },
                       approximate ? 1 : 0);
   if (i < 0) return Calc_setScalar(out, error(CellError::NA));
-  Calc_setScalar(out, vertical ? g.at(i, index - 1) : g.at(index - 1, i));
+  // A value found, not a cell: an empty one is the number 0.
+  const CellValue& found = vertical ? g.at(i, index - 1) : g.at(index - 1, i);
+  Calc_setScalar(out, found.kind == CellKind::Empty ? CellValue::makeNumber(0) : found);
 }
 void fnVLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, true); }
 void fnHLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, false); }

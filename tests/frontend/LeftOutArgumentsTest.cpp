@@ -511,6 +511,9 @@ const Row kRows[] = {
     {"=CHIDIST(3,4)", number(0.55782540037107453)},           // 2.5 e^-1.5
     {"=ERF(1)-ERF(0,1)", number(0)},
     {"=LOGNORMDIST(1,-A3,1E-300)", number(1)},
+    // a lookup that lands on an empty cell finds the number 0, not a blank
+    {"=VLOOKUP(7,A1:B5,2,FALSE)&\"x\"", text("0x")},
+    {"=COUNT(HLOOKUP(1,B5:B6,1))+ISBLANK(LOOKUP(7,A1:A5,B1:B5))", number(1)},
     // ZTEST's sigma of -0 is 0: the mean below x gives 1
     {"=ZTEST({1,2,3},10,-0%)", number(1)},
     // a call lifted over CHOOSE's index takes one value of a chosen array,
