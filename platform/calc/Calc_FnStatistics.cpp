@@ -23,11 +23,13 @@ double mean(const std::vector<double>& v) {
   return v[0] + s / static_cast<double>(v.size());
 }
 
-// Sum of squared deviations from the mean.
+// Sum of squared deviations from the mean, in long double: a last bit of
+// the mean moves it by nothing, so every way of forming it rounds alike.
 double deviations(const std::vector<double>& v) {
-  double m = mean(v), s = 0;
+  const long double m = mean(v);
+  long double s = 0;
   for (double x : v) s += (x - m) * (x - m);
-  return s;
+  return static_cast<double>(s);
 }
 
 // VAR, VARP, STDEV, STDEVP and their A forms: `sample` divides by n - 1.

@@ -18,11 +18,15 @@ T* base(T* x, int32_t zeroBased) {
   return zeroBased ? x - 1 : x;
 }
 
-// S (x - m)^2 with the mean m.
+// S (x - m)^2 with the mean m, in long double: a last bit of the mean moves
+// it by nothing, so every way of forming it rounds alike.
 double sumSquaredDeviations(int32_t n, const double* a, double m) {
-  double s = 0.0;
-  for (int32_t i = 1; i <= n; ++i) s += Num_sqrChecked(a[i] - m);
-  return s;
+  long double s = 0.0;
+  for (int32_t i = 1; i <= n; ++i) {
+    const long double d = a[i] - static_cast<long double>(m);
+    s += d * d;
+  }
+  return static_cast<double>(s);
 }
 
 }  // namespace
