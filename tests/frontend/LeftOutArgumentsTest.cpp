@@ -522,6 +522,8 @@ const Row kRows[] = {
     {"=TYPE(INDEX(CHOOSE({1;2;3},A3,C1,{1,\"a\",3}),3,1))", number(1)},
     // WEIBULL at x = 0 is 0 in every mode, x from a variable too
     {"=WEIBULL(0*A6,1,2,FALSE)+WEIBULL(A6-A6,1,2,TRUE)", number(0)},
+    // ... and 0 where its exponential is: 4^500 / 0.5^500's slopes overflow
+    {"=WEIBULL(2,200*A1,0.5,0)", number(0)},
 };
 
 TEST(LeftOutArguments, BothCalculationsAndTheDerivativeModesGiveTheWorkbooksValue) {

@@ -435,6 +435,9 @@ Value* Wsf_weibull(Value* result, const Value* x, const Value* alpha, const Valu
   e = Op_mulVS(*t, -1.0);
   Wsf_exp(&e.v, &*e);
   if (Wsf_number(cumulative) != 0) return Wsf_from(result, Op_subSV(1.0, *e));
+  // Where exp(-(x / beta)^alpha) is 0 the density is 0 in every point mode:
+  // the factor before it may leave the doubles, and its slopes sooner.
+  if (double tail = 0; Op_pointNumber(*e, &tail) && tail == 0) return Wsf_finite(result, 0.0);
   Wsf_power(&w.v, beta, alpha);
   w = Op_div(*alpha, *w);
   t = Op_subVS(*alpha, 1.0);
