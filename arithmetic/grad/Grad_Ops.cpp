@@ -92,6 +92,16 @@ GradValue powerThroughBase(GradValue* out, double p, double s, const GradValue* 
   return *out;
 }
 
+// ln x with partials gx / x: for a tiny x, where the slope 1 / x leaves the
+// doubles while the partials need not. Returns a copy.
+GradValue lnThroughArgument(GradValue* out, double f, const GradValue* x) {
+  const int32_t n = begin(out, f, x);
+  const double* dx = x->gradient;
+  double* g = out->gradient;
+  for (int32_t k = 1; k <= n; ++k) g[k] = dx[k] / x->value;
+  return *out;
+}
+
 template <int32_t op>
 GradValue unary(const GradValue* x) {
   EvalContext* ctx = x->context;
@@ -102,6 +112,7 @@ GradValue unary(const GradValue* x) {
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value, false);
+  if (op == kOpLn && !std::isfinite(d.d1)) return lnThroughArgument(out, d.f, x);
   return finish(out, d.f, d.d1, x, 0.0, nullptr);
 }
 

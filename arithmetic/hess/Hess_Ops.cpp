@@ -183,12 +183,23 @@ HessValue powerThroughBase(double p, double s, const HessValue* x) {
   return *out;
 }
 
+// ln x for a tiny x, where the slope 1 / x leaves the doubles while the
+// derivatives need not: g = gx / x and H = (Hx - x g g^T) / x.
+HessValue lnThroughArgument(double f, const HessValue* x) {
+  HessValue* out = gradientOf(x, f, 1.0, 0.0, nullptr);
+  divideGradient(out, x->value);
+  hessianOf(out, x, 1.0, 0.0, nullptr, {{-x->value, out->gradient, out->gradient}});
+  divideHessian(out, x->value);
+  return *out;
+}
+
 HessValue unary(int32_t op, const HessValue* x) {
   if (Num_refusesArgument(op, x->value)) {
     raise(Vm_errorsOf(x->context), kStatusUnfeasibleArgument);
     return *x;
   }
   const NumDerivs d = Num_elementary(op, x->value);
+  if (op == kOpLn && !std::isfinite(d.d1)) return lnThroughArgument(d.f, x);
   if (!curvatureOverflows(op, d)) return chain(x, d);
   return chainThroughGradient(x, d.f, d.d1, op == kOpLn ? -1.0 : -1.0 / d.f);
 }

@@ -101,6 +101,9 @@ const Row kRows[] = {
     {"=NPER(A4,1E-300,0,0)", 0, 4, 0},
     {"=NPER({1,2;3,4},(2&1E-300),A3)", kTinyNper, 3, -2 / kLn2},
     {"=LN(A1*1E-300)", kLnTiny, 1, 0.4},
+    // below 1E-308 LN's own slope 1 / x leaves the doubles: the forward and
+    // second-derivative modes divide by x, the reverse mode refuses
+    {"=LN(A1*1E-300*1E-10)", std::log(2.5e-310), 1, 0.4, false, true},
     {"=LOG(1E-300*A3)", std::log10(5e-301), 3, 2 / kLn10},
     {"=SQRT(A6*1E-300)*1E+150", 0.5, 6, 1},
     // no periods: every rate is a root, so the one found has no derivative
