@@ -106,11 +106,12 @@ void fnQuartile(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   });
 }
 
-// SMALL(numbers, k): the k-th smallest, element by element for a block of k.
+// SMALL(numbers, k): the k-th smallest, element by element for a block of
+// k; an error among the numbers is each element's answer.
 void fnSmall(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   std::vector<double> v;
-  CellValue err;
-  if (!Calc_numbersOf(ctx, call, false, &v, &err, 0, 1)) return Calc_setScalar(out, err);
+  CellValue fault;
+  const bool numbers = Calc_numbersOf(ctx, call, false, &v, &fault, 0, 1);
   std::sort(v.begin(), v.end());
   CalcValue ks;
   Calc_eval(ctx, call.args[1], &ks);
@@ -118,6 +119,11 @@ void fnSmall(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   CalcArray a = Calc_valuesOf(ks);
   for (CellValue& x : a.values) {
     double k;
+    CellValue err;
+    if (!numbers) {
+      x = fault;
+      continue;
+    }
     if (!Calc_toNumber(x, &k, &err)) { x = err; continue; }
     size_t rank = 0;   // k rounded up; NaN and k past the whole numbers fit no rank
     x = Dbl_toWhole(std::ceil(k), &rank) && rank >= 1 && rank <= v.size() ? num(v[rank - 1]) : error(CellError::Num);

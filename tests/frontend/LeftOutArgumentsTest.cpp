@@ -442,6 +442,9 @@ const Row kRows[] = {
     {"=COUNTBLANK(CHOOSE(Block,45,B5,))", number(1)},
     // SMALL over a range of k inside an array-taking call answers an array
     {"=ROWS(SMALL({1,2,3},A1:A2))", number(2)},
+    // ... also when an error among the numbers is each element's answer
+    {"=ROWS(SMALL(B1:B8,B1:B8))", number(8)},
+    {"=MINVERSE(SMALL(B1:B8,B1:B8))", error(CellError::Value)},
     // a cumulative POISSON stops where its rest no longer counts in every
     // mode: at a huge count it is 1, flat in the mean
     {"=POISSON(1E+15,A5,TRUE)", number(1)},
