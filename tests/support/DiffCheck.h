@@ -110,20 +110,27 @@ struct DerivativeBench : SourceBench<BookSource> {
   const Value& result() { return functions->array[0]->leftChain.back()->value; }
 };
 
+// The values at the point and a step h to either side in variable j; false
+// when one of them is no finite number.
+inline bool sideValues(DerivativeBench& b, int j, double h, double* at, double* up, double* down) {
+  const double x = kDiffVariableValues[j - 1];
+  const bool ok = b.value(at);
+  b.at(j, x + h);
+  const bool okUp = b.value(up);
+  b.at(j, x - h);
+  const bool okDown = b.value(down);
+  b.at(j, x);
+  return ok && okUp && okDown && std::isfinite(*at) && std::isfinite(*up) && std::isfinite(*down);
+}
+
 // The one-sided differences in variable j with step h, or false when the
 // value at a side is no number.
 inline bool sideDifferences(DerivativeBench& b, int j, double h, double* forward, double* backward) {
-  const double x = kDiffVariableValues[j - 1];
   double at = 0, up = 0, down = 0;
-  const bool ok = b.value(&at);
-  b.at(j, x + h);
-  const bool okUp = b.value(&up);
-  b.at(j, x - h);
-  const bool okDown = b.value(&down);
-  b.at(j, x);
+  const bool ok = sideValues(b, j, h, &at, &up, &down);
   *forward = (up - at) / h;
   *backward = (at - down) / h;
-  return ok && okUp && okDown && std::isfinite(*forward) && std::isfinite(*backward);
+  return ok && std::isfinite(*forward) && std::isfinite(*backward);
 }
 
 constexpr double kStep = 1e-6, kSmoothAgreement = 1e-3, kGradientTolerance = 1e-4;
@@ -218,16 +225,10 @@ inline bool secondDerivativesOverflow(DerivativeBench& b) {
 // its true answer.
 inline bool gradientOverflows(DerivativeBench& b) {
   for (int j = 1; j <= kDiffVariables; ++j) {
-    const double x = kDiffVariableValues[j - 1], h = kStep * std::max(1.0, std::fabs(x));
+    const double h = kStep * std::max(1.0, std::fabs(kDiffVariableValues[j - 1]));
     double at = 0, up = 0, down = 0;
-    const bool ok = b.value(&at);
-    b.at(j, x + h);
-    const bool okUp = b.value(&up);
-    b.at(j, x - h);
-    const bool okDown = b.value(&down);
-    b.at(j, x);
-    const bool numbers = ok && okUp && okDown && std::isfinite(at) && std::isfinite(up) && std::isfinite(down);
-    if (numbers && (!std::isfinite((up - at) / h) || !std::isfinite((at - down) / h))) return true;
+    if (sideValues(b, j, h, &at, &up, &down) && (!std::isfinite((up - at) / h) || !std::isfinite((at - down) / h)))
+      return true;
   }
   return false;
 }
