@@ -452,6 +452,13 @@ const Row kRows[] = {
     // but for the division's last bits: -7 is its own multiple
     {"=CEILING(-7,--7%)", number(-7)},
     {"=FLOOR(-7,-0.07)", number(-7)},
+    // ... as EVEN and ODD read a number a few ulps off a whole one: LOGEST's
+    // e^ln 3 is 3.0000000000000004
+    {"=ODD(LOGEST(A4,,0,))+EVEN(EXP(LN(4)))", number(7)},
+    // ... and ROUND, ROUNDUP, ROUNDDOWN and TRUNC give the whole number a
+    // value's 15 digits read as, not the value's last bits
+    {"=ISODD(TRUNC(2.9999999999999996))+ISODD(ROUNDDOWN(2.9999999999999996,0))", number(2)},
+    {"=ROUNDUP(2.0000000000000004,0)-2+ROUND(0.1*3,1)-0.3", number(0)},
     // ... and more steps than the doubles count are #NUM!
     {"=FLOOR(1E+300,1E-300)", error(CellError::Num)},
     {"=MROUND(1E+300,1E-300)", error(CellError::Num)},

@@ -94,7 +94,9 @@ double roundedAt(double x, double k, Rounding how) {
   const double y = toDecimalDigits(x * p);
   double i = 0;
   const double f = std::modf(y, &i);
-  if (f == 0) return x;
+  // Whole at that place in its decimal form: that form, not x's last bits
+  // (TRUNC(2.9999999999999996) is 3, as its 15 digits read).
+  if (f == 0) return i / p;
   if (how == Rounding::kDown || (how == Rounding::kHalf && std::fabs(f) < 0.5)) return i / p;
   return Num_sign(y) * (std::fabs(i) + 1) / p;
 }
@@ -138,16 +140,18 @@ Value* gather(Value* result, int argc, const Value* const* argv, std::vector<dou
 Value* Wsf_ceiling(Value* r, const Value* x, const Value* s) { return toMultiple(r, x, s, true); }
 Value* Wsf_floor(Value* r, const Value* x, const Value* s) { return toMultiple(r, x, s, false); }
 
+// EVEN and ODD read a number within a few ulps of a whole one as that whole
+// number, as CEILING reads its count of steps: EXP(LN(3)) is 3 to them.
 Value* Wsf_even(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
-  const double v = x->number, i = std::trunc(v), s = Num_sign(v);
+  const double v = Dbl_stepQuotient(x->number, 1.0), i = std::trunc(v), s = Num_sign(v);
   if (Kern_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
   return real(result, v == i ? i : s * (std::fabs(i) + 2));
 }
 
 Value* Wsf_odd(Value* result, const Value* x) {
   if (Value* done = single(result, x)) return done;
-  const double v = x->number, i = std::trunc(v), s = Num_sign(v);
+  const double v = Dbl_stepQuotient(x->number, 1.0), i = std::trunc(v), s = Num_sign(v);
   if (v == 0) return real(result, 1);
   if (!Kern_isOddTrunc(i)) return real(result, s * (std::fabs(i) + 1));
   return real(result, v == i ? i : s * (std::fabs(i) + 2));
