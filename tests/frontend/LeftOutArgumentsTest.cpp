@@ -482,6 +482,18 @@ const Row kRows[] = {
     {"=IPMT(100,5,Twice,A3)", number(-49.504950499759731)},
     {"=IPMT(\"1E2\",Twice,Twice,A3,,)", number(-49.504950499759731)},
     {"=PPMT(1E+15,A1,A1,A1)", number(-2.4999999999999975)},
+    // (1 + rate)^nper - 1 near 0 from ln(1 + rate) and e^u - 1 by their
+    // series: 1E-300 periods at 250 % grow by ln(3.5) / 2.5 per unit paid,
+    // a rate of 3E-15 keeps its digits, and a rate of exactly 0 keeps its
+    // slope (PMT's gradient in A2 moves the rate from 0 and nper with it)
+    {"=PV(A1,1E-300,1E+300,Twice)", number(-5.5011051873981476)},
+    {"=FV((A4/1E+15),{1,2;3,4},{1,2;3,4},{1,2;3,4})", number(-2.000000000000003)},
+    {"=FV(A1/1E+12,1E+9,1,A3)", number(-1001251042.8180324)},
+    {"=PMT((A2-\"-1.5\"),-A2,\"2\")", number(-4.0 / 3)},
+    {"=NPER(1E-12,-1,100)", number(100.00000000505)},
+    {"=NPER(A2+1.5,-1,100,A1)+IPMT(A2+1.5,2,A4,A5)", number(102.5)},
+    {"=CUMPRINC(A3/1E+10,12,100,1,A4,0)", number(-24.999999994375)},
+    {"=EFFECT(1E-15,1)/1E-15+NOMINAL(1E-15,2)/1E-15", number(2)},
     // a fit of data whose squares leave the doubles: x = 1E+300 has slope
     // 1E-300, not 0 nor #DIV/0!
     {"=TREND(1,1E+300,1,0)", number(1e-300)},

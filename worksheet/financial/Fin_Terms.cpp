@@ -1,11 +1,39 @@
 // Terms of the financial formulas over the generic operators.
 #include "worksheet/financial/Fin_Terms.h"
 
+#include <cmath>
+
 #include "arithmetic/operators/Op_Operators.h"
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/math/Wsf_Unary.h"
 
 namespace {
+
+// Below this magnitude ln(1 + x) / x and (e^x - 1) / x take their series,
+// whose first left-out term is under 1E-20 of the sum; and a rate below it
+// loses more than 12 of its digits to the rounding of 1 + rate, so growth
+// is taken from ln(1 + rate) / rate instead.
+constexpr double kSmall = 1e-4;
+
+// ln(1 + x) / x at x's point p (above -1): its series near 0.
+FinTerm lnRatioAt(const FinTerm& x, double p) {
+  if (std::fabs(p) < kSmall) return 1.0 + x * (-0.5 + x * (1.0 / 3 + x * (-0.25 + x * 0.2)));
+  return Fin_ln(1.0 + x) / x;
+}
+
+// (e^u - 1) / u at u's point q: its series near 0; up to 1, (e - 1) / ln(e)
+// with e = e^u as rounded, whose errors cancel; beyond, no digits are lost.
+FinTerm expRatioAt(const FinTerm& u, double q) {
+  if (std::fabs(q) < kSmall) return 1.0 + u * (0.5 + u * (1.0 / 6 + u * (1.0 / 24 + u / 120.0)));
+  const FinTerm e = Fin_exp(u);
+  return std::fabs(q) <= 1.0 ? (e - 1.0) / Fin_ln(e) : (e - 1.0) / u;
+}
+
+// Whether rate and nper take the smooth forms: both plain numbers or of a
+// derivative kind, with the rate's point *r above -1.
+bool smoothTerms(const FinTerm& rate, const FinTerm& nper, double* r) {
+  return Fin_points({&rate, &nper}) && Op_pointNumber(*rate, r) && *r > -1;
+}
 
 // The kinds whose value is an enclosure.
 bool enclosureKind(int32_t kind) { return kind >= kValIvGrad && kind <= kValAffine; }
@@ -65,6 +93,45 @@ FinTerm Fin_ln(const FinTerm& x) {
 
 FinTerm Fin_exp(const FinTerm& x) {
   return byFunction(x.context(), [&](Value* slot) { Wsf_exp(slot, &*x); });
+}
+
+bool Fin_points(std::initializer_list<const FinTerm*> terms) {
+  double p = 0;
+  for (const FinTerm* t : terms)
+    if (!Op_pointNumber(**t, &p)) return false;
+  return true;
+}
+
+FinTerm Fin_lnRatio(const FinTerm& x) {
+  double p = 0;
+  Op_pointNumber(*x, &p);
+  return lnRatioAt(x, p);
+}
+
+bool Fin_small(const FinTerm& x) {
+  double p = 0;
+  return Op_pointNumber(*x, &p) && std::fabs(p) < kSmall;
+}
+
+FinTerm Fin_growth(const FinTerm& rate, const FinTerm& nper) {
+  double r = 0;
+  if (smoothTerms(rate, nper, &r) && std::fabs(r) < kSmall) return Fin_exp(nper * rate * lnRatioAt(rate, r));
+  return Fin_power(1.0 + rate, nper);
+}
+
+FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper) {
+  double r = 0, q = 0;
+  if (smoothTerms(rate, nper, &r)) {
+    const FinTerm ratio = lnRatioAt(rate, r), u = nper * rate * ratio;
+    Op_pointNumber(*u, &q);
+    if (std::fabs(r) < kSmall || std::fabs(q) < kSmall) return nper * ratio * expRatioAt(u, q);
+  }
+  // Elsewhere (1 + rate)^nper - 1 loses at most 12 digits, as the
+  // workbook's own formula does; enclosures and sample vectors, and rates
+  // of -1 or below, where a whole number of periods still has a growth,
+  // take it as it stands.
+  if (Op_compareConst(*rate, 0.0, kRelCmpEq)) return FinTerm(*nper);
+  return (Fin_power(1.0 + rate, nper) - 1.0) / rate;
 }
 
 Value* Fin_into(Value* result, const FinTerm& x) { return Wsf_copy(result, &*x); }

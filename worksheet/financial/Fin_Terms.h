@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "values/Val_Value.h"
 
@@ -52,6 +53,25 @@ FinTerm Fin_power(const FinTerm& x, double y);
 // The natural logarithm and the exponential, as LN and EXP.
 FinTerm Fin_ln(const FinTerm& x);
 FinTerm Fin_exp(const FinTerm& x);
+// (1 + rate)^nper. Over plain numbers and the derivative kinds, a rate
+// within 1E-4 of 0 grows as e^(nper ln(1 + rate)) with ln(1 + rate) from its
+// series: 1 + rate as rounded would keep too few of the rate's digits.
+FinTerm Fin_growth(const FinTerm& rate, const FinTerm& nper);
+// ((1 + rate)^nper - 1) / rate: what payments of 1 at the end of each of
+// nper periods come to at their end; nper at a rate of 0. Over plain
+// numbers and the derivative kinds, at a rate above -1 that is within 1E-4
+// of 0 or grows by less than 1E-4 over the periods, it is formed from
+// ln(1 + x) / x and (e^u - 1) / u, each smooth through 0: it keeps its
+// digits where (1 + rate)^nper is near 1 (a rate of 3E-15, 1E-300 periods)
+// and its slope in the rate at a rate of exactly 0.
+FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper);
+// ln(1 + x) / x, 1 at 0, from its series within 1E-4 of 0; over plain
+// numbers and the derivative kinds.
+FinTerm Fin_lnRatio(const FinTerm& x);
+// Whether x is a plain number or of a derivative kind within 1E-4 of 0.
+bool Fin_small(const FinTerm& x);
+// Whether each term is a plain number or of a derivative kind.
+bool Fin_points(std::initializer_list<const FinTerm*> terms);
 // The result becomes the term's value.
 Value* Fin_into(Value* result, const FinTerm& x);
 // The context of the first argument bound to one, else the result's.

@@ -42,27 +42,15 @@ FinTerm optional(EvalContext* ctx, int argc, const Value* const* argv, int i) {
   return Wsf_given(argc, argv, i) ? FinTerm(*argv[i]) : FinTerm(ctx, 0.0);
 }
 
-bool zeroRate(const FinTerm& rate) { return Op_compareConst(*rate, 0.0, kRelCmpEq); }
-
-// (1 + rate)^nper.
-FinTerm growth(const FinTerm& rate, const FinTerm& nper) { return Fin_power(1.0 + rate, nper); }
-
 // The payment as it counts at the end of its period.
 FinTerm timed(const FinTerm& pmt, const FinTerm& rate, bool start) {
   return start ? pmt * (1.0 + rate) : FinTerm(*pmt);
 }
 
-// The payment at the end of each period that takes pv to fv at a rate
-// other than 0: -(pv t + fv) / ((t - 1) / rate).
-FinTerm endPayment(const FinTerm& rate, const FinTerm& t, const FinTerm& pv, const FinTerm& fv) {
-  return -(pv * t + fv) / ((t - 1.0) / rate);
-}
-
-// The payment of PMT: at the start of each period it is the end payment
-// discounted by one period.
+// The payment of PMT, -(pv t + fv) over the annuity factor at the end of
+// each period; at the start of each period it is discounted by one period.
 FinTerm payment(const FinTerm& rate, const FinTerm& nper, const FinTerm& pv, const FinTerm& fv, bool start) {
-  if (zeroRate(rate)) return -(pv + fv) / nper;
-  FinTerm p = endPayment(rate, growth(rate, nper), pv, fv);
+  FinTerm p = -(pv * Fin_growth(rate, nper) + fv) / Fin_annuity(rate, nper);
   return start ? p / (1.0 + rate) : std::move(p);
 }
 
@@ -95,15 +83,15 @@ struct Schedule {
   EvalContext* ctx;
   FinTerm rate, pv;
   bool start;
-  FinTerm grown;  // (1 + rate)^n
+  FinTerm whole;  // the annuity factor of all n periods
   Schedule(EvalContext* context, const Value& r, const Value& loan, int32_t n, bool atStart)
-      : ctx(context), rate(r), pv(loan), start(atStart), grown(Fin_power(1.0 + rate, FinTerm(ctx, n))) {}
-  // pv (t_n - t_k) / (t_n - 1), t_k = (1 + rate)^k; paid at the start of
-  // each period, the first payment is all principal and the rest repays
-  // pv / (1 + rate) on the same terms.
+      : ctx(context), rate(r), pv(loan), start(atStart), whole(Fin_annuity(rate, FinTerm(ctx, n))) {}
+  // pv (a_n - a_k) / a_n with a_k the annuity factor of k periods; paid at
+  // the start of each period, the first payment is all principal and the
+  // rest repays pv / (1 + rate) on the same terms.
   FinTerm owed(int32_t k) const {
     if (k == 0) return FinTerm(*pv);
-    const FinTerm share = (grown - Fin_power(1.0 + rate, FinTerm(ctx, k))) / (grown - 1.0);
+    const FinTerm share = (whole - Fin_annuity(rate, FinTerm(ctx, k))) / whole;
     return start ? pv / (1.0 + rate) * share : pv * share;
   }
 };
@@ -113,18 +101,14 @@ struct Schedule {
 Value* Wsf_pv(Value* result, int argc, const Value* const* argv) {
   return ofFive(result, argc, argv,
                 [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& fv, bool start) {
-                  if (zeroRate(rate)) return -(pmt * nper + fv);
-                  const FinTerm t = growth(rate, nper);
-                  return -((t - 1.0) / rate * timed(pmt, rate, start) + fv) / t;
+                  return -(Fin_annuity(rate, nper) * timed(pmt, rate, start) + fv) / Fin_growth(rate, nper);
                 });
 }
 
 Value* Wsf_fv(Value* result, int argc, const Value* const* argv) {
   return ofFive(result, argc, argv,
                 [](const FinTerm& rate, const FinTerm& nper, const FinTerm& pmt, const FinTerm& pv, bool start) {
-                  if (zeroRate(rate)) return -(pmt * nper + pv);
-                  const FinTerm t = growth(rate, nper);
-                  return -((t - 1.0) / rate * timed(pmt, rate, start) + pv * t);
+                  return -(Fin_annuity(rate, nper) * timed(pmt, rate, start) + pv * Fin_growth(rate, nper));
                 });
 }
 
@@ -133,9 +117,19 @@ Value* Wsf_pmt(Value* result, int argc, const Value* const* argv) { return ofFiv
 Value* Wsf_nper(Value* result, int argc, const Value* const* argv) {
   return ofFive(result, argc, argv,
                 [](const FinTerm& rate, const FinTerm& pmt, const FinTerm& pv, const FinTerm& fv, bool start) {
-                  if (zeroRate(rate)) return -(pv + fv) / pmt;
                   const FinTerm p = timed(pmt, rate, start);
-                  return Fin_ln((p - rate * fv) / (p + rate * pv)) / Fin_ln(1.0 + rate);
+                  const auto lnQ = [&] { return Fin_ln((p - rate * fv) / (p + rate * pv)); };
+                  if (Fin_points({&rate, &pmt, &pv, &fv})) {
+                    // ln(q) / ln(1 + rate), each divided by the rate: near
+                    // 0, from ln(1 + x) / x with q - 1 = rate w written out,
+                    // which keeps their digits and the slopes at a rate of 0.
+                    const FinTerm w = -(fv + pv) / (p + rate * pv), rw = rate * w;
+                    const bool smallRate = Fin_small(rate), smallStep = Fin_small(rw);
+                    if (smallRate || smallStep)
+                      return (smallStep ? w * Fin_lnRatio(rw) : lnQ() / rate) / Fin_lnRatio(rate);
+                  }
+                  if (Op_compareConst(*rate, 0.0, kRelCmpEq)) return -(pv + fv) / pmt;
+                  return lnQ() / Fin_ln(1.0 + rate);
                 });
 }
 
@@ -147,17 +141,16 @@ Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selec
   if (Wsf_fails(&*per, 1.0, kRelCmpLt) || Wsf_fails(&*(per - nper), 1.0, kRelCmpGe)) return Wsf_error(result, kErrNum);
   const FinTerm p = payment(rate, nper, pv, fv, start);
   FinTerm principal(ctx, 0.0);
-  if (zeroRate(rate)) {
-    principal = (pv * rate + p) * Fin_power(1.0 + rate, per - 1.0);
-  } else if (start && Op_compareConst(*per, 1.0, kRelCmpEq)) {
+  if (start && Op_compareConst(*per, 1.0, kRelCmpEq)) {
     // The first payment falls on the day of the loan: no interest yet.
     principal = FinTerm(*p);
   } else {
-    // The first end-of-period payment repays -rate (pv + fv) / (t - 1) of
-    // the loan, its payment less the interest pv rate written out: the
-    // difference itself cancels all but the last few digits when t dwarfs 1.
-    const FinTerm first = -(rate * (pv + fv)) / (growth(rate, nper) - 1.0);
-    principal = first * Fin_power(1.0 + rate, per - (start ? 2.0 : 1.0));
+    // The first end-of-period payment repays -(pv + fv) over the annuity
+    // factor, its payment less the interest pv rate written out: the
+    // difference itself cancels all but the last few digits when
+    // (1 + rate)^nper dwarfs 1.
+    const FinTerm first = -(pv + fv) / Fin_annuity(rate, nper);
+    principal = first * Fin_growth(rate, per - (start ? 2.0 : 1.0));
   }
   if (selector == kAnnuityPrincipal) return Fin_into(result, principal);
   return Fin_into(result, p - principal);

@@ -154,13 +154,18 @@ Value* Wsf_fvschedule(Value* result, const Value* principal, const Value* schedu
 Value* Wsf_effect(Value* result, const Value* rate, const Value* npery) {
   int32_t n = 0;
   if (periodsHead(result, rate, npery, &n)) return result;
-  return Fin_into(result, Fin_power(1.0 + FinTerm(*rate) / n, n) - 1.0);
+  // (1 + rate / n)^n - 1, through the annuity factor, which keeps the
+  // digits of a small rate.
+  const FinTerm periodic = FinTerm(*rate) / n;
+  return Fin_into(result, periodic * Fin_annuity(periodic, FinTerm(periodic.context(), n)));
 }
 
 Value* Wsf_nominal(Value* result, const Value* rate, const Value* npery) {
   int32_t n = 0;
   if (periodsHead(result, rate, npery, &n)) return result;
-  return Fin_into(result, (Fin_power(1.0 + FinTerm(*rate), 1.0 / n) - 1.0) * n);
+  // ((1 + rate)^(1 / n) - 1) n, through the annuity factor as EFFECT.
+  const FinTerm r(*rate);
+  return Fin_into(result, r * Fin_annuity(r, FinTerm(r.context(), 1.0 / n)) * n);
 }
 
 Value* Wsf_dollarde(Value* result, const Value* dollar, const Value* fraction) {
