@@ -153,3 +153,21 @@ TEST(Differential, TextsDifferingOnlyInALastShownDigitAreDocumented) {
   for (const Row& r : rows)
     EXPECT_EQ(diff_detail::sameButForCloseNumbers(r.a, r.b), r.same) << r.a << " against " << r.b;
 }
+
+// A formula that calls RATE, IRR or XIRR is judged over a step its root
+// finder's tolerance allows: the root of the data a step of 1E-6 apart moves
+// by 4.6E-9 about the smooth root, and the slope its derivative modes carry
+// (0.40071388134140, the implicit slope) is the true one.
+TEST(Differential, RootsFoundToAToleranceAreJudgedOverALargerStep) {
+  const std::pair<const char*, bool> calls[] = {
+      {"=RATE(12,-1,10)", true},   {"=1+IRR(A1:A6)", true},      {"=XIRR(A1:A3,D1:D3)", true},
+      {"=MIRR(A1:A6,1,2)", false}, {"=INTRATE(1,2,3,4)", false}, {"=\"RATE\"&1", false},
+  };
+  for (const auto& [formula, expected] : calls)
+    EXPECT_EQ(diff_detail::callsToleranceRoot(formula), expected) << formula;
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  const DiffOutcome out = Diff_check(wb, "=RATE(({1,2;3,4}*-45),A3,0,A1)");
+  EXPECT_TRUE(out.agree) << out.detail;
+  Wb_resetApp();
+}
