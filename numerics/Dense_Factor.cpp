@@ -21,12 +21,17 @@ struct WorkMatrix {
 };
 
 template <typename T>
+T magnitude(T x) {
+  return x < 0 ? -x : x;
+}
+
+template <typename T>
 bool luDecompose(T** a, int32_t n, int32_t* p, double* d) {
   std::vector<T> scale(n + 1);
   *d = 1.0;
   for (int32_t i = 1; i <= n; ++i) {
     T big = 0.0;
-    for (int32_t j = 1; j <= n; ++j) big = std::max(big, std::fabs(a[i][j]));
+    for (int32_t j = 1; j <= n; ++j) big = std::max(big, magnitude(a[i][j]));
     if (big == 0.0) return false;
     scale[i] = 1.0 / big;
   }
@@ -42,8 +47,8 @@ bool luDecompose(T** a, int32_t n, int32_t* p, double* d) {
       T sum = a[i][j];
       for (int32_t k = 1; k < j; ++k) sum -= a[i][k] * a[k][j];
       a[i][j] = sum;
-      if (scale[i] * std::fabs(sum) >= big) {
-        big = scale[i] * std::fabs(sum);
+      if (scale[i] * magnitude(sum) >= big) {
+        big = scale[i] * magnitude(sum);
         pivot = i;
       }
     }
@@ -85,9 +90,9 @@ void luBackSubstitute(T* const* a, int32_t n, const int32_t* p, T* b) {
 }  // namespace
 
 bool Dense_luDecompose(double** a, int32_t n, int32_t* p, double* d) { return luDecompose(a, n, p, d); }
-bool Dense_luDecompose(long double** a, int32_t n, int32_t* p, double* d) { return luDecompose(a, n, p, d); }
+bool Dense_luDecompose(DblQuad** a, int32_t n, int32_t* p, double* d) { return luDecompose(a, n, p, d); }
 void Dense_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, double* b) { luBackSubstitute(a, n, p, b); }
-void Dense_luBackSubstitute(long double* const* a, int32_t n, const int32_t* p, long double* b) {
+void Dense_luBackSubstitute(DblQuad* const* a, int32_t n, const int32_t* p, DblQuad* b) {
   luBackSubstitute(a, n, p, b);
 }
 

@@ -10,15 +10,17 @@
 
 #include <cstdint>
 
+#include "base/Dbl_Quad.h"
+
 // In place Crout LU with implicit row scaling: p[j] the row swapped with j,
-// *d the parity of the swaps; false when singular. The long double forms
+// *d the parity of the swaps; false when singular. The quadruple forms
 // serve the worksheet's MDETERM and MINVERSE, whose eliminations cancel:
 // their extra digits keep the doubles' result.
 bool Dense_luDecompose(double** a, int32_t n, int32_t* p, double* d);
-bool Dense_luDecompose(long double** a, int32_t n, int32_t* p, double* d);
+bool Dense_luDecompose(DblQuad** a, int32_t n, int32_t* p, double* d);
 // b becomes the solution of A x = b from the factors of Dense_luDecompose.
 void Dense_luBackSubstitute(double* const* a, int32_t n, const int32_t* p, double* b);
-void Dense_luBackSubstitute(long double* const* a, int32_t n, const int32_t* p, long double* b);
+void Dense_luBackSubstitute(DblQuad* const* a, int32_t n, const int32_t* p, DblQuad* b);
 // max over rows i = k..n of |A(i, k)|.
 double Dense_columnMax(int32_t k, int32_t n, double* const* a);
 // In place Householder QR with the factor vectors c and d (n + 1 each); true

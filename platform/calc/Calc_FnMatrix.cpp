@@ -1,7 +1,9 @@
 // Matrix worksheet functions: MDETERM and MINVERSE (Gaussian elimination
 // with partial pivoting), and the paired sums SUMX2MY2, SUMX2PY2, SUMXMY2.
+#include <algorithm>
 #include <cmath>
 
+#include "base/Dbl_Quad.h"
 #include "platform/calc/Calc_Internal.h"
 
 namespace {
@@ -19,28 +21,30 @@ bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<doubl
 }
 
 // Reduces [a | b] (b with `extra` columns) to the identity on the left; the
-// determinant of a, 0 when a is singular. A pivot below `tiny` counts as 0.
-// In long double: the elimination cancels, and the extra digits keep the
-// result's.
-long double eliminate(std::vector<long double>& a, int n, std::vector<long double>& b, int extra,
-                      long double tiny = 0) {
-  long double det = 1;
+// determinant of a, 0 when a is singular: a pivot lost in the rounding of
+// the largest entry is no pivot, and the result no inverse of rounding
+// errors. In quadruple precision: the elimination cancels, and the extra
+// digits keep the result's.
+DblQuad eliminate(std::vector<DblQuad>& a, int n, std::vector<DblQuad>& b, int extra) {
+  DblQuad largest = 0;
+  for (DblQuad x : a) largest = std::max(largest, Dbl_quadMagnitude(x));
+  DblQuad det = 1;
   for (int k = 0; k < n; ++k) {
     int p = k;
     for (int i = k + 1; i < n; ++i)
-      if (std::fabs(a[i * n + k]) > std::fabs(a[p * n + k])) p = i;
-    if (std::fabs(a[p * n + k]) <= tiny) return 0;
+      if (Dbl_quadMagnitude(a[i * n + k]) > Dbl_quadMagnitude(a[p * n + k])) p = i;
+    if (Dbl_quadLostPivot(a[p * n + k], largest, n)) return 0;
     if (p != k) {
       det = -det;
       for (int j = 0; j < n; ++j) std::swap(a[k * n + j], a[p * n + j]);
       for (int j = 0; j < extra; ++j) std::swap(b[k * extra + j], b[p * extra + j]);
     }
-    const long double pivot = a[k * n + k];
+    const DblQuad pivot = a[k * n + k];
     det *= pivot;
     for (int j = 0; j < n; ++j) a[k * n + j] /= pivot;
     for (int j = 0; j < extra; ++j) b[k * extra + j] /= pivot;
     for (int i = 0; i < n; ++i) {
-      const long double f = a[i * n + k];
+      const DblQuad f = a[i * n + k];
       if (i == k || f == 0) continue;
       for (int j = 0; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
       for (int j = 0; j < extra; ++j) b[i * extra + j] -= f * b[k * extra + j];
@@ -49,38 +53,53 @@ long double eliminate(std::vector<long double>& a, int n, std::vector<long doubl
   return det;
 }
 
-// The matrix argument in long double; false with *err when it is none.
-bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<long double>* m, int* n, CellValue* err) {
+// The matrix argument in quadruple precision; false with *err when it is
+// none.
+bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<DblQuad>* m, int* n, CellValue* err) {
   std::vector<double> numbers;
   if (!squareMatrix(ctx, arg, &numbers, n, err)) return false;
   m->assign(numbers.begin(), numbers.end());
   return true;
 }
 
+// The determinant of two rows by its definition, exact but for one
+// rounding: elimination would round the multiplier and lose the digits the
+// two products share.
+DblQuad twoRows(const std::vector<DblQuad>& a) {
+  return Dbl_crossDifference(static_cast<double>(a[0]), static_cast<double>(a[1]), static_cast<double>(a[2]),
+                             static_cast<double>(a[3]));
+}
+
 void fnMDeterm(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  std::vector<long double> a, none;
+  std::vector<DblQuad> a, none;
   int n = 0;
   CellValue err;
   if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
-  Calc_setScalar(out, Calc_numberResult(static_cast<double>(eliminate(a, n, none, 0))));
+  const DblQuad det = n == 2 ? twoRows(a) : eliminate(a, n, none, 0);
+  Calc_setScalar(out, Calc_numberResult(static_cast<double>(det)));
+}
+
+// The inverse of a matrix of two rows: its adjugate over its determinant.
+bool invertTwoRows(const std::vector<DblQuad>& a, std::vector<DblQuad>* inv) {
+  const DblQuad det = twoRows(a);
+  if (det == 0) return false;
+  *inv = {a[3] / det, -a[1] / det, -a[2] / det, a[0] / det};
+  return true;
 }
 
 void fnMInverse(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  std::vector<long double> a;
+  std::vector<DblQuad> a;
   int n = 0;
   CellValue err;
   if (!squareMatrix(ctx, call.args[0], &a, &n, &err)) return Calc_setScalar(out, err);
-  std::vector<long double> inv(static_cast<size_t>(n) * n, 0.0);
+  std::vector<DblQuad> inv(static_cast<size_t>(n) * n, 0.0);
   for (int i = 0; i < n; ++i) inv[static_cast<size_t>(i) * n + i] = 1;
-  // A pivot lost in the rounding of the largest entry is no pivot: #NUM!, not
-  // an inverse of rounding errors.
-  long double largest = 0;
-  for (long double x : a) largest = std::max(largest, std::fabs(x));
-  if (eliminate(a, n, inv, n, largest * n * 1e-15) == 0) return Calc_setScalar(out, error(CellError::Num));
+  const bool inverted = n == 2 ? invertTwoRows(a, &inv) : eliminate(a, n, inv, n) != 0;
+  if (!inverted) return Calc_setScalar(out, error(CellError::Num));
   out->area = nullptr;
   out->isArray = true;
   out->array = CalcArray{n, n, {}};
-  for (long double x : inv) out->array.values.push_back(Calc_numberResult(static_cast<double>(x)));
+  for (DblQuad x : inv) out->array.values.push_back(Calc_numberResult(static_cast<double>(x)));
 }
 
 // Sums over the pairs of two blocks of one shape whose items are both numbers.

@@ -518,10 +518,21 @@ const Row kRows[] = {
     // FISHERINV is tanh: near 0 it keeps the digits e^2y - 1 loses
     {"=FISHERINV(A1*1E-10)", number(2.4999999999999999e-10)},
     {"=LOG10(FISHERINV(--A1%%))", number(-3.602060000375764)},
-    // MDETERM and MINVERSE eliminate in long double: 52 - 51 * 50 / 49
-    // cancels 1,300-fold, which the doubles' digits did not survive
+    // MDETERM and MINVERSE eliminate in quadruple precision: 52 - 51 * 50 /
+    // 49 cancels 1,300-fold, which the doubles' digits did not survive; two
+    // rows by the determinant's definition, exact but for one rounding; a
+    // pivot lost in the rounding of the largest entry is none. The values
+    // are the exact answers, rounded
     {"=MDETERM(CODE({1,2;3,4}))", number(-2)},
     {"=MINVERSE({49,50;51,52})", number(-26)},
+    {"=MDETERM(1E+8-D1:E2)", number(-299999995)},
+    {"=MDETERM(1E+15+{1,2;3,4})", number(-2)},
+    {"=MINVERSE((1E+15-D1:E2))", number(-0.33333333333333287)},
+    {"=INDEX(MINVERSE(1E+15+{1,2;3,4}),2,2)", number(-500000000000000.5)},
+    {"=INDEX(MINVERSE(1E+8+{1,2,3;4,5,6;7,8,10}),1,1)", number(-33333334)},
+    {"=INDEX(MINVERSE({0.1,0.2,0.3;0.4,0.5,0.6;0.7,0.8,0.9}),1,1)", number(-7205759403792795)},
+    {"=MDETERM({1,2,3;4,5,6;7,8,9})", number(0)},
+    {"=MINVERSE({1,2,3;4,5,6;7,8,9})", error(CellError::Num)},
     // a 0 makes LCM 0 even where the others' multiple left the doubles
     {"=LCM(1E+15,1E+300,A3)", number(0)},
     {"=LCM(0,-1)", error(CellError::Num)},

@@ -11,6 +11,7 @@
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Elementary.h"
 #include "arithmetic/operators/Op_Operators.h"
+#include "base/Dbl_Quad.h"
 #include "numerics/Dense_Factor.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -18,12 +19,13 @@
 
 namespace {
 
-// A square numeric matrix copied 1-based for the linear algebra, in long
-// double: the eliminations cancel, and the extra digits keep the result's.
+// A square numeric matrix copied 1-based for the linear algebra, in
+// quadruple precision: the eliminations cancel, and the extra digits keep
+// the result's.
 struct Square {
   int32_t n = 0;
-  std::vector<std::vector<long double>> cells;
-  std::vector<long double*> rows;
+  std::vector<std::vector<DblQuad>> cells;
+  std::vector<DblQuad*> rows;
   std::vector<int32_t> permutation;
   double parity = 1;
 };
@@ -33,7 +35,7 @@ struct Square {
 Value* load(Value* result, const Value* a, Square* m) {
   if (a->kind != kValArray || a->array->rows != a->array->columns) return Wsf_error(result, kErrValue);
   m->n = a->array->rows;
-  m->cells.assign(m->n + 1, std::vector<long double>(m->n + 1, 0.0));
+  m->cells.assign(m->n + 1, std::vector<DblQuad>(m->n + 1, 0.0));
   m->rows.assign(m->n + 1, nullptr);
   m->permutation.assign(m->n + 1, 0);
   for (int32_t i = 0; i < m->n; ++i) {
@@ -48,7 +50,25 @@ Value* load(Value* result, const Value* a, Square* m) {
   return nullptr;
 }
 
-bool decompose(Square* m) { return Dense_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity); }
+// The LU factors of the matrix; false when it is singular, a pivot lost in
+// the rounding of the largest entry counting as none: no inverse of
+// rounding errors.
+bool decompose(Square* m) {
+  DblQuad largest = 0;
+  for (int32_t i = 1; i <= m->n; ++i)
+    for (int32_t j = 1; j <= m->n; ++j) largest = std::max(largest, Dbl_quadMagnitude(m->cells[i][j]));
+  if (!Dense_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity)) return false;
+  for (int32_t i = 1; i <= m->n; ++i)
+    if (Dbl_quadLostPivot(m->rows[i][i], largest, m->n)) return false;
+  return true;
+}
+
+// The determinant of two rows, exact but for one rounding: elimination
+// would round the multiplier and lose the digits the two products share.
+DblQuad crossDifference(const Square& m) {
+  return Dbl_crossDifference(static_cast<double>(m.cells[1][1]), static_cast<double>(m.cells[1][2]),
+                             static_cast<double>(m.cells[2][1]), static_cast<double>(m.cells[2][2]));
+}
 
 bool isScalar(const Value* v) { return v->kind >= kValBool && v->kind <= kValError && v->kind != kValKind17; }
 
@@ -159,13 +179,17 @@ Value* Wsf_mdeterm(Value* result, const Value* a) {
   if (a->kind == kValError || a->kind == kValInt || a->kind == kValReal) return Wsf_copy(result, a);
   Square m;
   if (Value* done = load(result, a, &m)) return done;
-  if (!decompose(&m)) {
-    Val_clear(result);
-    return Val_setInt(result, 0);
+  DblQuad det = 0;
+  if (m.n == 2) {
+    det = crossDifference(m);
+  } else if (decompose(&m)) {
+    det = m.parity;
+    for (int32_t i = 1; i <= m.n; ++i) det *= m.rows[i][i];
   }
-  long double det = m.parity;
-  for (int32_t i = 1; i <= m.n; ++i) det *= m.rows[i][i];
-  return Wsf_finite(result, static_cast<double>(det));
+  if (det != 0) return Wsf_finite(result, static_cast<double>(det));
+  // A singular matrix's determinant is the whole number 0.
+  Val_clear(result);
+  return Val_setInt(result, 0);
 }
 
 Value* Wsf_minverse(Value* result, const Value* a) {
@@ -175,12 +199,22 @@ Value* Wsf_minverse(Value* result, const Value* a) {
   WsfLocal one(result->context);
   Square m;
   if (Value* done = load(result, asMatrix(a, &one), &m)) return done;
-  if (!decompose(&m)) return Wsf_error(result, kErrNum);
+  const DblQuad det = m.n == 2 ? crossDifference(m) : 0;
+  if (m.n == 2 ? det == 0 : !decompose(&m)) return Wsf_error(result, kErrNum);
   Val_clear(result);
   if (Val_makeArray(result, static_cast<int32_t>(m.n), static_cast<int32_t>(m.n)) != kStatusOk) return result;
-  std::vector<long double> e(m.n + 1);
+  if (m.n == 2) {
+    // The adjugate over the determinant.
+    for (int32_t i = 1; i <= 2; ++i)
+      for (int32_t j = 1; j <= 2; ++j) {
+        const DblQuad cofactor = (i == j ? 1 : -1) * m.cells[3 - j][3 - i];
+        Val_setNumber(Val_at(result, i - 1, j - 1), static_cast<double>(cofactor / det));
+      }
+    return result;
+  }
+  std::vector<DblQuad> e(m.n + 1);
   for (int32_t j = 1; j <= m.n; ++j) {
-    std::fill(e.begin(), e.end(), 0.0L);
+    std::fill(e.begin(), e.end(), 0.0);
     e[j] = 1;
     Dense_luBackSubstitute(m.rows.data(), m.n, m.permutation.data(), e.data());
     for (int32_t i = 1; i <= m.n; ++i) Val_setNumber(Val_at(result, i - 1, j - 1), static_cast<double>(e[i]));
