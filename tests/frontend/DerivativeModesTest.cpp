@@ -95,6 +95,12 @@ const Row kRows[] = {
     {"=MIRR(A1:A3,0,0)", std::sqrt(2.0) - 1, 1, 1 / (3 * std::sqrt(2.0))},
     {"=RATE(1,1E+5,0,A2,Rate)", 1.5e-5 - 1, 2, -1e-5},
     {"=RATE(1,0,A1)", -1, 1, 0},
+    // a rate of exactly 0 keeps its slope: the annuity factor grows by
+    // n (n - 1) / 2 and the growth by n per unit of rate
+    {"=FV(A2+1.5,10,-1,A3)", 9.5, 2, 40},
+    {"=PMT(A2+1.5,-A2,2)", -4.0 / 3, 2, -23.0 / 9},
+    {"=NPER(A2+1.5,-1,100,A1)", 102.5, 2, 5048.125},
+    {"=RATE(10,-1,A5+3)", 0, 5, -1.0 / 55},
     {"=MEDIAN(A4,MDETERM(A2))", 0.75, 4, 0, true},
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},

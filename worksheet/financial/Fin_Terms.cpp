@@ -29,6 +29,18 @@ FinTerm expRatioAt(const FinTerm& u, double q) {
   return std::fabs(q) <= 1.0 ? (e - 1.0) / Fin_ln(e) : (e - 1.0) / u;
 }
 
+// The slopes of the two ratios: d/dx ln(1 + x) / x = (1 / (1 + x) - ratio)
+// / x and d/du (e^u - 1) / u = (e^u - ratio) / u, from their series near 0.
+FinTerm lnRatioSlopeAt(const FinTerm& x, double p, const FinTerm& ratio) {
+  if (std::fabs(p) < kSmall) return -0.5 + x * (2.0 / 3 + x * (-0.75 + x * 0.8));
+  return (1.0 / (1.0 + x) - ratio) / x;
+}
+
+FinTerm expRatioSlopeAt(const FinTerm& u, double q, const FinTerm& ratio) {
+  if (std::fabs(q) < kSmall) return 0.5 + u * (1.0 / 3 + u * (0.125 + u * (1.0 / 30)));
+  return (Fin_exp(u) - ratio) / u;
+}
+
 // Whether rate and nper take the smooth forms: both plain numbers or of a
 // derivative kind, with the rate's point *r above -1.
 bool smoothTerms(const FinTerm& rate, const FinTerm& nper, double* r) {
@@ -132,6 +144,23 @@ FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper) {
   // take it as it stands.
   if (Op_compareConst(*rate, 0.0, kRelCmpEq)) return FinTerm(*nper);
   return (Fin_power(1.0 + rate, nper) - 1.0) / rate;
+}
+
+FinTerm Fin_annuitySlope(const FinTerm& rate, const FinTerm& nper) {
+  double r = 0, q = 0;
+  if (smoothTerms(rate, nper, &r)) {
+    const FinTerm ratio = lnRatioAt(rate, r), u = nper * rate * ratio;
+    Op_pointNumber(*u, &q);
+    if (std::fabs(r) < kSmall || std::fabs(q) < kSmall) {
+      // nper ratio(rate) growth(u), u = nper ln(1 + rate), by the product
+      // and chain rules: du / drate = nper / (1 + rate).
+      const FinTerm grown = expRatioAt(u, q);
+      return nper *
+             (lnRatioSlopeAt(rate, r, ratio) * grown + ratio * expRatioSlopeAt(u, q, grown) * nper / (1.0 + rate));
+    }
+  }
+  const FinTerm g = Fin_power(1.0 + rate, nper), dg = nper * Fin_power(1.0 + rate, nper - 1.0);
+  return (dg * rate - (g - 1.0)) / (rate * rate);
 }
 
 Value* Fin_into(Value* result, const FinTerm& x) { return Wsf_copy(result, &*x); }

@@ -65,6 +65,9 @@ FinTerm Fin_growth(const FinTerm& rate, const FinTerm& nper);
 // digits where (1 + rate)^nper is near 1 (a rate of 3E-15, 1E-300 periods)
 // and its slope in the rate at a rate of exactly 0.
 FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper);
+// The slope of Fin_annuity in the rate, in the same forms: nper (nper - 1)
+// / 2 at a rate of 0.
+FinTerm Fin_annuitySlope(const FinTerm& rate, const FinTerm& nper);
 // ln(1 + x) / x, 1 at 0, from its series within 1E-4 of 0; over plain
 // numbers and the derivative kinds.
 FinTerm Fin_lnRatio(const FinTerm& x);

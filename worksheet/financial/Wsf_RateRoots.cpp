@@ -129,14 +129,15 @@ Residual xnpvResidual(const NumValues& flows, const std::vector<double>& dates, 
   return {std::move(sum), std::move(slope)};
 }
 
-// RATE's residual pv g + pmt q (g - 1) / r + fv with g = (1 + r)^n and
-// q = 1 + r type, and its derivative in r.
+// RATE's residual pv g + pmt q a + fv with g = (1 + r)^n, a = (g - 1) / r
+// the annuity factor and q = 1 + r type, and its derivative in r. The
+// factor and its slope keep their digits at a root near 0.
 Residual annuityResidual(const Value* const* args, double n, double type, const FinTerm& r) {
-  const FinTerm pmt(*args[1]), pv(*args[2]), fv(*args[3]);
-  const FinTerm g = Fin_power(1.0 + r, n), dg = n * Fin_power(1.0 + r, n - 1);
-  const FinTerm q = 1.0 + r * type, annuity = (g - 1.0) / r;
+  const FinTerm pmt(*args[1]), pv(*args[2]), fv(*args[3]), periods(r.context(), n);
+  const FinTerm g = Fin_growth(r, periods), dg = n * Fin_growth(r, periods - 1.0);
+  const FinTerm q = 1.0 + r * type, annuity = Fin_annuity(r, periods);
   FinTerm value = pv * g + pmt * q * annuity + fv;
-  FinTerm slope = pv * dg + pmt * (type * annuity + q * (dg * r - (g - 1.0)) / (r * r));
+  FinTerm slope = pv * dg + pmt * (type * annuity + q * Fin_annuitySlope(r, periods));
   return {std::move(value), std::move(slope)};
 }
 
