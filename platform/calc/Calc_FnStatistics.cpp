@@ -208,7 +208,13 @@ void fnSkew(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   if (!Calc_numbersOf(ctx, call, false, &v, &err)) return Calc_setScalar(out, err);
   double n = static_cast<double>(v.size());
   if (n < 3) return Calc_setScalar(out, error(CellError::Div0));
-  double m = mean(v), s = std::sqrt(deviations(v) / (n - 1)), sum = 0;
+  // The cubes about the plain mean, the sum over the count: the third
+  // moment moves with the mean's last bit, and this is the mean the
+  // workbook's SKEW takes.
+  double m = 0, sum = 0;
+  for (double x : v) m += x;
+  m /= n;
+  const double s = std::sqrt(deviations(v) / (n - 1));
   if (s == 0) return Calc_setScalar(out, error(CellError::Div0));
   for (double x : v) sum += std::pow((x - m) / s, 3);
   Calc_setScalar(out, num(n / ((n - 1) * (n - 2)) * sum));
