@@ -190,6 +190,32 @@ Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Ter
   return Wsf_finite(result, total);
 }
 
+// SERIESSUM over the evaluation modes: term by term through the generic
+// operators, as the plain numbers sum it. The first error coefficient is
+// the result, and where x, n and m have points, a power the worksheet's
+// rule refuses at them (0 to the power 0, to a negative power, a negative
+// number to a fractional power) is its error, zero coefficient or not.
+Value* seriesModal(Value* result, const Value* x, const Value* n, const Value* m, const Value* coefficients,
+                   EvalContext* ctx) {
+  const std::vector<const Value*> c = modalCoefficients(coefficients);
+  for (const Value* e : c)
+    if (Wsf_isError(e)) return Wsf_copy(result, e);
+  double xp = 0, np = 0, mp = 0, unused = 0;
+  if (Op_pointNumber(*x, &xp) && Op_pointNumber(*n, &np) && Op_pointNumber(*m, &mp))
+    for (size_t k = 0; k < c.size(); ++k)
+      if (!worksheetPower(result, xp, np + static_cast<double>(k) * mp, &unused)) return result;
+  WsfLocal total(ctx), exponent(ctx), power(ctx);
+  Val_setNumber(&total.v, 0.0);
+  for (size_t k = 0; k < c.size(); ++k) {
+    exponent = Op_mulVS(*m, static_cast<double>(k));
+    exponent = Op_add(*n, *exponent);
+    Wsf_power(&power.v, x, &exponent.v);
+    power = Op_mul(*c[k], *power);
+    total = Op_add(*total, *power);
+  }
+  return Wsf_copy(result, &total.v);
+}
+
 }  // namespace
 
 Value* Wsf_sum(Value* result, int argc, const Value* const* argv) {
@@ -262,21 +288,7 @@ Value* Wsf_sumxmy2(Value* r, const Value* a, const Value* b) {
 
 Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value* m, const Value* coefficients) {
   const Value* const all[] = {x, n, m, coefficients};
-  if (EvalContext* ctx = nullptr; Wsf_anyModal(4, all, &ctx)) {
-    // Horner's rule through the generic operators, the last coefficient
-    // first.
-    const std::vector<const Value*> c = modalCoefficients(coefficients);
-    if (c.empty()) return Wsf_finite(result, 0.0);
-    WsfLocal step(ctx), total(ctx), power(ctx);
-    Wsf_power(&step.v, x, m);
-    total = *c.back();
-    for (size_t k = c.size() - 1; k-- > 0;) {
-      total = Op_mul(*total, *step);
-      total = Op_add(*total, *c[k]);
-    }
-    Wsf_power(&power.v, x, n);
-    return Wsf_from(result, Op_mul(*power, *total));
-  }
+  if (EvalContext* ctx = nullptr; Wsf_anyModal(4, all, &ctx)) return seriesModal(result, x, n, m, coefficients, ctx);
   double xv = 0, nv = 0, mv = 0;
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
   // The coefficients are the numbers SUM would add; each term is a power
