@@ -13,6 +13,15 @@ namespace {
 CellValue num(double d) { return Calc_numberResult(d); }
 CellValue error(CellError e) { return CellValue::makeError(e); }
 
+// The multiple k of the step, or the number itself when it is one already
+// (k steps would round it: FLOOR(1,1E-300) is 1, not 0.99999999999999989);
+// #NUM! for more steps than the doubles count.
+CellValue steps(double v, double step, double q, double k) {
+  if (!std::isfinite(q)) return error(CellError::Num);
+  if (q == k) return num(v);
+  return num(k * step == 0 ? 0.0 : k * step);
+}
+
 // CEILING (up) and FLOOR: to a multiple of the step, counted in steps (so a
 // negative step rounds a negative number by its size); a positive number
 // with a negative step is #NUM!.
@@ -20,9 +29,9 @@ CellValue multiple(const double* x, bool up) {
   double v = x[0], step = x[1];
   if (step == 0) return up ? num(0) : error(CellError::Div0);
   if (v > 0 && step < 0) return error(CellError::Num);
+  if (v == 0) return num(0);
   double q = Dbl_stepQuotient(v, step);
-  double k = up ? std::ceil(q) : std::floor(q);
-  return num(k * step == 0 ? 0.0 : k * step);
+  return steps(v, step, q, up ? std::ceil(q) : std::floor(q));
 }
 
 // MROUND: to the nearest multiple, halves away from zero; a number and a
@@ -30,10 +39,9 @@ CellValue multiple(const double* x, bool up) {
 CellValue mround(const double* x) {
   if (x[1] == 0) return num(0);
   if ((x[0] < 0 && x[1] > 0) || (x[0] > 0 && x[1] < 0)) return error(CellError::Num);
-  double step = std::fabs(x[1]);
-  double q = Dbl_stepQuotient(std::fabs(x[0]), step);
-  double r = std::floor(q + 0.5) * step;
-  return num(x[0] < 0 ? -r : r);
+  if (x[0] == 0) return num(0);
+  double q = Dbl_stepQuotient(x[0], x[1]), t = std::trunc(q);
+  return steps(x[0], x[1], q, q - t >= 0.5 ? t + 1 : t);
 }
 
 // EVEN and ODD: away from zero to the next even (odd) whole number.

@@ -247,6 +247,12 @@ const Row kRows[] = {
     {"=SERIESSUM(A2,-7,A2,100)", number(-100 / 17.0859375)},
     {"=SERIESSUM(0,0,1,B2)", number(0)},
     {"=SERIESSUM(0,0,1,A1)", error(CellError::Num)},
+    // ... in the derivative modes too: 0^0 is #NUM! there as well, zero
+    // coefficient or not, and a step to a negative power whose terms stay
+    // positive powers is no #DIV/0! (0^2 + 0^(2 - 4/3))
+    {"=COUNTIF(SERIESSUM(B8,B8,A1,),)", number(0)},
+    {"=SERIESSUM(0*A1,0,A1,0)", error(CellError::Num)},
+    {"=SERIESSUM(0,2,-A4/3,{1,1})", number(0)},
     // SUBTOTAL takes references after its function number (read as one
     // value: A1:A6 meets row 1 at 2.5, COUNT); any other value is #VALUE!
     {"=SUBTOTAL(9,A1:A3)", number(1.5)},
@@ -538,6 +544,12 @@ const Row kRows[] = {
     // digit (0.664936213166260, and LEN 16, are the true value's)
     {"=SKEW(A1:A3,,)", number(0.66493621316625967)},
     {"=LEN(SKEW(A1:A3,,))", number(16)},
+    // a number that is a multiple of the step already is itself, not its
+    // count of steps times the step, rounded; more steps than the doubles
+    // count are #NUM!
+    {"=FLOOR(1,1E-300)-1+MROUND(1,1E-300)-1", number(0)},
+    {"=RATE(FLOOR(1,1E-300),0,B7)", number(-1)},
+    {"=CEILING(1E+300,1E-300)", error(CellError::Num)},
     // a 0 makes LCM 0 even where the others' multiple left the doubles
     {"=LCM(1E+15,1E+300,A3)", number(0)},
     {"=LCM(0,-1)", error(CellError::Num)},
