@@ -114,6 +114,11 @@ double Calc_round(double x, double digits) {
   return r == 0 ? 0.0 : r;   // no negative zero
 }
 
+double Calc_roundDown(double x, double digits) {
+  double r = roundDecimal(x, digits, RoundMode::Down);
+  return r == 0 ? 0.0 : r;
+}
+
 std::vector<CalcBuiltinInfo> Calc_mathFunctions() {
   return {
     {"ABS", 1, 1, fnAbs}, {"SIGN", 1, 1, fnSign},

@@ -150,18 +150,17 @@ void fnMode(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
 }
 
 // The rank of x among the sorted numbers as a fraction, cut to `digits`
-// decimals: #NUM! for no numbers, #N/A for an x outside them.
+// decimals as its 15 digits read (0.16799999999999998 is 0.168 to them):
+// #NUM! for no numbers, #N/A for an x outside them.
 CellValue percentRank(const std::vector<double>& v, double x, double digits) {
   if (digits < 1 || v.empty()) return error(CellError::Num);
   if (x < v.front() || x > v.back()) return error(CellError::NA);
   if (v.size() == 1) return num(1);
-  auto rankOf = [&](size_t i) { return static_cast<double>(i) / static_cast<double>(v.size() - 1); };
-  size_t below = static_cast<size_t>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
-  double r = v[below] == x ? rankOf(below)
-                           : rankOf(below - 1) +
-                                 (x - v[below - 1]) / (v[below] - v[below - 1]) * (rankOf(below) - rankOf(below - 1));
-  const double scale = std::pow(10.0, digits);
-  return num(std::trunc(r * scale) / scale);
+  const double below = static_cast<double>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
+  const size_t at = static_cast<size_t>(below);
+  const double last = static_cast<double>(v.size() - 1);
+  const double r = v[at] == x ? below / last : (below - 1 + (x - v[at - 1]) / (v[at] - v[at - 1])) / last;
+  return num(Calc_roundDown(r, digits));
 }
 
 // PERCENTRANK(array, x, significance): the faults in the arguments' order.

@@ -334,6 +334,8 @@ constexpr unsigned Calc_oneValueArgs(std::initializer_list<int> arguments) {
 }
 // x rounded to `digits` decimals as ROUND does it (halves away from zero).
 double Calc_round(double x, double digits);
+// x cut to `digits` decimals as ROUNDDOWN does it, on its 15-digit form.
+double Calc_roundDown(double x, double digits);
 std::vector<CalcBuiltinInfo> Calc_mathFunctions();
 std::vector<CalcBuiltinInfo> Calc_textFunctions();
 std::vector<CalcBuiltinInfo> Calc_aggregateFunctions();

@@ -550,6 +550,9 @@ const Row kRows[] = {
     {"=FLOOR(1,1E-300)-1+MROUND(1,1E-300)-1", number(0)},
     {"=RATE(FLOOR(1,1E-300),0,B7)", number(-1)},
     {"=CEILING(1E+300,1E-300)", error(CellError::Num)},
+    // PERCENTRANK cuts its rank as the 15 digits read: (1.47 / 1.75) / 5 is
+    // 0.168 exactly, whose rounded forms fell either side of it
+    {"=PERCENTRANK(A1:A6,-A4%)", number(0.168)},
     // a 0 makes LCM 0 even where the others' multiple left the doubles
     {"=LCM(1E+15,1E+300,A3)", number(0)},
     {"=LCM(0,-1)", error(CellError::Num)},

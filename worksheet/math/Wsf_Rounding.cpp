@@ -187,6 +187,8 @@ Value* Wsf_quotient(Value* result, const Value* x, const Value* d) {
 
 Value* Wsf_round(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kHalf); }
 Value* Wsf_rounddown(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kDown); }
+
+double Wsf_roundedDown(double x, double digits) { return roundedAt(x, digits, Rounding::kDown); }
 Value* Wsf_roundup(Value* r, const Value* x, const Value* d) { return roundTo(r, x, d, Rounding::kUp); }
 
 Value* Wsf_trunc(Value* result, int argc, const Value* const* argv) {

@@ -17,6 +17,9 @@ Value* Wsf_mod(Value* result, const Value* x, const Value* divisor);
 Value* Wsf_quotient(Value* result, const Value* x, const Value* divisor);
 Value* Wsf_round(Value* result, const Value* x, const Value* digits);
 Value* Wsf_rounddown(Value* result, const Value* x, const Value* digits);
+// x cut toward 0 to a whole number of digits as ROUNDDOWN cuts it, on its
+// 15-digit decimal form.
+double Wsf_roundedDown(double x, double digits);
 Value* Wsf_roundup(Value* result, const Value* x, const Value* digits);
 Value* Wsf_combin(Value* result, const Value* n, const Value* k);
 Value* Wsf_fact(Value* result, const Value* x);

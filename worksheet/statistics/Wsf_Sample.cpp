@@ -15,6 +15,7 @@
 #include "worksheet/common/Wsf_Args.h"
 #include "worksheet/kernels/Kern_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
+#include "worksheet/math/Wsf_Rounding.h"
 #include "worksheet/math/Wsf_Unary.h"
 #include "worksheet/statistics/Stat_Moments.h"
 #include "worksheet/statistics/Wsf_Pairwise.h"
@@ -455,8 +456,8 @@ Value* Wsf_percentrank(Value* result, int argc, const Value* const* argv) {
   while (below < n && s[below + 1] < x) ++below;
   double r = below / (n - 1.0);
   if (s[below + 1] != x) r = (below - 1.0 + (x - s[below]) / (s[below + 1] - s[below])) / (n - 1.0);
-  const double scale = std::pow(10.0, digits);
-  return real(result, std::trunc(r * scale) / scale);
+  // Cut as its 15 digits read: 0.16799999999999998 is 0.168 to them.
+  return real(result, Wsf_roundedDown(r, digits));
 }
 
 Value* Wsf_var(Value* r, int argc, const Value* const* argv) { return variance(r, argc, argv, false, false, false); }
