@@ -553,6 +553,16 @@ const Row kRows[] = {
     // PERCENTRANK cuts its rank as the 15 digits read: (1.47 / 1.75) / 5 is
     // 0.168 exactly, whose rounded forms fell either side of it
     {"=PERCENTRANK(A1:A6,-A4%)", number(0.168)},
+    // a fit's coefficient beyond the doubles is a #NUM! element, not a
+    // number MMULT multiplies before it finds its blank factor
+    {"=MMULT(LOGEST(--1E+300,0.001,0),)", error(CellError::Num)},
+    {"=MMULT(GROWTH(1E+300,0.001,1,0),)", error(CellError::Num)},
+    // a variance of variables carries the value the value mode gives, its
+    // squared deviations added in long double: the variance rounded
+    // correctly (216.74652777777777), whose last bit SIN brings to the
+    // 12th digit
+    {"=SIN(VARA(45,,A1:A6,))", number(0.023363193972642686)},
+    {"=SIN(VAR(45,A1:A6,Block))", number(-0.83578246824742697)},
     // a 0 makes LCM 0 even where the others' multiple left the doubles
     {"=LCM(1E+15,1E+300,A3)", number(0)},
     {"=LCM(0,-1)", error(CellError::Num)},

@@ -238,7 +238,7 @@ Value* Stat_fitLinest(Value* result, int argc, const Value* const* argv, bool lo
     return Wsf_error(result, kErrValue);
   for (int32_t j = 0; j < f.k; ++j) {
     const double coefficient = f.c[f.k - j];
-    Val_setNumber(Val_at(&out, 0, j), logarithmic ? std::exp(coefficient) : coefficient);
+    Wsf_finite(Val_at(&out, 0, j), logarithmic ? std::exp(coefficient) : coefficient);
   }
   if (stats) {
     for (int32_t r = 1; r <= 3; ++r)
@@ -253,10 +253,10 @@ Value* Stat_fitLinest(Value* result, int argc, const Value* const* argv, bool lo
     double total = 0;
     for (int32_t i = 0; i < f.n; ++i) total += Num_sqrChecked(f.y[i] - meanFit);
     const double regression = total - residual;
-    Val_setNumber(Val_at(&out, 2, 0), 1 - residual / (regression + residual));
+    Wsf_finite(Val_at(&out, 2, 0), 1 - residual / (regression + residual));
     Val_setNumber(Val_at(&out, 3, 1), f.n - f.k);
-    Val_setNumber(Val_at(&out, 4, 0), regression);
-    Val_setNumber(Val_at(&out, 4, 1), residual);
+    Wsf_finite(Val_at(&out, 4, 0), regression);
+    Wsf_finite(Val_at(&out, 4, 1), residual);
   }
   Val_clear(result);
   *result = out;
@@ -283,7 +283,7 @@ Value* Stat_fitTrend(Value* result, int argc, const Value* const* argv, bool log
   for (int32_t i = 0; i < m; ++i) {
     const std::vector<double> row = nx ? designRow(variablesOf(nx, layout, i, f.p), f.constant) : f.X[i];
     const double v = dotRow(row, f.c);
-    Val_setNumber(Val_at(&out, i / columns, i % columns), logarithmic ? std::exp(v) : v);
+    Wsf_finite(Val_at(&out, i / columns, i % columns), logarithmic ? std::exp(v) : v);
   }
   Val_clear(result);
   *result = out;
