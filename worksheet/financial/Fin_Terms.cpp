@@ -10,9 +10,9 @@
 namespace {
 
 // Below this magnitude ln(1 + x) / x and (e^x - 1) / x take their series,
-// whose first left-out term is under 1E-20 of the sum; and a rate below it
-// loses more than 12 of its digits to the rounding of 1 + rate, so growth
-// is taken from ln(1 + rate) / rate instead.
+// whose first left-out term is under 1E-20 of the sum; and of a rate below
+// it 1 + rate as rounded keeps fewer than 12 digits, so growth is taken
+// from ln(1 + rate) / rate instead.
 constexpr double kSmall = 1e-4;
 
 // ln(1 + x) / x at x's point p (above -1): its series near 0.

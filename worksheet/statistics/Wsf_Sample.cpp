@@ -155,7 +155,7 @@ void plainVariance(Value* variance, const StatValues& x, bool population) {
   if (!Stat_isPointDerivative(variance->kind)) return;
   std::vector<double> points;
   for (const Value* v : x) {
-    if (!Stat_isPointDerivative(v->kind) && !Wsf_isPlain(v) && v->kind != kValEmpty && v->kind != kValMissing) return;
+    if (!Stat_isPointDerivative(v->kind) && !Wsf_isPlain(v)) return;
     points.push_back(Stat_pointOf(v));
   }
   const int32_t n = static_cast<int32_t>(points.size());
