@@ -171,3 +171,23 @@ TEST(Differential, RootsFoundToAToleranceAreJudgedOverALargerStep) {
   EXPECT_TRUE(out.agree) << out.detail;
   Wb_resetApp();
 }
+
+// The documented 0^0: the stand-in recalculates the formula with the base of
+// each POWER whose base and exponent it reads as 0 written as 1, and no
+// other power changed (a nudged base of 1E-320 made 0^0.05 1E-16).
+TEST(Differential, ZeroToThePowerZeroIsRewrittenCallByCall) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  const std::pair<const char*, const char*> rows[] = {
+      {"=POWER(0,0)", "=POWER(1,0)"},
+      {"=POWER(,POWER(,Rate))", "=POWER(1,POWER(,Rate))"},
+      {"=POWER(2,0)+POWER(B1,A3)", "=POWER(2,0)+POWER(B1,A3)"},
+      {"=POWER(POWER(0,0)-1,B8)", "=POWER(POWER(1,0)-1,B8)"},
+      {"=\"POWER(0,0)\"&POWER(A1-A1,B5)", "=\"POWER(0,0)\"&POWER(1,B5)"},
+      {"=POWER(\"0\",)+POWER(\"abc\",0)", "=POWER(1,)+POWER(\"abc\",0)"},
+  };
+  for (const auto& [formula, rewritten] : rows) EXPECT_EQ(diff_detail::zeroPowersAsOne(wb, formula), rewritten);
+  const DiffOutcome out = Diff_check(wb, "=POWER(,POWER(,Rate))");
+  EXPECT_EQ(out.documented, kDiffPowerZeroZero) << out.detail;
+  Wb_resetApp();
+}

@@ -318,36 +318,70 @@ inline bool interpreterValue(Workbook* wb, CellValue* value, std::string* failur
   return true;
 }
 
-// The formula with every POWER's base nudged by 1E-320 ((base)+1E-320),
-// which changes no base but 0 and makes the stand-in's 0^0 the
-// interpreter's 1.
-inline std::string powerBasesNudged(const std::string& formula) {
-  static const std::string kCall = "POWER(", kNudge = "1E-320";
-  std::string out;
-  std::vector<int> bases;  // the depth of each POWER whose base is being read
-  int depth = 0;
+// A POWER call of a formula: its base is the text [base, comma), its
+// exponent (comma, end).
+struct PowerCall {
+  size_t base, comma, end;
+};
+
+// The POWER calls of a formula, inner ones before the calls around them.
+inline std::vector<PowerCall> powerCalls(const std::string& formula) {
+  static const std::string kCall = "POWER(";
+  struct Open {
+    bool power;
+    PowerCall call;
+  };
+  std::vector<Open> open;
+  std::vector<PowerCall> calls;
   bool quoted = false;
   for (size_t i = 0; i < formula.size(); ++i) {
     const char c = formula[i];
-    const bool word = i > 0 && (std::isalnum(static_cast<unsigned char>(formula[i - 1])) || formula[i - 1] == '.');
-    if (!quoted && !word && formula.compare(i, kCall.size(), kCall) == 0) {
-      i += kCall.size() - 1;
-      ++depth;
-      const bool empty = i + 1 < formula.size() && formula[i + 1] == ',';
-      out += kCall + (empty ? kNudge : "(");
-      if (!empty) bases.push_back(depth);
-      continue;
-    }
     if (c == '"') quoted = !quoted;
-    const bool closes = !quoted && (c == ')' || c == '}');
-    if (!quoted && (c == ',' || closes) && !bases.empty() && bases.back() == depth) {
-      out += ")+" + kNudge;
-      bases.pop_back();
+    if (quoted) continue;
+    const bool word = i > 0 && (std::isalnum(static_cast<unsigned char>(formula[i - 1])) || formula[i - 1] == '.');
+    if (!word && formula.compare(i, kCall.size(), kCall) == 0) {
+      i += kCall.size() - 1;
+      open.push_back({true, {i + 1, std::string::npos, 0}});
+    } else if (c == '(' || c == '{') {
+      open.push_back({false, {}});
+    } else if (c == ',' && !open.empty() && open.back().power && open.back().call.comma == std::string::npos) {
+      open.back().call.comma = i;
+    } else if ((c == ')' || c == '}') && !open.empty()) {
+      if (open.back().power && open.back().call.comma != std::string::npos)
+        calls.push_back({open.back().call.base, open.back().call.comma, i});
+      open.pop_back();
     }
-    if (!quoted && (c == '(' || c == '{')) ++depth;
-    if (closes) --depth;
-    out += c;
   }
+  return calls;
+}
+
+// Whether the stand-in reads the text (an argument; left out, it is a
+// blank) as the number 0, as POWER converts it.
+inline bool standInZero(Workbook* wb, const std::string& text) {
+  if (text.find_first_not_of(' ') == std::string::npos) return true;
+  const CellValue v = standInValue(wb, "=--(" + text + ")");
+  return v.kind == CellKind::Number && v.number == 0;
+}
+
+// The formula with the base of every POWER call whose base and exponent the
+// stand-in reads as 0 written as 1: the stand-in's 0^0 then gives the
+// interpreter's 1, and every other power stays as it was.
+inline std::string zeroPowersAsOne(Workbook* wb, const std::string& formula) {
+  std::vector<PowerCall> zero;
+  for (const PowerCall& c : powerCalls(formula))
+    if (standInZero(wb, formula.substr(c.base, c.comma - c.base)) &&
+        standInZero(wb, formula.substr(c.comma + 1, c.end - c.comma - 1)))
+      zero.push_back(c);
+  // A call inside a base written as 1 goes with it; the rest are written
+  // right to left, so that each keeps its place.
+  const auto inBase = [&zero](const PowerCall& c) {
+    return std::any_of(zero.begin(), zero.end(),
+                       [&c](const PowerCall& o) { return o.base < c.base && c.end < o.comma; });
+  };
+  zero.erase(std::remove_if(zero.begin(), zero.end(), inBase), zero.end());
+  std::sort(zero.begin(), zero.end(), [](const PowerCall& x, const PowerCall& y) { return x.base > y.base; });
+  std::string out = formula;
+  for (const PowerCall& c : zero) out.replace(c.base, c.comma - c.base, "1");
   return out;
 }
 
@@ -374,16 +408,18 @@ inline bool sameButForCloseNumbers(const std::string& a, const std::string& b) {
 
 // The documented difference that explains the interpreter's value, if any:
 // texts that differ only in a number's last shown digit, or the stand-in
-// giving it once POWER's 0^0 is 1. Leaves the nudged formula in the target
+// giving it once POWER's 0^0 is 1. Leaves the rewritten formula in the target
 // cell.
 inline const char* documentedBy(Workbook* wb, const std::string& formula, const CellValue& standIn,
                                 const CellValue& interpreter) {
   if (standIn.kind == CellKind::Text && interpreter.kind == CellKind::Text &&
       sameButForCloseNumbers(standIn.text, interpreter.text))
     return kDiffShownDigits;
-  const std::string nudged = powerBasesNudged(formula);
-  if (nudged == formula) return nullptr;
-  return sameValue(standInValue(wb, nudged), interpreter) ? kDiffPowerZeroZero : nullptr;
+  // Again while it writes one: a 0^0 inside a base can make it 0.
+  std::string asOne = formula;
+  for (std::string next = zeroPowersAsOne(wb, asOne); next != asOne; next = zeroPowersAsOne(wb, asOne)) asOne = next;
+  if (asOne == formula) return nullptr;
+  return sameValue(standInValue(wb, asOne), interpreter) ? kDiffPowerZeroZero : nullptr;
 }
 
 }  // namespace diff_detail
