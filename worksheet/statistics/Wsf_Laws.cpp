@@ -30,6 +30,8 @@ constexpr double kTBracket = 5e6;
 constexpr double kLargestExpArgument = 700.0;
 // The furthest single Poisson term formed by the recurrence from e^-mean.
 constexpr double kLongestRecurrence = 1000.0;
+// Standard deviations below the mean past which a Poisson term is nothing.
+constexpr double kPoissonSpread = 40.0;
 
 Value* answer(Value* result, uint32_t status, double x) {
   return status ? Wsf_error(result, status) : Wsf_finite(result, x);
@@ -311,6 +313,20 @@ void poissonTerm(WsfLocal* term, const Value* mean, double j, bool logarithmic) 
   *term = Op_divVS(**term, j);
 }
 
+namespace {
+
+// The first term of a Poisson sum that counts: the terms more than 40
+// standard deviations below a mean known at a point are below e^-800,
+// nothing beside the terms about the mean, and summing from 0 would take a
+// step for each (a mean of 1E+6 would cost a million terms).
+double firstCountingTerm(const Value* mean) {
+  double m = 0;
+  if (!Op_pointNumber(*mean, &m)) return 0;
+  return std::max(0.0, std::floor(m - kPoissonSpread * std::sqrt(m) - kPoissonSpread));
+}
+
+}  // namespace
+
 // Small probabilities have their quantile far out, so the bracket widens
 // until it holds it; at p = 0 the quantile is infinite: "#num!".
 Value* Wsf_tinv(Value* result, const Value* pv, const Value* dfv) {
@@ -391,7 +407,7 @@ Value* Wsf_poisson(Value* result, const Value* xv, const Value* mean, const Valu
   // A single term far out is formed by its logarithm, not by k steps.
   const bool logarithmic = Op_compareConst(*mean, kLargestExpArgument, kRelCmpGt) || (!sum && k > kLongestRecurrence);
   double previous = 0;
-  for (double j = sum ? 0 : k; j <= k; ++j) {
+  for (double j = sum ? firstCountingTerm(mean) : k; j <= k; ++j) {
     if (sum && j >= kDiscreteMaxTerms) return Wsf_error(result, kErrNum);
     poissonTerm(&term, mean, j, logarithmic);
     s = Op_add(*s, *term);
