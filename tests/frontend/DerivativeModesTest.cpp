@@ -101,6 +101,9 @@ const Row kRows[] = {
     {"=PMT(A2+1.5,-A2,2)", -4.0 / 3, 2, -23.0 / 9},
     {"=NPER(A2+1.5,-1,100,A1)", 102.5, 2, 5048.125},
     {"=RATE(10,-1,A5+3)", 0, 5, -1.0 / 55},
+    // an element 0^0 of varying operands, not shown in the cell, has no
+    // slope and fails nothing: the cell is (A4-1)^(A4-1)
+    {"=POWER(A4-{1,2,3},A4-{1;2;3})", 4, 4, 4 + 4 * std::log(2.0)},
     {"=MEDIAN(A4,MDETERM(A2))", 0.75, 4, 0, true},
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},

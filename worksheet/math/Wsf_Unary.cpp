@@ -359,6 +359,12 @@ Value* Wsf_power(Value* result, const Value* x, const Value* y) {
   int32_t n = 0;
   if (isIntervalKind(x->kind) && isModal(x) && y->kind <= kValInt && Dbl_toWhole(y->number, &n))
     return Wsf_from(result, Op_powVI(*x, n));
+  // 0 to the power 0 is 1, the limit of x^0, but x^y with a varying
+  // exponent has no slope there: a result without derivatives.
+  if (double b = 1, e = 1; Op_pointNumber(*x, &b) && Op_derivativeValue(*y, &e) && b == 0 && e == 0) {
+    Val_clear(result);
+    return Val_setNoDerivative(result);
+  }
   if ((isModal(x) && (Wsf_isPlain(y) || y->kind == x->kind)) || (isModal(y) && Wsf_isPlain(x)) ||
       y->kind == kValDegVec)
     return Wsf_from(result, Op_pow(*x, *y));
