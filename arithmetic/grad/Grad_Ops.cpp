@@ -274,7 +274,7 @@ GradValue Grad_pow(const GradValue* x, const GradValue* y) {
     return *x;
   }
   const double p = std::pow(x->value, y->value);
-  return finish(out, p, y->value / x->value * p, x, std::log(x->value) * p, y);
+  return finish(out, p, Num_powerBaseSlope(x->value, y->value, y->value / x->value * p), x, std::log(x->value) * p, y);
 }
 
 GradValue Grad_powSV(double s, const GradValue* y) {

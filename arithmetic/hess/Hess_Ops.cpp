@@ -288,9 +288,19 @@ HessValue Hess_pow(const HessValue* x, const HessValue* y) {
   }
   const double xv = x->value, yv = y->value;
   const double p = std::pow(xv, yv);
-  const double ca = p * yv / xv, cb = p * std::log(xv), cross = p / xv;
+  const double ca = Num_powerBaseSlope(xv, yv, p * yv / xv), cb = p * std::log(xv), cross = p / xv;
   const double square = -p * yv / (xv * xv), lift = p != 0.0 ? 1.0 / p : 0.0;
   HessValue* out = gradientOf(x, p, ca, cb, y);
+  if (p == 0.0) {
+    // x^y underflowed from a subnormal base: the terms that go through 1 / p
+    // are formed from x^(y-1) and x^(y-2) themselves, Hyy = p ln^2 x is 0.
+    const double mixed = std::pow(xv, yv - 1) * (1 + yv * std::log(xv));
+    hessianOf(out, x, ca, cb, y,
+              {{mixed, y->gradient, x->gradient},
+               {mixed, x->gradient, y->gradient},
+               {yv * (yv - 1) * std::pow(xv, yv - 2), x->gradient, x->gradient}});
+    return *out;
+  }
   if (std::isfinite(square) || !std::isfinite(p)) {
     hessianOf(out, x, ca, cb, y,
               {{cross, y->gradient, x->gradient},

@@ -128,6 +128,13 @@ inline bool Num_quotientCoefficientsOutOfRange(double q, double y) {
 // it takes, so without slope; a negative base stays without a logarithm.
 inline double Num_lnBase(double s) { return s == 0.0 ? 0.0 : std::log(s); }
 
+// The slope of p = x^y in a base x > 0: (y / x) p, or y x^(y-1) where
+// that leaves the doubles on the way, at a subnormal base: y / x overflows
+// while the slope need not, and times a p that underflowed to 0 it is NaN.
+inline double Num_powerBaseSlope(double x, double y, double slope) {
+  return std::isfinite(slope) ? slope : y * std::pow(x, y - 1);
+}
+
 // True when op refuses x in the derivative modes: ACOS and ASIN outside the
 // open interval (-1, 1), LN, SQRT and the base of POWER at 0 or below, NaN
 // included. Other operations refuse nothing.

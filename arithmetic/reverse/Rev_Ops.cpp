@@ -163,7 +163,8 @@ RevNode Rev_pow(const RevNode* x, const RevNode* y) {
     return *x;
   }
   const double p = std::pow(x->value, y->value);
-  return Tape_writeNode(node, p, y->value / x->value * p, std::log(x->value) * p, x->self, y->self);
+  return Tape_writeNode(node, p, Num_powerBaseSlope(x->value, y->value, y->value / x->value * p),
+                        std::log(x->value) * p, x->self, y->self);
 }
 
 RevNode Rev_powSV(double d, const RevNode* x) {

@@ -104,6 +104,9 @@ const Row kRows[] = {
     // an element 0^0 of varying operands, not shown in the cell, has no
     // slope and fails nothing: the cell is (A4-1)^(A4-1)
     {"=POWER(A4-{1,2,3},A4-{1;2;3})", 4, 4, 4 + 4 * std::log(2.0)},
+    // a subnormal base (WEIBULL's density of about 3E-319) to a varying
+    // power that underflows: its slope y x^(y-1) is 0, not infinity times 0
+    {"=WEIBULL(A5,A1,A3,0)^A1", 0, 1, 0},
     {"=MEDIAN(A4,MDETERM(A2))", 0.75, 4, 0, true},
     {"=EFFECT(B5&A6,A4)", 469.0 / 1728, 6, 0, true},
     {"=FREQUENCY(A2,CEILING(A1,B8))", 1, 2, 0, true},
