@@ -2,6 +2,8 @@
 #include "worksheet/financial/Fin_Terms.h"
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "worksheet/common/Wsf_Args.h"
@@ -45,6 +47,19 @@ FinTerm expRatioSlopeAt(const FinTerm& u, double q, const FinTerm& ratio) {
 // derivative kind, with the rate's point *r above -1.
 bool smoothTerms(const FinTerm& rate, const FinTerm& nper, double* r) {
   return Fin_points({&rate, &nper}) && Op_pointNumber(*rate, r) && *r > -1;
+}
+
+// form(ratio, u, r, q) of the annuity's smooth forms, where they hold: the
+// rate within 1E-4 of 0, or the growth u = nper ln(1 + rate) (ratio =
+// ln(1 + rate) / rate, r and q the points of rate and u). Empty elsewhere.
+template <typename Form>
+std::optional<FinTerm> smoothAnnuity(const FinTerm& rate, const FinTerm& nper, Form form) {
+  double r = 0, q = 0;
+  if (!smoothTerms(rate, nper, &r)) return std::nullopt;
+  const FinTerm ratio = lnRatioAt(rate, r), u = nper * rate * ratio;
+  Op_pointNumber(*u, &q);
+  if (std::fabs(r) >= kSmall && std::fabs(q) >= kSmall) return std::nullopt;
+  return form(ratio, u, r, q);
 }
 
 // The kinds whose value is an enclosure.
@@ -132,12 +147,10 @@ FinTerm Fin_growth(const FinTerm& rate, const FinTerm& nper) {
 }
 
 FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper) {
-  double r = 0, q = 0;
-  if (smoothTerms(rate, nper, &r)) {
-    const FinTerm ratio = lnRatioAt(rate, r), u = nper * rate * ratio;
-    Op_pointNumber(*u, &q);
-    if (std::fabs(r) < kSmall || std::fabs(q) < kSmall) return nper * ratio * expRatioAt(u, q);
-  }
+  if (auto smooth = smoothAnnuity(rate, nper, [&](const FinTerm& ratio, const FinTerm& u, double, double q) {
+        return nper * ratio * expRatioAt(u, q);
+      }))
+    return std::move(*smooth);
   // Elsewhere (1 + rate)^nper - 1 loses at most 12 digits, as the
   // workbook's own formula does; enclosures and sample vectors, and rates
   // of -1 or below, where a whole number of periods still has a growth,
@@ -147,18 +160,14 @@ FinTerm Fin_annuity(const FinTerm& rate, const FinTerm& nper) {
 }
 
 FinTerm Fin_annuitySlope(const FinTerm& rate, const FinTerm& nper) {
-  double r = 0, q = 0;
-  if (smoothTerms(rate, nper, &r)) {
-    const FinTerm ratio = lnRatioAt(rate, r), u = nper * rate * ratio;
-    Op_pointNumber(*u, &q);
-    if (std::fabs(r) < kSmall || std::fabs(q) < kSmall) {
-      // nper ratio(rate) growth(u), u = nper ln(1 + rate), by the product
-      // and chain rules: du / drate = nper / (1 + rate).
-      const FinTerm grown = expRatioAt(u, q);
-      return nper *
-             (lnRatioSlopeAt(rate, r, ratio) * grown + ratio * expRatioSlopeAt(u, q, grown) * nper / (1.0 + rate));
-    }
-  }
+  // nper ratio(rate) growth(u), u = nper ln(1 + rate), by the product and
+  // chain rules: du / drate = nper / (1 + rate).
+  if (auto smooth = smoothAnnuity(rate, nper, [&](const FinTerm& ratio, const FinTerm& u, double r, double q) {
+        const FinTerm grown = expRatioAt(u, q);
+        return nper * (lnRatioSlopeAt(rate, r, ratio) * grown +
+                       ratio * expRatioSlopeAt(u, q, grown) * nper / (1.0 + rate));
+      }))
+    return std::move(*smooth);
   const FinTerm g = Fin_power(1.0 + rate, nper), dg = nper * Fin_power(1.0 + rate, nper - 1.0);
   return (dg * rate - (g - 1.0)) / (rate * rate);
 }
