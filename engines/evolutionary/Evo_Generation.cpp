@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "contract/Eng_Engine.h"
 #include "engines/evolutionary/Evo_Engine.h"
 #include "engines/evolutionary/Evo_Repair.h"
@@ -333,13 +334,13 @@ void Evo_checkGroup(EvoRecord& rec, const double* x, int group) {
   if (s > 200) return;
   std::vector<char> seen(s + 1);
   for (int p = start; p < start + s; ++p) {
-    double v = std::floor(groupValue(rec, x, p) + 0.5);
-    if (v < 1 || v > s) {
+    int v = 0;
+    if (!Dbl_toWhole(std::floor(groupValue(rec, x, p) + 0.5), &v) || v < 1 || v > s) {
       Os_messageBox("alldifferent element out of range!", "VELENG", 0);
-    } else if (seen[static_cast<int>(v)]) {
+    } else if (seen[v]) {
       Os_messageBox("alldifferent element duplicated!", "VELENG", 0);
     } else {
-      seen[static_cast<int>(v)] = 1;
+      seen[v] = 1;
     }
   }
 }

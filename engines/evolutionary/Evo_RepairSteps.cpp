@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Dbl_Whole.h"
 #include "engines/evolutionary/Evo_Repair.h"
 #include "engines/search/Walk_History.h"
 
@@ -91,7 +92,9 @@ int Evo_integerStepSearch(EvoRecord& rec, double* trial) {
       if (up ? value - rec.settings.precision > rec.upper[j]
              : value + rec.settings.precision < rec.lower[j])
         continue;
-      Move m{k, static_cast<int>(value), estimate(rec, rows, k, value - w[j]), std::fabs(a)};
+      int whole = 0;
+      if (!Dbl_toWhole(value, &whole)) continue;  // NaN or past int's range: no integer move
+      Move m{k, whole, estimate(rec, rows, k, value - w[j]), std::fabs(a)};
       const bool better = best < 0 || m.estimate < candidates[best].estimate;
       if (!better && Walk_recent(history, walkMove(m), std::min(rec.settings.stepHistory, round)))
         continue;
