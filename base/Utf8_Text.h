@@ -131,11 +131,18 @@ void Utf8_eachFoldedCharacter(std::string_view text, Fn fn) {
   }
 }
 
+// An ASCII byte in lower case.
+inline char Utf8_lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline bool Utf8_isAscii(char c) { return static_cast<unsigned char>(c) < kUtf8FirstBeyondAscii; }
+
 // A UTF-8 text in lower case, character by character (broken bytes kept).
+// Its plain-ASCII start is folded byte by byte, the rest by code point.
 inline std::string Utf8_foldedText(std::string_view text) {
   std::string folded;
   folded.reserve(text.size());
-  Utf8_eachFoldedCharacter(text, [&](char32_t c) { Utf8_append(folded, c); });
+  std::size_t ascii = 0;
+  for (; ascii < text.size() && Utf8_isAscii(text[ascii]); ++ascii) folded.push_back(Utf8_lowerAscii(text[ascii]));
+  Utf8_eachFoldedCharacter(text.substr(ascii), [&](char32_t c) { Utf8_append(folded, c); });
   return folded;
 }
 
@@ -144,6 +151,11 @@ inline std::string Utf8_foldedText(std::string_view text) {
 inline int Utf8_compareNoCase(std::string_view a, std::string_view b) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
+    if (Utf8_isAscii(a[i]) && Utf8_isAscii(b[j])) {
+      const char x = Utf8_lowerAscii(a[i++]), y = Utf8_lowerAscii(b[j++]);
+      if (x != y) return x < y ? -1 : 1;
+      continue;
+    }
     std::size_t la = 1, lb = 1;
     const char32_t x = Utf8_lowerCase(Utf8_codePointAt(a, i, &la));
     const char32_t y = Utf8_lowerCase(Utf8_codePointAt(b, j, &lb));
