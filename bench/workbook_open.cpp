@@ -1,6 +1,7 @@
 // Opening and closing workbook files: a generated workbook of a million
-// numeric cells (1000 rows of 1000) and the largest LP workbook of the
-// shared data. Reports the cells, the file's bytes, the time per cell and
+// numeric cells (1000 rows of 1000), workbooks of 10,000 to 40,000 sheets
+// of one cell each (the time must grow with the sheets, not their square)
+// and the largest LP workbook of the shared data. Reports the cells, the file's bytes, the time per cell and
 // the memory the open workbook holds per cell (heap in use while it is
 // open, less before).
 #include <benchmark/benchmark.h>
@@ -34,6 +35,20 @@ const std::string& millionCellFile() {
   return path;
 }
 
+// A workbook of `sheets` sheets holding one number each, written once per size.
+std::string manySheetsFile(int sheets) {
+  std::string p = (std::filesystem::temp_directory_path() /
+                   ("corvan-bench-sheets-" + std::to_string(sheets) + ".xlsx")).string();
+  if (std::filesystem::exists(p)) return p;
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("sheets.xlsx");
+  for (int k = 0; k < sheets; ++k) Wb_setValue(wb, Wb_addSheet(wb, "S" + std::to_string(k)), 0, 0, CellValue::makeNumber(k));
+  std::string error;
+  if (!Xlsx_save(wb, p, &error)) p.clear();
+  Wb_resetApp();
+  return p;
+}
+
 void openAndClose(benchmark::State& state, const std::string& path) {
   if (path.empty()) {
     state.SkipWithError("the workbook could not be written");
@@ -65,6 +80,12 @@ void openAndClose(benchmark::State& state, const std::string& path) {
 
 void BM_OpenMillionCells(benchmark::State& state) { openAndClose(state, millionCellFile()); }
 BENCHMARK(BM_OpenMillionCells)->Unit(benchmark::kMillisecond);
+
+void BM_OpenManySheets(benchmark::State& state) {
+  openAndClose(state, manySheetsFile(static_cast<int>(state.range(0))));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_OpenManySheets)->Arg(10000)->Arg(20000)->Arg(40000)->Complexity()->Unit(benchmark::kMillisecond);
 
 void BM_OpenLargestLp(benchmark::State& state) { openAndClose(state, Bench_largestLpWorkbook()); }
 BENCHMARK(BM_OpenLargestLp)->Unit(benchmark::kMillisecond);

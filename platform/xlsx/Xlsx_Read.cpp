@@ -15,7 +15,9 @@
 #include <map>
 #include <memory>
 #include <pugixml.hpp>
+#include <unordered_set>
 
+#include "base/Utf8_Text.h"
 #include "platform/os/Os.h"
 #include "platform/os/Os_Guard.h"
 #include "platform/xlsx/Xlsx_Zip.h"
@@ -265,11 +267,12 @@ bool loadStyles(Reader& r, const std::string& part) {
 bool loadSheetList(Reader& r, const pugi::xml_node& book, const std::map<std::string, Relationship>& rels,
                    std::vector<std::string>* parts) {
   bool ok = true;
+  std::unordered_set<std::string> seen;  // the names so far, folded: one look-up a sheet
   eachChild(child(book, "sheets"), "sheet", [&](pugi::xml_node s) {
     std::string name = Xlsx_decodeText(s.attribute("name").value());
     auto rel = rels.find(attr(s, "id").value());
     if (!ok) return;
-    if (name.empty() || Wb_sheetIndex(r.wb, name) >= 0) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
+    if (name.empty() || !seen.insert(Utf8_foldedText(name)).second) { ok = fail(r, "sheet name '" + name + "' is empty or repeated"); return; }
     if (rel == rels.end()) { ok = fail(r, "sheet '" + name + "' has no part"); return; }
     Sheet* sh = Wb_addSheet(r.wb, name);
     std::string state = s.attribute("state").value();

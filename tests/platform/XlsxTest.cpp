@@ -382,16 +382,21 @@ TEST_F(XlsxBadInput, ContentThatCannotBeAWorkbookIsRefused) {
   Workbook* twins = Wb_newWorkbook("twins");
   Wb_addSheet(twins, "Data");
   Wb_addSheet(twins, "DATA");
+  // Names alike but for the case of letters beyond ASCII, after an ASCII start.
+  Workbook* doors = Wb_newWorkbook("doors");
+  Wb_addSheet(doors, "Tür");
+  Wb_addSheet(doors, "Fenster");
+  Wb_addSheet(doors, "TÜR");
   Workbook* scoped = Wb_newWorkbook("scoped");
   Wb_addSheet(scoped, "Only");
   Wb_defineName(scoped, DefinedName{"Lost", "1", 3, false});
-  const std::pair<Workbook*, const char*> cases[] = {{twins, "'DATA'"}, {scoped, "'Lost'"}};
+  const std::pair<Workbook*, const char*> cases[] = {{twins, "'DATA'"}, {doors, "'TÜR'"}, {scoped, "'Lost'"}};
   for (const auto& [wb, says] : cases) {
     std::string error, file = (dir_ / (wb->name + ".xlsx")).string();
     ASSERT_TRUE(Xlsx_save(wb, file, &error)) << error;
     EXPECT_NE(refusal(file).find(says), std::string::npos) << file;
   }
-  EXPECT_EQ(Wb_app().workbooks.size(), 2u);   // none added by the refused opens
+  EXPECT_EQ(Wb_app().workbooks.size(), 3u);   // none added by the refused opens
 }
 
 TEST_F(XlsxBadInput, BadCellsAreNamedWithTheirSheetAndCell) {
