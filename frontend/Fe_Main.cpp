@@ -366,6 +366,9 @@ int Fe_main(int argc, char** argv) {
   // before the workbook is saved.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit (`ulimit -f`) then fails the save's write with EFBIG,
+  // which is reported as a full disk is, instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2) {
     Fe_printUsage(stderr);
     return FeExitUsage;

@@ -660,7 +660,8 @@ TEST_F(CommandLineFiles, EngineNumbersBeyondTheIntRangeAreRefused) {
 }
 
 // Saving the solution over a file with another hard link says that the link
-// keeps the workbook as it was; a read-only --out target is refused.
+// keeps the workbook as it was; a read-only --out target is refused, and a
+// save past the file-size limit is said as a write that failed.
 TEST_F(CommandLineFiles, SavingSaysWhenAHardLinkBreaksAndRefusesReadOnlyFiles) {
   Plan plan;
   std::string book = plan.save(dir_ / "plan.xlsx"), out = (dir_ / "out.xlsx").string();
@@ -673,6 +674,12 @@ TEST_F(CommandLineFiles, SavingSaysWhenAHardLinkBreaksAndRefusesReadOnlyFiles) {
   CliRun readOnly = corvan("solve " + book + " --out " + out);
   EXPECT_EQ(readOnly.status, 2) << readOnly.out;
   EXPECT_TRUE(readOnly.has(out + ": cannot save: is read-only")) << readOnly.out;
+  // A file-size limit of 1 KiB: the save fails as on a full disk, in words.
+  std::filesystem::remove(out);
+  CliRun limited = corvan("solve " + book + " --out " + out, "ulimit -f 2;");
+  EXPECT_EQ(limited.status, 2) << limited.out;
+  EXPECT_TRUE(limited.has(out + ": cannot save: cannot write: File too large")) << limited.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 // Runs terminated (SIGTERM) at random points of a solve that saves a large
