@@ -60,7 +60,18 @@ bool Calc_spendWork(long long elements);
 // more than an element counts as `elements`: a call of a registered
 // function, whose cost is unknown, as a whole stride.
 constexpr long long kCalcStopStride = 4096;
-bool Calc_stopAsked(long long elements = 1);
+// The recalculation's count of elements walked since the check last ran, and
+// whether it answered true: counted inline, checked out of line.
+struct CalcStopState {
+  long long unchecked = 0;
+  bool stopped = false;
+};
+extern CalcStopState gCalcStop;
+// Runs the check now (and restarts the count); whether to stop.
+bool Calc_stopCheckNow();
+inline bool Calc_stopAsked(long long elements = 1) {
+  return gCalcStop.stopped || ((gCalcStop.unchecked += elements) >= kCalcStopStride && Calc_stopCheckNow());
+}
 // Refusals since the outermost scope opened.
 std::size_t Calc_workRefused();
 // The work the outermost scope open has left.

@@ -295,7 +295,10 @@ void indexReaders(CalcState* st) {
   }
 }
 
-std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
+// The workbook's formulas compiled into units in their order of
+// calculation. When `stoppable`, the stop check is asked once per formula and
+// a stop answers null, the compile abandoned.
+std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old, bool stoppable) {
   auto st = std::make_shared<CalcState>();
   st->version = wb->structureVersion;
   size_t sheets = wb->sheets.size();
@@ -307,6 +310,7 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
       if (!b.formula.empty()) addUnit(wb, st.get(), old, si, CellRange{si, b.row1, b.col1, b.row2, b.col2}, true, b.formula);
     for (const auto& [key, cell] : sh.cells)
       if (!cell.formula.empty() && cell.arrayBlock < 0) {
+        if (stoppable && Calc_stopAsked()) return nullptr;
         int r = Wb_keyRow(key), c = Wb_keyCol(key);
         addUnit(wb, st.get(), old, si, CellRange{si, r, c, r, c}, false, cell.formula);
       }
@@ -331,8 +335,10 @@ std::shared_ptr<CalcState> compile(Workbook* wb, const CalcState* old) {
   return st;
 }
 
+bool compiled(const Workbook* wb) { return wb->calc && wb->calc->version == wb->structureVersion; }
+
 CalcState& state(Workbook* wb) {
-  if (!wb->calc || wb->calc->version != wb->structureVersion) wb->calc = compile(wb, wb->calc.get());
+  if (!compiled(wb)) wb->calc = compile(wb, wb->calc.get(), false);
   return *wb->calc;
 }
 
@@ -504,29 +510,25 @@ std::vector<char> dueUnits(const Workbook* wb, const CalcState& st) {
 
 namespace {
 
-std::function<bool()> gStopCheck;   // Calc_setStopCheck
-bool gStopped = false;              // the check answered true in this recalculation
-long long gUnchecked = 0;           // elements walked since the check last ran
-
-// Runs the stop check now; once it answered true, true until the next
-// recalculation starts.
-bool stopNow() {
-  gUnchecked = 0;
-  gStopped = gStopped || (gStopCheck && gStopCheck());
-  return gStopped;
-}
+std::function<bool()> gStopCheck;  // Calc_setStopCheck
 
 // The stop answers of one recalculation: none before it, none kept after it.
 struct StopScope {
-  StopScope() { gStopped = false, gUnchecked = 0; }
-  ~StopScope() { gStopped = false, gUnchecked = 0; }
+  StopScope() { gCalcStop = CalcStopState{}; }
+  ~StopScope() { gCalcStop = CalcStopState{}; }
   StopScope(const StopScope&) = delete;
   StopScope& operator=(const StopScope&) = delete;
 };
 
 // False when the stop check stopped it before or inside a formula.
 bool recalculate(Workbook* wb) {
-  CalcState& st = state(wb);
+  StopScope stops;
+  if (!compiled(wb)) {
+    std::shared_ptr<CalcState> fresh = compile(wb, wb->calc.get(), true);
+    if (!fresh) return false;
+    wb->calc = std::move(fresh);
+  }
+  CalcState& st = *wb->calc;
   CalcWorkScope work;
   bool full = !st.calculated || wb->changedMany || st.modeCalculated != Wb_app().calcMode;
   st.evaluated = 0;
@@ -536,12 +538,11 @@ bool recalculate(Workbook* wb) {
   } else {
     due = dueUnits(wb, st);
   }
-  StopScope stops;
   for (int u : st.order) {
     if (!full && !due[u]) continue;
-    if (stopNow()) return false;
+    if (Calc_stopCheckNow()) return false;
     evaluateUnit(wb, st, st.units[u]);
-    if (gStopped) return false;  // stopped inside the formula: its value is partial
+    if (gCalcStop.stopped) return false;  // stopped inside the formula: its value is partial
     ++st.evaluated;
   }
   ++st.counts.recalculations;
@@ -568,8 +569,13 @@ bool guarded(Workbook* wb, Body body) {
 
 void Calc_setStopCheck(std::function<bool()> check) { gStopCheck = std::move(check); }
 
-bool Calc_stopAsked(long long elements) {
-  return gStopped || ((gUnchecked += elements) >= kCalcStopStride && stopNow());
+CalcStopState gCalcStop;
+
+// Once the check answered true, true until the next recalculation starts.
+bool Calc_stopCheckNow() {
+  gCalcStop.unchecked = 0;
+  gCalcStop.stopped = gCalcStop.stopped || (gStopCheck && gStopCheck());
+  return gCalcStop.stopped;
 }
 
 bool Calc_recalculate(Workbook* wb) {

@@ -176,6 +176,29 @@ TEST(CalcIncremental, AStopCheckReachesInsideALongFormula) {
   Wb_resetApp();
 }
 
+// Compiling a workbook of many formulas asks the stop check as it goes: a
+// check that answers true the second time it is asked (inside the compile,
+// one stride of formulas in) abandons the compile, and the next
+// recalculation compiles and evaluates every formula.
+TEST(CalcIncremental, AStopCheckReachesInsideTheCompile) {
+  Wb_resetApp();
+  Workbook* wb = Wb_newWorkbook("many.xlsx");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  constexpr int kFormulas = 20000;  // several times the formulas between two stop checks
+  Wb_setValue(wb, sh, 0, 0, CellValue::makeNumber(2));
+  for (int r = 0; r < kFormulas; ++r) Wb_setFormula(wb, sh, r, 1, "=$A$1*" + std::to_string(r));
+  int checks = 0;
+  Calc_setStopCheck([&] { return ++checks == 2; });
+  EXPECT_FALSE(Calc_recalculate(wb));
+  Calc_setStopCheck(nullptr);
+  EXPECT_EQ(checks, 2);
+  EXPECT_EQ(Calc_counts(wb).compilations, 0u);
+  EXPECT_TRUE(Calc_recalculate(wb));
+  EXPECT_EQ(Calc_lastEvaluated(wb), static_cast<std::size_t>(kFormulas));
+  EXPECT_EQ(Wb_findCell(sh, kFormulas - 1, 1)->value.number, 2.0 * (kFormulas - 1));
+  Wb_resetApp();
+}
+
 TEST(CalcIncremental, ExplicitSumsOfProductsEvaluateOnlyTheRowsOfTheChangedVariable) {
   Wb_resetApp();
   Workbook* wb = Wb_newWorkbook("sums.xlsx");
