@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/calc/Calc.h"
@@ -60,6 +61,8 @@ bool Calc_spendWork(long long elements);
 // more than an element counts as `elements`: a call of a registered
 // function, whose cost is unknown, as a whole stride.
 constexpr long long kCalcStopStride = 4096;
+// The elements a loop walks between two questions, counted together.
+constexpr size_t kCalcStopBatch = 256;
 // The recalculation's count of elements walked since the check last ran, and
 // whether it answered true: counted inline, checked out of line.
 struct CalcStopState {
@@ -186,19 +189,23 @@ bool Calc_eachElement(const CalcValue& v, bool skipEmpty, Fn fn) {
       if (Calc_stopAsked() || !fn(fill)) return false;
     return true;
   };
-  auto held = [&](size_t offset, const CellValue& x) {
-    if (!fillTo(offset) || Calc_stopAsked()) return false;
-    next = offset + 1;
-    return fn(x);
+  // The held values in batches, the stop check counting a batch at once.
+  auto walkHeld = [&](const auto& list, auto placed) {
+    for (size_t b = 0; b < list.size(); b += kCalcStopBatch) {
+      const size_t e = std::min(list.size(), b + kCalcStopBatch);
+      if (Calc_stopAsked(static_cast<long long>(e - b))) return false;
+      for (size_t i = b; i < e; ++i) {
+        const auto [offset, x] = placed(list[i]);
+        if (!fillTo(offset)) return false;
+        next = offset + 1;
+        if (!fn(*x)) return false;
+      }
+    }
+    return true;
   };
-  if (v.area) {
-    for (const CalcStored& s : v.area->stored)
-      if (!held(s.offset, *s.value)) return false;
-  } else {
-    for (const auto& [offset, x] : v.spots)
-      if (!held(offset, x)) return false;
-  }
-  return fillTo(size);
+  const bool walked = v.area ? walkHeld(v.area->stored, [](const CalcStored& s) { return std::pair(s.offset, s.value); })
+                             : walkHeld(v.spots, [](const auto& s) { return std::pair(s.first, &s.second); });
+  return walked && fillTo(size);
 }
 
 struct CalcContext {
