@@ -23,6 +23,13 @@ CellValue tooMuchWork() { return CellValue::makeError(CellError::Num); }
 // character costs about as much as building several elements.
 constexpr long long kWorkPerLiteralCharacter = 8;
 
+// The bytes of a text built element by element that weigh as much as one
+// element: a lifted call that makes texts from a cell's text (REPT of C1
+// over a column) spends by the length of what it makes, as one reading a
+// literal spends by the literal's. A text shorter than this costs nothing
+// beyond its element.
+constexpr long long kTextBytesPerWork = 32;
+
 // The work of one call of a registered function: its arguments converted
 // into another library's values, the call dispatched there and its answer
 // converted back cost about as much as building several elements.
@@ -31,6 +38,23 @@ constexpr long long kWorkPerAddinCall = 8;
 // The work of one element of a built-in lifted over an array: a lookup
 // reads its table again for each.
 constexpr long long kWorkPerLiftedCall = 8;
+
+// The texts one lifted call makes, paid for element by element. Once the
+// work left cannot pay, the call is refused whole and gets back what it
+// spent, as a call refused before it starts spends nothing.
+struct TextPayment {
+  long long left = gWorkLeft;
+  bool refused = false;
+  // Whether `made` is paid for (never again after a refusal).
+  bool pay(const CellValue& made) {
+    if (refused || made.kind != CellKind::Text) return !refused;
+    const auto bytes = static_cast<long long>(made.text.size());
+    if (Calc_spendWork(bytes / kTextBytesPerWork)) return true;
+    refused = true;
+    gWorkLeft = left;
+    return false;
+  }
+};
 
 CellValue arithmetic(CalcOp op, const CellValue& x, const CellValue& y) {
   if (x.kind == CellKind::Error) return x;
@@ -248,14 +272,16 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
   int rows = b.area ? b.area->rows() : b.array.rows, cols = b.area ? b.area->cols() : b.array.cols;
   if (static_cast<long long>(rows) * cols < 2) return false;
   const auto applications = 1 + static_cast<long long>(b.area ? b.area->stored.size() : b.spots.size());
+  TextPayment texts;
   if (!Calc_spendWork(applications * workPerElement)) {
     Calc_setScalar(out, tooMuchWork());
     return true;
   }
   auto apply = [&](const CellValue& x) {
-    if (Calc_stopAsked()) return tooMuchWork();
+    if (texts.refused || Calc_stopAsked()) return tooMuchWork();
     items[block] = &x;
-    return fn(items);
+    CellValue made = fn(items);
+    return texts.pay(made) ? made : tooMuchWork();
   };
   CalcValue r;
   r.isArray = r.sparse = true;
@@ -268,7 +294,8 @@ bool mapSparse(CalcValue* vals, size_t n, const CellValue** items, CalcValue* ou
     r.spots.reserve(b.spots.size());
     for (const auto& [offset, x] : b.spots) r.spots.emplace_back(offset, apply(x));
   }
-  *out = std::move(r);
+  if (texts.refused) Calc_setScalar(out, tooMuchWork());
+  else *out = std::move(r);
   return true;
 }
 
@@ -423,6 +450,7 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
   }
   static const CellValue kNA = CellValue::makeError(CellError::NA);
   const long long elements = static_cast<long long>(rows) * cols;
+  TextPayment texts;
   if (!Calc_spendWork(elements * workPerElement)) {
     *out = CalcArray{1, 1, {tooMuchWork()}};
     return;
@@ -439,7 +467,12 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
         int ai = a.rows == 1 ? 0 : i, aj = a.cols == 1 ? 0 : j;
         items[k] = (ai < a.rows && aj < a.cols) ? &a.values[static_cast<size_t>(ai) * a.cols + aj] : &kNA;
       }
-      r.values.push_back(Calc_stopAsked() ? tooMuchWork() : fn(items.data()));
+      CellValue made = Calc_stopAsked() ? tooMuchWork() : fn(items.data());
+      if (!texts.pay(made)) {
+        *out = CalcArray{1, 1, {tooMuchWork()}};
+        return;
+      }
+      r.values.push_back(std::move(made));
     }
   *out = std::move(r);
 }

@@ -778,6 +778,23 @@ TEST(CalcSlowInputs, TextWithALongFormatOverALargeBlockEndsAtTheCap) {
   Wb_resetApp();
 }
 
+// A lifted call that makes long texts from a cell's text pays for what it
+// makes: REPT of a cell's 8 characters 4000 times over 200,000 rows ends
+// #NUM! at once instead of building 6.4 GB, and spends nothing, so a small
+// one after it still computes. Short texts cost no more than their element:
+// a cell's text joined to each of 20,000 numbers still computes.
+TEST_F(CalcRecalc, TextsMadeFromCellsCountAgainstTheCap) {
+  for (int r = 0; r < 200000; ++r) Wb_setValue(wb, sh, r, 0, CellValue::makeNumber(1));  // A1:A200000
+  Wb_setValue(wb, sh, 0, 2, CellValue::makeText("abcdefgh"));                            // C1
+  Wb_setFormula(wb, sh, 0, 1, "=ROWS(REPT(C1,4000+0*A1:A200000))");                   // B1
+  Wb_setFormula(wb, sh, 0, 3, "=SUMPRODUCT(SEARCH(\"hab\",REPT(C1,4+0*A1:A2000)))");  // D1
+  Wb_setFormula(wb, sh, 0, 4, "=SUMPRODUCT(SEARCH(\"1\",C1&A1:A20000))");            // E1
+  Calc_recalculateFull(wb);
+  EXPECT_EQ(value("B1"), CellValue::makeError(CellError::Num));
+  EXPECT_EQ(value("D1"), CellValue::makeNumber(2000 * 8));
+  EXPECT_EQ(value("E1"), CellValue::makeNumber(20000 * 9));
+}
+
 // Twenty array formulas on a second sheet over whole rows of the first, each
 // building a block of about 600,000 texts (as a 1.8 KB file of such cells
 // over a million rows did, taking 20 s): the work of one recalculation is
