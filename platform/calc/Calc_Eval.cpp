@@ -157,13 +157,18 @@ void evalScalarAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* ou
 // In array evaluation a function given an array (or a range of several
 // cells) where it reads one value runs once per element: `one` gets the
 // elements of the lifted blocks, broadcast as an operator's operands are,
-// and the results make an array.
+// and the results make an array. Each element may read the call's whole
+// ranges again (NPV's values, HLOOKUP's table), so the stop check runs
+// before every one.
 void liftCall(const std::vector<CalcArray>& blocks, CalcValue* out,
               const std::function<CellValue(const CellValue* const* items)>& one, long long workPerElement) {
   out->area = nullptr;
   out->isArray = true;
   out->sparse = false;
-  Calc_mapValues(blocks, &out->array, one, workPerElement);
+  auto checked = [&one](const CellValue* const* items) {
+    return Calc_stopAsked(kCalcStopStride) ? tooMuchWork() : one(items);
+  };
+  Calc_mapValues(blocks, &out->array, checked, workPerElement);
 }
 
 // One result of a lifted call: its first value.
