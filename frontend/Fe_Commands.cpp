@@ -167,11 +167,17 @@ bool interpreterComputes(FeSession* s, const FeModel& m) {
 }
 
 // Faults the library would not notice are refused before it runs, so that
-// nothing in the workbook changes.
-bool refuseBeforeRun(const FeModel& m) {
-  if (!m.unseenByLibrary) return false;
-  Fe_printFaults(m);
-  return true;
+// nothing in the workbook changes: among them a formula of the model past
+// the limits of the files, whose stored value the workbook would take as a
+// constant.
+bool refuseBeforeRun(Workbook* wb, const FeModel& m) {
+  if (m.unseenByLibrary) {
+    Fe_printFaults(m);
+    return true;
+  }
+  const std::string unread = Fe_modelUnreadFormula(wb, m);
+  if (!unread.empty()) Fe_say(unread);
+  return !unread.empty();
 }
 
 // Rows the result range needs: the statistics row, one per variable cell and
@@ -248,7 +254,7 @@ int loadModel(SolveRun* r) {
   if (!openAndPrepare(&r->s, r->a, &r->before)) return endStoppedLoad(r->a);
   if (r->a.importMarkers && !Fe_importMarkers(&r->s)) return FeExitNoSolution;
   r->m = Fe_readModel(r->s.book, r->s.book->activeSheet);
-  if (refuseBeforeRun(r->m)) return FeExitNoSolution;
+  if (refuseBeforeRun(r->s.book, r->m)) return FeExitNoSolution;
   r->engines = engineNames(&r->s);
   const int refused = refuseUnknownEngine(r->a, r->engines);
   return refused >= 0 ? refused : refuseReports(r->a, r->m);

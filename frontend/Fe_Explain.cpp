@@ -297,23 +297,48 @@ bool explainRowKinds(const FeModel& m, const std::string& engine) {
   return false;
 }
 
+// What a constraint cell that breaks its row was asked to hold, as the line
+// about it ends: ", not <= 18", ", not integer"; for a cell of an
+// alldifferent group, the numbers the group takes, after the earlier cell
+// of the group that holds the same number if one does (under "solver_rlx",
+// its bounds alone).
+std::string askedOf(Workbook* wb, const FeModel& m, const FeConstraint& c, const std::vector<FeConstraintRow>& rows,
+                    size_t at, int k) {
+  const FeConstraintRow& row = rows[at];
+  if (Fe_comparison(row.relation) <= FeGreaterEqual)
+    return std::string(", not ") + Fe_relationName(row.relation) + " " + Fe_number(row.rhs);
+  if (row.relation != FeAllDifferent) return std::string(", not ") + Fe_relationName(row.relation);
+  const std::string n = std::to_string(Fe_cellsIn(c.lhs));
+  if (m.relaxed) return ", not alldifferent (a number from 1 to " + n + ", as \"solver_rlx\" relaxes it)";
+  std::string same;
+  for (size_t e = at - static_cast<size_t>(k); e < at && same.empty() && Fe_nearlyWhole(row.value); ++e)
+    if (std::round(rows[e].value) == std::round(row.value))
+      same = ", as is " + Fe_cellName(wb, rows[e].sheet, rows[e].row, rows[e].col);
+  return same + ", not alldifferent (distinct whole numbers 1 to " + n + ")";
+}
+
 // The first constraint cell the point breaks, with its value, relation and
-// right-hand side as the constraint table shows them.
+// right-hand side as the constraint table shows them; else the first
+// variable cell below the lower bound 0 of the non-negative option.
 bool explainViolatedRow(Workbook* wb, const FeModel& m) {
+  const std::string start = "the point the run ended at breaks ";
   std::vector<FeConstraintRow> rows = Fe_constraintRows(wb, m);
   size_t at = 0;
   for (const FeConstraint& c : m.constraints)
     for (int k = 0; k < Fe_cellsIn(c.lhs); ++k, ++at) {
       const FeConstraintRow& row = rows[at];
       if (row.satisfied) continue;
-      std::string number = std::to_string(c.number);
-      std::string asked = Fe_comparison(row.relation) <= FeGreaterEqual
-                              ? std::string(Fe_relationName(row.relation)) + " " + Fe_number(row.rhs)
-                              : Fe_relationName(row.relation);
-      Fe_say("the point the run ended at breaks constraint " + number + " (\"solver_lhs" + number +
-             "\"): " + Fe_cellName(wb, row.sheet, row.row, row.col) + " is " + Fe_number(row.value) + ", not " + asked);
+      const std::string number = std::to_string(c.number);
+      Fe_say(start + "constraint " + number + " (\"solver_lhs" + number + "\"): " +
+             Fe_cellName(wb, row.sheet, row.row, row.col) + " is " + Fe_number(row.value) + askedOf(wb, m, c, rows, at, k));
       return true;
     }
+  for (const FeConstraintRow& row : Fe_nonNegativeRows(wb, m)) {
+    if (row.satisfied) continue;
+    Fe_say(start + "the non-negative option (\"solver_neg\"): " + Fe_cellName(wb, row.sheet, row.row, row.col) +
+           " is " + Fe_number(row.value) + ", not >= 0");
+    return true;
+  }
   return false;
 }
 
@@ -365,21 +390,11 @@ const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::
   return Wb_findCell(wb->sheets[sheet].get(), row, col);
 }
 
-// Whether the cells of `r` are variable cells or read one at any level.
-bool rangeReadsVariables(Workbook* wb, const FeModel& m, const CellRange& r) {
-  for (const CellRange& v : m.variables)
-    if (Fe_overlaps(r, v)) return true;
-  for (int row = r.row1; row <= r.row2; ++row)
-    for (int col = r.col1; col <= r.col2; ++col)
-      if (Fe_variablesRead(wb, m, CellRange{r.sheet, row, col, row, col})) return true;
-  return false;
-}
-
 // Whether a formula's tree, read on `sheet`, reads a variable cell through
 // its references or the names it uses, as deep as a formula follows them.
 bool treeReadsVariables(Workbook* wb, const FeModel& m, int sheet, const CalcNode& n, int depth) {
   const int at = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
-  if (n.op == CalcOp::Ref) return at >= 0 && rangeReadsVariables(wb, m, CellRange{at, n.row1, n.col1, n.row2, n.col2});
+  if (n.op == CalcOp::Ref) return at >= 0 && Fe_rangeReadsVariables(wb, m, CellRange{at, n.row1, n.col1, n.row2, n.col2});
   if (n.op == CalcOp::Name) {
     const DefinedName* dn = at < 0 ? nullptr : Wb_findName(wb, n.text, at);
     CalcNode definition;

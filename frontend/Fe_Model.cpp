@@ -538,6 +538,8 @@ FeModel Fe_readModel(Workbook* wb, int sheet) {
   m.linear = numberOf(wb, sheet, "solver_lin", &linear) && linear == 1;
   double relax = 0;
   m.relaxed = numberOf(wb, sheet, "solver_rlx", &relax) && relax == 1;
+  double nonNegative = 0;
+  m.nonNegative = numberOf(wb, sheet, "solver_neg", &nonNegative) && nonNegative == 1;
   if (!numberOf(wb, sheet, "solver_pre", &m.precision) || !(m.precision > 0)) m.precision = kFePrecision;
   if (!numberOf(wb, sheet, "solver_fea", &m.feasibility) || !(m.feasibility > 0)) m.feasibility = kFeFeasibility;
   if (!wholeOf(wb, sheet, "solver_dia", &m.diagnosis)) m.diagnosis = 0;

@@ -55,6 +55,7 @@ struct FeModel {
   int engine = 0;                       // "solver_eng" as written (0 when missing)
   bool linear = false;                  // "solver_lin" is 1: the model says it is linear
   bool relaxed = false;                 // "solver_rlx" is 1: integer conditions are ignored
+  bool nonNegative = false;             // "solver_neg" is 1: a variable cell without a lower bound gets 0
   double precision = kFePrecision;      // "solver_pre": a smaller size counts as 0
   double feasibility = kFeFeasibility;  // "solver_fea": how far, relative to 1 + |rhs|, a row may miss
   int diagnosis = 0;                    // "solver_dia": 2 and above analyse the model in the interpreter
@@ -97,6 +98,8 @@ std::string Fe_sheetPrefix(const Workbook* wb, int sheet);
 std::string Fe_rangeName(const Workbook* wb, const CellRange& r);
 // Whether two ranges share a cell.
 bool Fe_overlaps(const CellRange& a, const CellRange& b);
+// Whether the cells of a range are variable cells or read one at any level.
+bool Fe_rangeReadsVariables(Workbook* wb, const FeModel& m, const CellRange& r);
 // The first range of the model's variable cells that `cell` reads at any
 // level; null when it reads none.
 const CellRange* Fe_variablesRead(Workbook* wb, const FeModel& m, const CellRange& cell);
@@ -147,6 +150,25 @@ struct FeConstraintRow {
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m);
 // Whether a number is within the table's integer tolerance of a whole number.
 bool Fe_nearlyWhole(double x);
+// The areas a constraint's right-hand side reads: its range, the range a
+// formula names ("Other!lim"), or the cells an expression reads ("=2*E2").
+std::vector<CellRange> Fe_rhsAreas(Workbook* wb, const FeConstraint& c);
+// The bounds of a variable cell as the library derives them: those of its
+// bound rows (variable cells against a right-hand side that reads none of
+// them), [0, 1] of a binary cell, [1, n] of a cell of an alldifferent group
+// of n, and 0 from the non-negative option below a cell bounded below in
+// no other way; +-1e30 where there is none.
+struct FeCellBounds {
+  int sheet = 0, row = 0, col = 0;
+  double lower = 0, upper = 0;
+  bool lowerByOption = false;  // the lower bound is the non-negative option's
+};
+// Each variable cell once, area by area, cell by cell.
+std::vector<FeCellBounds> Fe_variableBounds(Workbook* wb, const FeModel& m);
+// Rows of the lower bound 0 that the non-negative option ("solver_neg")
+// gives each variable cell the model bounds from below in no other way,
+// judged as the constraint rows are (relation >=).
+std::vector<FeConstraintRow> Fe_nonNegativeRows(Workbook* wb, const FeModel& m);
 // The right-hand cell of the constraint's k-th left-hand cell (rhsIsRange).
 void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col);
 // The right-hand side of the constraint's k-th left-hand cell; false when it is no number.

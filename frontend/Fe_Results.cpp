@@ -85,6 +85,26 @@ void judge(FeConstraintRow* row, const FeModel& m) {
   if (row->binding) row->slack = 0;
 }
 
+// An alldifferent group of n cells holds distinct whole numbers 1 to n:
+// a cell of it that holds a whole number (its row, judged alone) breaks the
+// group when it lies outside 1 to n or repeats an earlier cell's number.
+// Under "solver_rlx" the group keeps only its bounds 1 and n.
+void judgeAllDifferent(std::vector<FeConstraintRow>::iterator first, std::vector<FeConstraintRow>::iterator last,
+                       const FeModel& m) {
+  const double n = static_cast<double>(last - first);
+  std::vector<double> seen;
+  for (auto row = first; row != last; ++row) {
+    if (!row->satisfied) continue;
+    if (m.relaxed) {
+      row->satisfied = row->value >= 1 - m.feasibility * (1 + 1) && row->value <= n + m.feasibility * (1 + n);
+      continue;
+    }
+    const double x = std::round(row->value);
+    row->satisfied = x >= 1 && x <= n && std::find(seen.begin(), seen.end(), x) == seen.end();
+    seen.push_back(x);
+  }
+}
+
 // A number in the format of the cell it belongs to.
 std::string inFormat(Workbook* wb, int sheet, int row, int col, double x) {
   const Cell* c = Wb_findCell(wb->sheets[sheet].get(), row, col);
@@ -139,6 +159,7 @@ void Fe_rhsCell(const FeConstraint& c, int k, int* row, int* col) {
 std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
   std::vector<FeConstraintRow> rows;
   for (const FeConstraint& c : m.constraints) {
+    const size_t first = rows.size();
     int k = 0;
     for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
       for (int col = c.lhs.col1; col <= c.lhs.col2; ++col, ++k) {
@@ -150,6 +171,21 @@ std::vector<FeConstraintRow> Fe_constraintRows(Workbook* wb, const FeModel& m) {
         judge(&row, m);
         rows.push_back(row);
       }
+    if (c.relation == FeAllDifferent) judgeAllDifferent(rows.begin() + static_cast<std::ptrdiff_t>(first), rows.end(), m);
+  }
+  return rows;
+}
+
+std::vector<FeConstraintRow> Fe_nonNegativeRows(Workbook* wb, const FeModel& m) {
+  std::vector<FeConstraintRow> rows;
+  if (!m.nonNegative) return rows;
+  for (const FeCellBounds& b : Fe_variableBounds(wb, m)) {
+    if (!b.lowerByOption) continue;
+    FeConstraintRow row{b.sheet, b.row, b.col, FeGreaterEqual};
+    const CellValue* v = Fe_value(wb, b.sheet, b.row, b.col);
+    row.value = v && v->kind == CellKind::Number ? v->number : 0;
+    judge(&row, m);
+    rows.push_back(row);
   }
   return rows;
 }
@@ -161,9 +197,10 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m) {
     const CellValue* v = Fe_value(wb, m.objective.sheet, m.objective.row1, m.objective.col1);
     if (v && v->kind != CellKind::Number && v->kind != CellKind::Empty) return false;
   }
-  for (const FeConstraintRow& row : Fe_constraintRows(wb, m))
-    if (!row.satisfied) return false;
-  return true;
+  const auto broken = [](const std::vector<FeConstraintRow>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const FeConstraintRow& row) { return !row.satisfied; });
+  };
+  return !broken(Fe_constraintRows(wb, m)) && !broken(Fe_nonNegativeRows(wb, m));
 }
 
 void Fe_appendTable(std::string* text, const std::string& title, const std::vector<std::vector<std::string>>& rows) {

@@ -1,12 +1,14 @@
 // The verdict of `corvan solve` on a run: the library's status, held against
 // what the workbook's cells show at the point the run ended. A run leaves a
 // solution only when that point gives the objective a number and satisfies
-// every constraint by the test the constraint table uses, whatever status
-// the engine reported; the status line says so when they disagree. When the
-// interpreter computed the model for the engine, its values of the model's
-// cells at that point must also be the workbook's: a formula the two
-// calculations compute differently would have led the engine elsewhere.
-// Integer cells a hair from a whole number are made whole first.
+// every constraint by the test the constraint table uses and the bounds of
+// the non-negative option, whatever status the engine reported; the status
+// line says so when they disagree. When the interpreter computed the model
+// for the engine, its values of the model's cells at that point must also be
+// the workbook's: a formula the two calculations compute differently would
+// have led the engine elsewhere.
+// Integer cells a hair from a whole number are made whole first, and
+// variable cells a hair past a bound put on it.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -26,31 +28,41 @@
 
 namespace {
 
-// Writes the whole number into an integer cell (a constant, as variable
-// cells are) whose value lies within the integer tolerance of it; true
-// when the cell changed.
-bool makeWhole(Workbook* wb, int sheet, int row, int col) {
+// Gives a variable cell (a constant number, as variable cells are) the
+// value `to` makes of its own; true when the cell changed.
+template <class To>
+bool moveCell(Workbook* wb, int sheet, int row, int col, To to) {
   Sheet* sh = wb->sheets[sheet].get();
   const Cell* cell = Wb_findCell(sh, row, col);
   if (!cell || !cell->formula.empty() || cell->value.kind != CellKind::Number) return false;
-  const double x = cell->value.number;
-  const double whole = std::round(x) + 0.0;  // + 0.0: no negative zero
-  if (whole == x || !Fe_nearlyWhole(x)) return false;
-  Wb_setValue(wb, sh, row, col, CellValue::makeNumber(whole));
+  const double x = cell->value.number, moved = to(x);
+  if (moved == x) return false;
+  Wb_setValue(wb, sh, row, col, CellValue::makeNumber(moved));
   return true;
 }
 
-// An engine may stop a hair away from the whole number its search reached;
-// the point it leaves holds whole numbers in the integer, binary and
-// alldifferent cells before it is judged, and the workbook is recalculated
-// at it. A cell farther from a whole number stays, for the table to refuse.
-// True when a cell changed.
-bool makeIntegerCellsWhole(Workbook* wb, const FeModel& m) {
+// The whole number within the integer tolerance of x; x when there is none.
+double wholeNear(double x) { return Fe_nearlyWhole(x) ? std::round(x) + 0.0 : x; }  // + 0.0: no negative zero
+
+// An engine may stop a hair away from the whole number its search reached,
+// or a hair past a bound: the point it leaves holds whole numbers in the
+// integer, binary and alldifferent cells, and a variable cell past one of
+// its bounds by no more than the model's feasibility tolerance (as the
+// constraint table measures a row's miss) lies on that bound. A cell
+// farther away stays, for the check to refuse. The workbook is recalculated
+// when a cell changed; true then.
+bool settlePoint(Workbook* wb, const FeModel& m) {
   bool changed = false;
+  for (const FeCellBounds& b : Fe_variableBounds(wb, m))
+    changed = moveCell(wb, b.sheet, b.row, b.col, [&](double x) {
+                const double bound = x < b.lower ? b.lower : x > b.upper ? b.upper : x;
+                return std::fabs(x - bound) <= m.feasibility * (1 + std::fabs(bound)) ? bound : x;
+              }) || changed;
   for (const FeConstraint& c : m.constraints) {
     if (!Fe_isIntegerRelation(c.relation)) continue;
     for (int r = c.lhs.row1; r <= c.lhs.row2; ++r)
-      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col) changed = makeWhole(wb, c.lhs.sheet, r, col) || changed;
+      for (int col = c.lhs.col1; col <= c.lhs.col2; ++col)
+        changed = moveCell(wb, c.lhs.sheet, r, col, wholeNear) || changed;
   }
   if (changed) Calc_recalculate(wb);
   return changed;
@@ -125,15 +137,6 @@ bool agree(const CellValue& a, const CellValue& b) {
   return a == b;
 }
 
-// The areas of a right-hand side given as a formula, as the constraint's
-// sheet reads it: those of a formula that names a range ("Other!lim"), or
-// the cells an expression reads ("=2*Plan!E2").
-std::vector<CellRange> formulaAreas(Workbook* wb, const FeConstraint& c) {
-  CalcEvalResult r;
-  if (c.rhsFormula.empty() || !Calc_evaluateReference(wb, c.lhs.sheet, c.rhsFormula, &r)) return {};
-  return r.isReference ? r.areas : Calc_textReads(wb, c.lhs.sheet, c.rhsFormula);
-}
-
 // Every area of cells the model reads: the objective, and both sides of
 // each constraint that compares its cells with a right-hand side.
 std::vector<CellRange> modelAreas(Workbook* wb, const FeModel& m) {
@@ -142,8 +145,7 @@ std::vector<CellRange> modelAreas(Workbook* wb, const FeModel& m) {
   for (const FeConstraint& c : m.constraints) {
     areas.push_back(c.lhs);
     if (Fe_comparison(c.relation) > FeGreaterEqual) continue;
-    if (c.rhsIsRange) areas.push_back(c.rhsRange);
-    for (const CellRange& a : formulaAreas(wb, c)) areas.push_back(a);
+    for (const CellRange& a : Fe_rhsAreas(wb, c)) areas.push_back(a);
   }
   return areas;
 }
@@ -205,7 +207,7 @@ bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartVa
   // The library's values are of the point it left: a cell made whole since
   // moved the point, and every cell is then computed here.
   FeInterpreted handedBack = Fe_takeLibraryValues();
-  if (Fe_endedAtAPoint(status) && makeIntegerCellsWhole(wb, m)) handedBack = {};
+  if (Fe_endedAtAPoint(status) && settlePoint(wb, m)) handedBack = {};
   bool solution = Fe_endedAtAPoint(status) && Fe_pointIsFeasible(wb, m);
   const std::string differs = solution && interpreted ? interpreterDisagreement(wb, m, handedBack) : "";
   solution = solution && differs.empty();

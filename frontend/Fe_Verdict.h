@@ -11,7 +11,8 @@
 struct FeModel;
 
 // Whether the workbook's cells now hold a point that satisfies every
-// constraint and gives the objective a number.
+// constraint (alldifferent groups as distinct whole numbers 1 to n) and the
+// non-negative option's bounds, and gives the objective a number.
 bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 
 // Prints the status line of a run that ended with `status`, and a note when
@@ -28,8 +29,10 @@ bool Fe_pointIsFeasible(Workbook* wb, const FeModel& m);
 // either, unless the workbook's own value changes when it recalculates the
 // cell once more: the line names the first such cell with both values.
 // Before the point is judged, an integer, binary or alldifferent cell within
-// the integer tolerance of a whole number is given that number (and the
-// workbook recalculated); one farther away makes the point no solution.
+// the integer tolerance of a whole number is given that number, and a
+// variable cell past one of its bounds (Fe_variableBounds) by no more than
+// the model's feasibility tolerance is put on it (and the workbook
+// recalculated); one farther away makes the point no solution.
 struct FeStartValues;
 bool Fe_printVerdict(Workbook* wb, const FeModel& m, int status, const FeStartValues& start,
                      const std::function<std::string()>& cause = {}, bool interpreted = false);

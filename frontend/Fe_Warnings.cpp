@@ -1,7 +1,8 @@
 // Formula cells the stand-in cannot compute, reported once each: the cell,
 // its formula and why, whether the file's value is kept, and whether the
-// model stored in the workbook's solver names depends on it; and the
-// functions this system does not calculate that a model calls.
+// model stored in the workbook's solver names depends on it; the functions
+// this system does not calculate that a model calls; and a formula of the
+// model past the limits of the files, which the calculation cannot read.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -175,6 +176,20 @@ std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m) {
       calls.push_back({w.function, cell, Fe_olderNameComputesAll(w.function)});
   }
   return calls.empty() ? "" : "the model uses " + Fe_unknownFunctions(calls);
+}
+
+std::string Fe_modelUnreadFormula(Workbook* wb, const FeModel& m) {
+  for (const CalcWarning& w : Calc_warningsFor(wb, modelCells(m))) {
+    // A cell that holds an error value stops the run at its first
+    // evaluation, which names it.
+    const CellValue* value = Fe_value(wb, w.cell.sheet, w.cell.row1, w.cell.col1);
+    std::string why;
+    if ((value && value->kind == CellKind::Error) || !Calc_formulaPastLimits(w.formula, &why)) continue;
+    return "the formula of " + Fe_cellName(wb, w.cell.sheet, w.cell.row1, w.cell.col1) + " cannot be read (" + why +
+           "), so the model cannot be solved: the cell would keep the value its file stores, whatever the "
+           "variable cells hold";
+  }
+  return "";
 }
 
 void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::string& cell,

@@ -57,6 +57,12 @@ std::string Fe_modelInterpreterUncalculated(Workbook* wb, const FeModel& m);
 // calculate" when the model's cells call such functions at any level; "" when
 // they call none.
 std::string Fe_modelUnknownFunctions(Workbook* wb, const FeModel& m);
+// "the formula of Plan!B6 cannot be read (formula nested too deeply ...), so
+// the model cannot be solved: ..." for the first cell the model reads at any
+// level whose formula is past the limits of the files (Calc_formulaPastLimits)
+// and which holds no error value: the workbook would take the value its file
+// stores as a constant; "" when there is none.
+std::string Fe_modelUnreadFormula(Workbook* wb, const FeModel& m);
 
 // "corvan: BOOK: sheet 'NAME': ", the start of every message about the model
 // of the active sheet of the workbook being run.

@@ -104,6 +104,12 @@ std::vector<CalcWarning> Calc_warningsFor(Workbook* wb, const std::vector<CellRa
 // Parses a formula ("=..." or the text after "=") without evaluating it.
 // On failure `error` says what is wrong and where.
 bool Calc_checkFormula(const std::string& formula, std::string* error);
+// Whether a formula cannot be parsed because it is past the limits of the
+// files (longer than 8,192 characters after "=", nested deeper than 256
+// levels, a text longer than 255 characters) rather than for its form;
+// `error` then says which. No spreadsheet program computed such a formula,
+// so the value its file stores for it is none to take for its value.
+bool Calc_formulaPastLimits(const std::string& formula, std::string* error);
 
 // The number a text holds when it is nothing but a number as formulas write
 // it ("12", "-0.5", "1E+25"): what evaluating it gives, without a formula.

@@ -74,6 +74,7 @@ struct Parser {
   size_t pos = 0;
   std::string error;
   int nesting = 0;   // open parentheses and calls
+  bool pastLimit = false;  // the failure is a limit of the files, not the formula's form
 
   bool fail(const std::string& what) {
     if (error.empty()) error = what + " at position " + std::to_string(pos + 1);
@@ -95,6 +96,10 @@ struct Parser {
     return false;
   }
   bool at(char c) const { return pos < s.size() && s[pos] == c; }
+  bool tooDeep() {
+    pastLimit = true;
+    return fail("formula nested too deeply (more than " + std::to_string(kMaxHeight) + " levels)");
+  }
   // The character at pos, whole however many bytes it takes.
   bool unexpected() { return fail("unexpected character '" + Wb_characterAt(s, pos) + "'"); }
 
@@ -102,7 +107,7 @@ struct Parser {
   bool finish(CalcNode* n, CalcNode* out) {
     for (const CalcNode& a : n->args) n->height = std::max(n->height, a.height + 1);
     *out = std::move(*n);
-    return out->height <= kMaxHeight || fail("formula nested too deeply");
+    return out->height <= kMaxHeight || tooDeep();
   }
   bool wrap(CalcOp op, CalcNode* inner) {
     CalcNode n;
@@ -253,7 +258,7 @@ struct Parser {
 
   bool parenthesised(CalcNode* out) {
     ++pos;
-    if (++nesting > kMaxHeight) return fail("formula nested too deeply");
+    if (++nesting > kMaxHeight) return tooDeep();
     if (!listOf(out)) return false;
     --nesting;
     return accept(')') || fail("missing )");
@@ -304,8 +309,10 @@ struct Parser {
       }
       text += s[pos];
     }
-    if (characters(text) > kMaxTextLength)
+    if (characters(text) > kMaxTextLength) {
+      pastLimit = true;
       return fail("text longer than " + std::to_string(kMaxTextLength) + " characters");
+    }
     *v = CellValue::makeText(std::move(text));
     return true;
   }
@@ -522,7 +529,7 @@ struct Parser {
 
   bool call(const std::string& name, CalcNode* out) {
     ++pos;  // (
-    if (++nesting > kMaxHeight) return fail("formula nested too deeply");
+    if (++nesting > kMaxHeight) return tooDeep();
     CalcNode n;
     n.op = CalcOp::Func;
     n.text = name;
@@ -544,13 +551,21 @@ struct Parser {
 
 }  // namespace
 
-bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
+namespace {
+
+// Calc_parse, saying also whether a failure is one of the limits.
+bool parse(const std::string& formula, CalcNode* out, std::string* error, bool* pastLimit) {
   Parser p{formula, 0, {}, 0};
   p.skipSpaces();
   if (p.at('=')) ++p.pos;
   bool ok = true;
-  if (characters(formula, p.pos) > kMaxFormulaLength)
-    ok = p.fail("formula longer than " + std::to_string(kMaxFormulaLength) + " characters");
+  // Too long as a whole, at no position of its own.
+  if (const size_t length = characters(formula, p.pos); length > kMaxFormulaLength) {
+    p.error = "formula of " + std::to_string(length) + " characters, longer than the " +
+              std::to_string(kMaxFormulaLength) + " a formula may have";
+    p.pastLimit = true;
+    ok = false;
+  }
   p.skipSpaces();
   ok = ok && (p.pos < formula.size() ? p.top(out) : p.fail("empty formula"));
   if (ok) {
@@ -561,7 +576,14 @@ bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
     *out = CalcNode{};   // no partial tree for the caller to run by mistake
     if (error) *error = p.error;
   }
+  if (pastLimit) *pastLimit = !ok && p.pastLimit;
   return ok;
+}
+
+}  // namespace
+
+bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error) {
+  return parse(formula, out, error, nullptr);
 }
 
 bool Calc_numberLiteral(const std::string& text, double* out) {
@@ -577,4 +599,10 @@ bool Calc_numberLiteral(const std::string& text, double* out) {
 bool Calc_checkFormula(const std::string& formula, std::string* error) {
   CalcNode node;
   return Calc_parse(formula, &node, error);
+}
+
+bool Calc_formulaPastLimits(const std::string& formula, std::string* error) {
+  CalcNode node;
+  bool pastLimit = false;
+  return !parse(formula, &node, error, &pastLimit) && pastLimit;
 }

@@ -574,3 +574,70 @@ TEST_F(FailureWords, AnOutFileOpenInAnotherProgramIsWarnedOf) {
   CliRun unlocked = corvan("solve " + Plan().save(dir_ / "plan.xlsx") + " --quiet --out " + (dir_ / "x.xlsx").string());
   EXPECT_FALSE(unlocked.has("looks open")) << unlocked.out;
 }
+
+// A model cell whose formula the calculation cannot read (longer than 8,192
+// characters after "=", or nested deeper than 256 levels) would keep the
+// value its file stores (10 here), a constant whatever the variable cells
+// hold: the run stops before it starts, on every engine, naming the cell
+// and the reason, and writes nothing.
+TEST_F(FailureWords, AModelFormulaThatCannotBeReadStopsTheRunBeforeItStarts) {
+  const auto longer = [](std::string formula) {
+    while (formula.size() <= 8200) formula += "+0*B2";
+    return formula;
+  };
+  const auto nested = [](const std::string& open, const std::string& close, int depth) {
+    std::string formula = "SUMPRODUCT(B2:C2,B3:C3)";
+    for (int k = 0; k < depth; ++k) formula = open + formula + close;
+    return "=" + formula;
+  };
+  // The reason of a formula too long: its characters after "=" against the limit.
+  const auto tooLong = [](const std::string& formula) {
+    return "formula of " + std::to_string(formula.size() - 1) + " characters, longer than the 8192 a formula may have";
+  };
+  const std::string tooDeep = "formula nested too deeply (more than 256 levels) at position";
+  struct Case {
+    const char* what;
+    std::string cell, formula, reason;
+    std::vector<std::pair<std::string, std::string>> cells;
+  };
+  const std::string longObjective = longer("=SUMPRODUCT(B2:C2,B3:C3)"), longRow = longer("=3*B2+2*C2");
+  const std::string ifs = nested("IF(TRUE,", ",0)", 1000), longRead = longer("=B2+C2");
+  const Case cases[] = {
+      {"an objective too long", "B9", longObjective, tooLong(longObjective), {}},
+      {"an objective 1,000 parentheses deep", "B9", nested("(", ")", 1000), tooDeep, {}},
+      {"an objective 300 calls deep", "B9", nested("IF(TRUE,", ",0)", 300), tooDeep, {}},
+      {"an objective 1,000 calls deep", "B9", ifs, tooLong(ifs), {}},
+      {"a constraint cell too long", "B7", longRow, tooLong(longRow), {}},
+      {"a cell the objective reads", "B10", longRead, tooLong(longRead), {{"B9", "=B10+B2"}}},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    Plan plan;
+    for (const auto& [at, value] : c.cells) plan.cell(at, value);
+    plan.cell(c.cell, c.formula);
+    const std::string book = plan.save(dir_ / ("unread" + std::to_string(k++) + ".xlsx"));
+    std::string error;
+    Workbook* wb = Xlsx_open(book, &error);
+    ASSERT_NE(wb, nullptr) << error;
+    int row = 0, col = 0;
+    Wb_parseA1(c.cell, &row, &col);
+    Wb_cellAt(wb, wb->sheets[0].get(), row, col)->value = CellValue::makeNumber(10);
+    wb->path.clear();  // written anew, the stored value included
+    ASSERT_TRUE(Xlsx_save(wb, book, &error)) << error;
+    Wb_closeWorkbook(wb);
+    for (const char* engine : {"1", "2", "4", "5"}) {
+      SCOPED_TRACE(std::string(c.what) + " on engine " + engine);
+      const std::string out = (dir_ / "out.xlsx").string();
+      std::filesystem::remove(out);
+      CliRun r = corvan("solve " + book + " --engine " + engine + " --out " + out);
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_NE(lineStarting(r.out, "corvan: " + book + ": sheet 'Plan': the formula of Plan!" + c.cell +
+                                        " cannot be read (" + c.reason)
+                    .find("), so the model cannot be solved"),
+                std::string::npos)
+          << r.out;
+      EXPECT_EQ(lineStarting(r.out, "status "), "") << r.out;
+      EXPECT_FALSE(std::filesystem::exists(out)) << r.out;
+    }
+  }
+}

@@ -6,6 +6,7 @@
 // a model without integers is named for what it counted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/Eng_Engine.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Verdict.h"
 #include "frontend/Fe_Words.h"
@@ -139,6 +141,101 @@ TEST_F(Verdicts, RelaxedIntegerConditionsHoldAnyNumberWithinABinaryCellsBounds) 
     Wb_setValue(p.wb, p.sheet(), 1, 1, CellValue::makeNumber(c.value));
     Calc_recalculate(p.wb);
     EXPECT_EQ(Fe_pointIsFeasible(p.wb, p.model), c.feasible);
+    Wb_resetApp();
+  }
+}
+
+// The plan (under "solver_neg" 1) with further constraints on its variable
+// cells, left by a run at (B2, C2) with `status`: the final check holds the
+// point against the non-negative option's bounds, integer and binary cells
+// and alldifferent groups (distinct whole numbers 1 to n) as well as the
+// written rows, and names the first cell that breaks one, as it does a row.
+// A cell past a bound by no more than the feasibility tolerance (1e-6
+// relative to 1 + |bound|) is put on the bound; one farther stays.
+TEST_F(Verdicts, APointThatBreaksABoundOrAGroupIsNoSolution) {
+  struct Case {
+    const char* what;
+    std::vector<std::array<const char*, 3>> constraints;  // after constraint 1: cell, relation, right-hand side
+    std::vector<std::pair<const char*, const char*>> names;
+    double b2, c2;
+    int status;
+    const char* said;      // the line about the broken cell ("" for a solution)
+    double keptB2, keptC2; // a solution's cells after the verdict
+  };
+  const Case cases[] = {
+      {"below the option's bound", {}, {}, -1, 6, 1,
+       "breaks the non-negative option (\"solver_neg\"): Plan!B2 is -1, not >= 0", 0, 0},
+      {"below the option's bound at a limit", {}, {}, 2, -0.00247, 3,
+       "breaks the non-negative option (\"solver_neg\"): Plan!C2 is -0.00247, not >= 0", 0, 0},
+      {"past the tolerance below the option's bound", {}, {}, -1.3e-5, 6, 1,
+       "breaks the non-negative option (\"solver_neg\"): Plan!B2 is -1.3e-05, not >= 0", 0, 0},
+      {"a hair below the option's bound", {}, {}, -5e-7, 6, 1, "", 0, 6},
+      {"a hair past a bound row", {{"$C$2", "1", "6"}}, {}, 2, 6 + 3e-6, 0, "", 2, 6},
+      {"a lower bound row of its own", {{"$B$2", "3", "-2"}}, {}, -1, 6, 0, "", -1, 6},
+      {"a lower bound row that reads a variable cell", {{"$B$2", "3", "Plan!$C$2-7"}}, {}, -0.5, 6, 0,
+       "breaks the non-negative option (\"solver_neg\"): Plan!B2 is -0.5, not >= 0", 0, 0},
+      {"the option off", {}, {{"solver_neg", "2"}}, -1, 6, 0, "", -1, 6},
+      {"an integer cell", {{"$B$2", "4", "integer"}}, {}, 1.5, 6, 3,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!B2 is 1.5, not integer", 0, 0},
+      {"a binary cell", {{"$B$2", "5", "binary"}}, {}, 2, 6, 1,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!B2 is 2, not binary", 0, 0},
+      {"an alldifferent group that repeats a number", {{"$B$2:$C$2", "6", "alldifferent"}}, {}, 1, 1, 3,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!C2 is 1, as is Plan!B2, not alldifferent (distinct whole "
+       "numbers 1 to 2)",
+       0, 0},
+      {"an alldifferent group past n", {{"$B$2:$C$2", "6", "alldifferent"}}, {}, 3, 1, 0,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!B2 is 3, not alldifferent (distinct whole numbers 1 to 2)", 0,
+       0},
+      {"an alldifferent group with a fraction", {{"$B$2:$C$2", "6", "alldifferent"}}, {}, 1.5, 1, 0,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!B2 is 1.5, not alldifferent (distinct whole numbers 1 to 2)",
+       0, 0},
+      {"an alldifferent group that holds", {{"$B$2:$C$2", "6", "alldifferent"}}, {}, 2, 1, 0, "", 2, 1},
+      {"an alldifferent group a hair from whole", {{"$B$2:$C$2", "6", "alldifferent"}}, {}, 2 + 4e-10, 1 - 4e-10, 0,
+       "", 2, 1},
+      {"a relaxed alldifferent group within its bounds", {{"$B$2:$C$2", "6", "alldifferent"}}, {{"solver_rlx", "1"}},
+       1.5, 1.5, 0, "", 1.5, 1.5},
+      {"a relaxed alldifferent group past them", {{"$B$2:$C$2", "6", "alldifferent"}}, {{"solver_rlx", "1"}}, 2.5,
+       1, 0,
+       "breaks constraint 2 (\"solver_lhs2\"): Plan!B2 is 2.5, not alldifferent (a number from 1 to 2, as "
+       "\"solver_rlx\" relaxes it)",
+       0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Plan plan;
+    plan.set("solver_num", std::to_string(1 + c.constraints.size()));
+    for (size_t k = 0; k < c.constraints.size(); ++k) {
+      const std::string n = std::to_string(k + 2);
+      plan.set("solver_lhs" + n, std::string("Plan!") + c.constraints[k][0]);
+      plan.set("solver_rel" + n, c.constraints[k][1]);
+      plan.set("solver_rhs" + n, c.constraints[k][2]);
+    }
+    for (const auto& [name, value] : c.names) plan.set(name, value);
+    SolvedPlan p = solvedPlan(plan, dir_ / "plan.xlsx");
+    ASSERT_NE(p.wb, nullptr);
+    const FeStartValues start = Fe_startValues(p.wb, p.model);
+    Wb_setValue(p.wb, p.sheet(), 1, 1, CellValue::makeNumber(c.b2));
+    Wb_setValue(p.wb, p.sheet(), 1, 2, CellValue::makeNumber(c.c2));
+    Calc_recalculate(p.wb);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const bool solution = Fe_printVerdict(p.wb, p.model, c.status, start);
+    if (!solution) Fe_explainFailure(p.wb, p.model, false, true, "Standard LP/Quadratic", start);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(solution, !*c.said) << out << err;
+    if (solution) {
+      EXPECT_EQ(Wb_findCell(p.sheet(), 1, 1)->value.number, c.keptB2);
+      EXPECT_EQ(Wb_findCell(p.sheet(), 1, 2)->value.number, c.keptC2);
+      EXPECT_TRUE(Fe_pointIsFeasible(p.wb, p.model));
+    } else {
+      const std::string status = "status " + std::to_string(c.status), meaning = Fe_statusMeaning(c.status);
+      const std::string line = Eng_isSolution(c.status)
+                                   ? status + " (" + meaning + "), but the point the run ended at is no solution\n"
+                                   : status + ": " + meaning + "\n";
+      EXPECT_EQ(out, line);
+      EXPECT_NE(err.find(std::string("the point the run ended at ") + c.said), std::string::npos) << err;
+    }
     Wb_resetApp();
   }
 }
@@ -369,6 +466,85 @@ TEST_F(Verdicts, EvolutionaryEndingsAreJudgedAtThePointLeft) {
     EXPECT_EQ(std::filesystem::exists(out), r.status == 0) << c.what << "\n" << r.out;
     if (r.status == 0) {
       EXPECT_EQ(fractionalCells(out, c.starts.size()), "") << c.what << "\n" << r.out;
+    }
+  }
+}
+
+namespace {
+
+// How the variable cells B2... of a saved workbook break the model: a
+// negative number (the model is under "solver_neg" 1), or, for an
+// alldifferent group, numbers other than 1 to n each once; "" when none.
+std::string savedBreaks(const std::string& path, size_t count, bool allDifferent) {
+  std::string error;
+  Workbook* wb = Xlsx_open(path, &error);
+  if (!wb) return error;
+  std::vector<double> values;
+  for (size_t j = 0; j < count; ++j) {
+    const Cell* c = Wb_findCell(wb->sheets[0].get(), 1, static_cast<int>(j) + 1);
+    values.push_back(c && c->value.kind == CellKind::Number ? c->value.number : 0);
+  }
+  Wb_closeWorkbook(wb);
+  std::string broken;
+  for (double x : values)
+    if (x < 0) broken += " " + std::to_string(x) + " is negative;";
+  std::sort(values.begin(), values.end());
+  for (size_t j = 0; allDifferent && j < count; ++j)
+    if (values[j] != static_cast<double>(j + 1)) broken += " the group is not 1 to n;";
+  return broken;
+}
+
+}  // namespace
+
+// Runs that stop at a limit on a point that breaks a bound of the
+// non-negative option or an alldifferent group (the SOCP engine's first
+// iteration from a start below 0; the branch and bound's first subproblem
+// of a group started at 1, 1, 1): such a point is never saved as an answer.
+// The run either saves a point that keeps them, or exits 1, names the cell
+// and what it breaks, and writes nothing.
+TEST_F(Verdicts, APointThatBreaksTheModelIsNeverSaved) {
+  const SmallModel integers{"integers B2 in [0, 2] by the option, C2 in [1, 4]",
+                            "=B2-2*C2",
+                            "1",
+                            {"-1", "1"},
+                            {{"B8", "=150*B2-150*C2"}, {"B9", "=0.025*B2"}},
+                            {{"$B$8", "2", "-300"},
+                             {"$B$9", "1", "0.005"},
+                             {"$B$2:$C$2", "4", "integer"},
+                             {"$B$2", "1", "2"},
+                             {"$C$2", "3", "1"},
+                             {"$C$2", "1", "4"}},
+                            "--engine 5 --option neg=1 --option itr=1",
+                            -1,
+                            "the point the run ended at breaks the non-negative option (\"solver_neg\"): Plan!B2 is "
+                            "-1, not >= 0",
+                            ""};
+  const auto group = [](const char* options) {
+    return SmallModel{"an alldifferent group of three",
+                      "=B2+2*C2+3*D2",
+                      "2",
+                      {"1", "1", "1"},
+                      {},
+                      {{"$B$2:$D$2", "6", "alldifferent"}},
+                      options,
+                      -1,
+                      "the point the run ended at breaks constraint 1 (\"solver_lhs1\"): Plan!C2 is 1, as is Plan!B2, "
+                      "not alldifferent (distinct whole numbers 1 to 3)",
+                      ""};
+  };
+  const SmallModel cases[] = {integers, group("--engine 5 --option itr=1"), group("--engine 2 --option nod=1"),
+                              group("--engine 1 --option nod=1")};
+  for (const SmallModel& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + " " + c.options);
+    const std::string out = (dir_ / "out.xlsx").string();
+    std::filesystem::remove(out);
+    CliRun r = corvan("solve " + saveSmallModel(c, dir_ / "model.xlsx") + " " + c.options + " --out " + out);
+    ASSERT_TRUE(r.status == 0 || r.status == 1) << r.out;
+    EXPECT_EQ(std::filesystem::exists(out), r.status == 0) << r.out;
+    if (r.status == 0) {
+      EXPECT_EQ(savedBreaks(out, c.starts.size(), c.starts.size() == 3), "") << r.out;
+    } else {
+      EXPECT_TRUE(r.has(c.said)) << r.out;
     }
   }
 }

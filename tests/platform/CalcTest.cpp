@@ -319,14 +319,21 @@ TEST_F(CalcEval, LimitsFollowNestingAndExactLengths) {
   for (const std::string& deep : {"=" + std::string(3000, '(') + "1" + std::string(3000, ')'),
                                   "=" + calls + "1" + std::string(300, ')')}) {
     EXPECT_FALSE(Calc_checkFormula(deep, &error));
-    EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+    EXPECT_NE(error.find("nested too deeply (more than 256 levels)"), std::string::npos) << error;
+    EXPECT_TRUE(Calc_formulaPastLimits(deep, &error)) << error;
   }
   std::string longest = "=1" + std::string(8191, ' ');   // 8192 characters after "="
   EXPECT_TRUE(Calc_checkFormula(longest, &error)) << error;
   EXPECT_FALSE(Calc_checkFormula(longest + " ", &error));
-  EXPECT_NE(error.find("longer than 8192"), std::string::npos) << error;
+  // Too long as a whole: the words say by how much, at no position.
+  EXPECT_EQ(error, "formula of 8193 characters, longer than the 8192 a formula may have");
   EXPECT_TRUE(Calc_checkFormula("=\"" + std::string(255, 'x') + "\"", &error)) << error;
   EXPECT_FALSE(Calc_checkFormula("=\"" + std::string(256, 'x') + "\"", &error));
+  // Past a limit of the files, as against a form the parser does not read.
+  EXPECT_TRUE(Calc_formulaPastLimits(longest + " ", &error));
+  EXPECT_TRUE(Calc_formulaPastLimits("=\"" + std::string(256, 'x') + "\"", &error));
+  for (const std::string& other : {std::string("=A1:"), std::string("=SUM(Data!A1:INDEX(Data!A1:A3,3))"), chain})
+    EXPECT_FALSE(Calc_formulaPastLimits(other, &error)) << other;
 }
 
 // The reference forms saved workbooks use.
