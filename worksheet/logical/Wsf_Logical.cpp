@@ -250,10 +250,12 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
 
 Value* Wsf_countblank(Value* result, const Value* x) {
   if (Wsf_passNoDerivative(result, 1, &x)) return result;
-  int32_t count = x->kind == kValEmpty ? 1 : 0;
-  if (x->kind == kValArray)
-    for (int32_t r = 0; r < x->array->rows; ++r)
-      for (int32_t c = 0; c < x->array->columns; ++c) count += Val_at(x, r, c)->kind == kValEmpty;
+  // A formula's empty text ("") is blank to COUNTBLANK, as an empty cell is.
+  const auto blank = [](const Value* v) {
+    return v->kind == kValEmpty || (v->kind == kValText && (!v->text || !v->text[0]));
+  };
+  int32_t count = 0;
+  for (int32_t k = 0; k < Wsf_count(x); ++k) count += blank(Wsf_element(x, k));
   return Wsf_integer(result, count);
 }
 
