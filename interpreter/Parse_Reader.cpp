@@ -654,6 +654,9 @@ int32_t call(FormulaReader* r) {
 
 int32_t primary(FormulaReader* r) {
   clearOperand(r);
+  // A refused formula reads no further operand: a cell or range it made now
+  // would be left unread by the refusal, and a later formula would find it so.
+  if (r->context->errors.errorCount) return kTypeFailed;
   switch (r->token) {
     case kTokFunction: return call(r);
     case kTokLiteral: return constantOperand(r, kSpaceLiteral, kCodeLiteral);
