@@ -164,3 +164,37 @@ TEST_F(CriteriaArrays, ModelsReachTheOptimumTheDefinitionGives) {
       EXPECT_NEAR(objectiveOf(r.out), m.optimum, 1e-6 * m.optimum) << r.out;
     }
 }
+
+// B1 from 7.3 in [0, 10]: a count or a test of kind over a value without
+// slope guards the objective, and the guard holds wherever B1 is a number,
+// so the optimum is that of the guarded branch: (B1 - 3)^2 is 0 at 3 through
+// the interpreter's derivatives and on the interval global and SOCP
+// engines; B1 alone, linear, is 0 at 0 on the LP engine.
+TEST_F(CriteriaArrays, AGuardOfAKindLeavesTheOptimumOfItsBranch) {
+  struct Model {
+    const char* objective;
+    const char* run;
+  };
+  const Model models[] = {{"=IF(COUNT(INT(B1))=1,(B1-3)^2,1E+6)", "--option dia=2"},
+                          {"=IF(COUNT(INT(B1))=1,(B1-3)^2,1E+6)", "--engine 4"},
+                          {"=IF(COUNT(INT(B1))=1,(B1-3)^2,1E+6)", "--engine 5"},
+                          {"=IF(COUNT(ROUND(B1,0))=1,(B1-3)^2,1E+6)", "--option dia=2"},
+                          {"=IF(COUNT(B1&\"%\")=1,(B1-3)^2,1E+6)", "--option dia=2"},
+                          {"=IF(COUNT(C1)=1,(B1-3)^2,1E+6)", "--option dia=2"},
+                          {"=IF(COUNT(MATCH(B1,{0,5,10}))=1,(B1-3)^2,1E+6)", "--option dia=2"},
+                          {"=IF(COUNT(INT(B1))=1,B1,1E+6)", "--engine 2 --option lin=1"}};
+  int k = 0;
+  for (const Model& m : models) {
+    SCOPED_TRACE(std::string(m.objective) + " " + m.run);
+    Plan p;
+    p.names = {{"solver_opt", "Plan!$D$1"}, {"solver_typ", "2"},          {"solver_adj", "Plan!$B$1"},
+               {"solver_num", "2"},         {"solver_lhs1", "Plan!$B$1"}, {"solver_rel1", "3"},
+               {"solver_rhs1", "0"},        {"solver_lhs2", "Plan!$B$1"}, {"solver_rel2", "1"},
+               {"solver_rhs2", "10"},       {"solver_eng", "1"}};
+    p.cells = {{"B1", "7.3"}, {"C1", "=INT(B1)"}, {"D1", m.objective}};
+    const std::string book = p.save(dir_ / ("guard" + std::to_string(k++) + ".xlsx"));
+    CliRun r = corvan("solve " + book + " " + m.run + " --quiet");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NEAR(objectiveOf(r.out), 0, 1e-6) << r.out;
+  }
+}
