@@ -295,6 +295,7 @@ const Value* trialElement(const Value* t, int32_t i, int32_t j) {
 // or as an element, is not what the function answers there: what the
 // value mode gives becomes unknown.
 void forgetAnswers(Value* r) {
+  if (r->kind == kValArray && !r->array) return;
   for (int32_t k = 0; k < Wsf_count(r); ++k)
     if (Value* e = const_cast<Value*>(Wsf_element(r, k)); Val_isNoDerivative(e)) Val_setNoDerivative(e);
 }

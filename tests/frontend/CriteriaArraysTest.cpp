@@ -1,13 +1,14 @@
 // Values known by definition, through both calculations (the stand-in's,
 // with the library's functions registered, and the formula interpreter's):
-// criteria given as an array or a range give one result per criterion;
-// a formula's empty text is blank to COUNTBLANK; a criterion naming an error
-// picks the cells holding it; an argument past the 32nd is no argument that
-// takes one value, and a formula the interpreter refuses for having more
-// leaves every other cell's value as it is; LOOKUP's value lifts over an
-// array. Each expected value
-// is worked out by hand from the cells below; the models are solved through
-// the interpreter and by default.
+// criteria given as an array or a range give one result per criterion; a
+// formula's empty text is blank to COUNTBLANK; a criterion naming an error
+// picks the cells holding it, in a database's criteria too; an argument past
+// the 32nd is no argument that takes one value, and a formula the
+// interpreter refuses for having more leaves every other cell's value as it
+// is; LOOKUP's value lifts over an array. Each expected value is worked out
+// by hand from the cells below. The models, solved through the interpreter,
+// by default and on the engines named, reach the optimum their definition
+// gives.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,7 +43,8 @@ std::string repeated(const std::string& text, int n) {
 
 // The cells the rows read: E1:E6 the numbers 1, 2, 2, 3, 3, 3; F1 the
 // formula ="" and F2 blank; G1:G4 =1/0, =NA(), 5 and 7; H1:H6 10, 20, ..., 60;
-// J1:J5 1 to 5 and K1:K5 10, 20, ..., 50.
+// J1:J5 1 to 5 and K1:K5 10, 20, ..., 50; a database P1:Q4 of keys (#N/A, 5,
+// #N/A) and amounts (10, 20, 40), and the criteria R1:R2, key "#N/A".
 const std::vector<Row>& rows() {
   static const std::vector<Row> kRows = {
       // distinct values: 1/1 + 2 * 1/2 + 3 * 1/3
@@ -69,6 +71,8 @@ const std::vector<Row>& rows() {
       {"M11", "=COUNTIF(G1:G4,\"#N/A\")", number(1)},
       {"M12", "=COUNTIF(G1:G4,\"<>#N/A\")", number(3)},
       {"M13", "=SUMIF(G1:G4,\"=#n/a\",J1:J4)", number(2)},
+      // the database's rows whose key is #N/A: 10 + 40
+      {"M18", "=DSUM(P1:Q4,\"amt\",R1:R2)", number(50)},
       // CHOOSE(1, ...) is its first value, whatever follows; SUBTOTAL's sum
       // of 31 J1s and J1:J3. The interpreter refuses both, first of all the
       // cells (row 1), and computes every other cell as it would without them.
@@ -97,6 +101,13 @@ void addCells(Workbook* wb, Sheet* sh) {
   Test_formula(wb, sh, "G2", "=NA()");
   Test_put(wb, sh, "G3", number(5));
   Test_put(wb, sh, "G4", number(7));
+  const char* const database[][2] = {{"P1", "k"}, {"Q1", "amt"}, {"R1", "k"}, {"R2", "#N/A"}};
+  for (const auto& [cell, text] : database) Test_put(wb, sh, cell, CellValue::makeText(text));
+  const double amounts[] = {10, 20, 40};
+  for (int r = 0; r < 3; ++r) Test_put(wb, sh, ("Q" + std::to_string(r + 2)).c_str(), number(amounts[r]));
+  Test_formula(wb, sh, "P2", "=NA()");
+  Test_put(wb, sh, "P3", number(5));
+  Test_formula(wb, sh, "P4", "=NA()");
 }
 
 // The number the objective line shows ("objective (maximise) Plan!F1 = 2").
