@@ -147,8 +147,9 @@ const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, in
 void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool summing) {
   CalcValue range, sum;
   Calc_eval(ctx, call.args[0], &range);
-  // An error criterion picks the cells holding that same error. An array of
-  // criteria has run the function once per criterion.
+  // An error criterion picks the cells holding that same error. Criteria
+  // given as an array (or a range, in array evaluation) come here one by
+  // one: the call is lifted over them (liftsArrays).
   Criterion k = criterionOf(Calc_evalScalar(ctx, call.args[1]));
   bool ownSum = call.args.size() < 3;
   if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
