@@ -23,6 +23,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/Wsf_Registry.h"
+#include "worksheet/common/Wsf_Args.h"
 
 namespace {
 
@@ -265,7 +266,8 @@ bool valueModeCall(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
 
 // A refused error v becomes the value mode's answer t at the same point:
 // its error when it gives one (a worksheet error stays that error), else
-// "#value!" marked as a value the mode could not compute. A result beyond
+// "#value!" marked as a value the mode could not compute, with what the
+// value mode gives (a number, a text, ...) when it is known. A result beyond
 // the doubles stays one unless the value mode gives a number there: then a
 // step of the mode's formula (a square of 1E+300, say) left the doubles'
 // range where the value mode's did not, and the mode has no answer.
@@ -275,7 +277,7 @@ void settleError(Value* v, const Value* t) {
   if (v->overflow && !valueModeNumber) return;
   uint32_t code = 0;
   if (t && t->kind == kValError && Vm_errorCode(t->number, &code)) Val_setError(v, code);
-  else Val_setNoDerivative(v);
+  else Val_setNoDerivativeOf(v, t ? Op_answerOf(*t) : kValAnswerUnknown);
 }
 
 // The element of the value mode's answer t that stands beside element (i, j)
@@ -289,6 +291,15 @@ const Value* trialElement(const Value* t, int32_t i, int32_t j) {
 // by the value mode at the same point; an array result is settled in a
 // copy, as the trial call reuses the result slot, and then left there. The
 // simulation functions draw when called: their refusals are marked untried.
+// A value the mode could not compute that a function hands back, itself
+// or as an element, is not what the function answers there: what the
+// value mode gives becomes unknown.
+void forgetAnswers(Value* r) {
+  if (r->kind == kValArray && !r->array) return;
+  for (int32_t k = 0; k < Wsf_count(r); ++k)
+    if (Value* e = const_cast<Value*>(Wsf_element(r, k)); Val_isNoDerivative(e)) Val_setNoDerivative(e);
+}
+
 void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args, int32_t cell, EvalContext* ctx,
                    Value* r) {
   const bool array = r->kind == kValArray && r->array;
@@ -465,6 +476,7 @@ void Fn_dispatch(int32_t id, int32_t n, Value** args, const char16_t* text, int3
   if (refused) r = *Val_setError(ctx->buffers.result, kErrValue);
   const bool decided = refused || firstFaultInOrder(id, n, args, ctx, &r);
   if (!decided && !callImpl(entry, id, n, args, cell, ctx, &r)) r = Fn_unknownFunction(n, args, text, ctx);
+  if (!decided) forgetAnswers(&r);
   if (!decided && modeRefused(r, n, args)) settleRefusal(entry, id, n, args, cell, ctx, &r);
   Value* result = ctx->buffers.result;
   if (r.kind == kValArray && r.array && r.array == result->array && Val_movable(result)) {

@@ -15,7 +15,6 @@
 #include "interpreter/Import_Model.h"
 #include "interpreter/Model_Progress.h"
 #include "interpreter/Model_Structure.h"
-#include "interpreter/Parse_CellPicking.h"
 #include "interpreter/Vm_Machine.h"
 #include "simulation/registry/CellReg_Registry.h"
 #include "values/Fn_Ids.h"
@@ -73,21 +72,15 @@ Symbol* blockSymbol(FormulaReader* r, const ReaderCell& info) {
 }
 
 // A cell of an array formula whose whole block of several cells is known
-// and is run once for the whole block: unless a COUNTIF or SUMIF in it
-// picks its criterion by the cell. Each block is judged once.
-bool inBlock(FormulaReader* r, const ReaderCell& info) {
-  if (!info.isArray || !Model_validRange(info.block) || Model_rangeArea(info.block) < 2) return false;
-  if (!sameRange(r->judgedBlock, info.block)) {
-    r->judgedBlock = info.block;
-    r->judgedPerCell = Parse_picksByCell(info.formula);
-  }
-  return !r->judgedPerCell;
+// and is run once for the whole block.
+bool inBlock(const ReaderCell& info) {
+  return info.isArray && Model_validRange(info.block) && Model_rangeArea(info.block) >= 2;
 }
 
 // A cell's formula: its own (the text moves from info), or its array
 // block's.
 void setFormula(FormulaReader* r, Symbol* s, ReaderCell* info) {
-  if (inBlock(r, *info)) {
+  if (inBlock(*info)) {
     if (Symbol* block = blockSymbol(r, *info)) s->precedents.push_back(block);
     return;
   }
@@ -184,7 +177,7 @@ int32_t readRangeRun(FormulaReader* r, Symbol* s, const RangeRef& range, const C
   n = std::max(n, 1);
   if (info->storedOnly) s->refresh = 1;
   if (info->formula.empty()) return n;
-  if (!inBlock(r, *info)) {
+  if (!inBlock(*info)) {
     for (int32_t k = 0; k < n; ++k) {
       const CellRef cell{first.sheet, static_cast<uint16_t>(first.row + (down ? k : 0)),
                          static_cast<uint8_t>(first.column + (down ? 0 : k))};
@@ -654,6 +647,9 @@ int32_t call(FormulaReader* r) {
 
 int32_t primary(FormulaReader* r) {
   clearOperand(r);
+  // A refused formula reads no further operand: a cell or range it made now
+  // would be left unread by the refusal, and a later formula would find it so.
+  if (r->context->errors.errorCount) return kTypeFailed;
   switch (r->token) {
     case kTokFunction: return call(r);
     case kTokLiteral: return constantOperand(r, kSpaceLiteral, kCodeLiteral);

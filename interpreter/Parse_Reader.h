@@ -58,8 +58,6 @@ struct FormulaReader {
   int32_t randomCalls;
   BigMBuilder* bigM;   // null unless non-smooth constructs are linearised
   Symbol* lastBlock;   // the array block met last (its cells come in a row)
-  RangeRef judgedBlock;  // the array block judged last, and whether it runs cell by cell
-  bool judgedPerCell;
   // The argument being read is a bare reference of a function that skips
   // empty cells, so a range there is read cut to its used cells.
   bool bareArgument;

@@ -18,8 +18,9 @@ enum FnFlag : uint16_t {
   kFnSimulation = 64,     // implemented by the simulation library's entries
   kFnOwnDefaults = 128,   // an argument left out takes the function's default, not a blank
   kFnWholeArrays = 256,   // its n and b parameters take a range or array whole (not one value of it)
-  kFnLiftsArrays = 512,   // its n and b parameters read a range as one value, but take an array whole
-                          // and answer an array, one result for each of its elements
+  kFnLiftsArrays = 512,   // its n, b and o parameters read a range as one value outside array context,
+                          // but take an array whole (in array context a range too) and answer an
+                          // array, one result for each of its elements (LARGE's k, a criterion)
   kFnArrayResult = 1024,  // answers an array (a regression's fit), so is never lifted: its n and b
                           // parameters read one value in an array formula too
 };
@@ -41,7 +42,7 @@ enum FnFlag : uint16_t {
 //      that logical
 //   t  a text; v  any value (keys, criteria, branches, the tested value):
 //      taken as given
-//   o  one value of any kind (the value a lookup searches for): taken as
+//   o  one value of any kind (the value a lookup searches for, a criterion): taken as
 //      given, a range or an array read as one value as for n and b
 //   r  a reference: a value not read from a cell or range makes the call
 //      #VALUE!
@@ -71,7 +72,7 @@ enum FnFlag : uint16_t {
   X(Combin,       u"combin",       10,   2,  0, A2,      0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Cos,          u"cos",          11,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Cosh,         u"cosh",         12,   1,  0, A1,      0, "n",     kFnWorksheet) \
-  X(Countif,      u"countif",      13,   2,  0, List,    0, "vv",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Countif,      u"countif",      13,   2,  0, List,    0, "vo",    kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnLiftsArrays) \
   X(Degrees,      u"degrees",      14,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Even,         u"even",         15,   1,  0, A1,      0, "n",     kFnElementwise | kFnWorksheet) \
   X(Exp,          u"exp",          16,   1,  0, A1,      0, "n",     kFnWorksheet) \
@@ -110,7 +111,7 @@ enum FnFlag : uint16_t {
   X(Sqrtpi,       u"sqrtpi",       49,   1,  0, A1,      0, "n",     kFnWorksheet) \
   X(Subtotal,     u"subtotal",     50,   -1, 0, List,    0, "nr",    kFnRangeArgs | kFnWorksheet) \
   X(Sum,          u"sum",          51,   -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
-  X(Sumif,        u"sumif",        52,   3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Sumif,        u"sumif",        52,   3,  1, List,    0, "vov",   kFnElementwise | kFnRangeArgs | kFnWorksheet | kFnLiftsArrays) \
   X(Sumproduct,   u"sumproduct",   53,   -1, 0, List,    0, "v",     kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Sumsq,        u"sumsq",        54,   -1, 0, List,    0, "N",     kFnRangeArgs | kFnWorksheet) \
   X(Sumx2my2,     u"sumx2my2",     55,   2,  0, A2,      0, "vv",    kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
@@ -277,7 +278,7 @@ enum FnFlag : uint16_t {
   X(Columns,      u"columns",      805,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \
   X(Hlookup,      u"hlookup",      806,  4,  1, List,    0, "oanb",  kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Index,        u"index",        808,  3,  1, List,    0, "ann",   kFnRangeArgs | kFnWorksheet) \
-  X(Lookup,       u"lookup",       810,  3,  1, List,    0, "vvv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Lookup,       u"lookup",       810,  3,  1, List,    0, "ovv",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Match,        u"match",        811,  3,  1, List,    0, "oan",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Row,          u"row",          813,  1,  1, List,    0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Rows,         u"rows",         814,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnRangeArgs | kFnArrayArgs | kFnWorksheet) \

@@ -167,8 +167,10 @@ Value* Val_setOverflow(Value* v) {
   return v;
 }
 
-Value* Val_setNoDerivative(Value* v) {
-  Val_setError(v, kErrValue)->noDerivative = 1;
+Value* Val_setNoDerivative(Value* v) { return Val_setNoDerivativeOf(v, kValAnswerUnknown); }
+
+Value* Val_setNoDerivativeOf(Value* v, ValModeAnswer answer) {
+  Val_setError(v, kErrValue)->noDerivative = answer;
   return v;
 }
 

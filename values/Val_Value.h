@@ -61,7 +61,7 @@ constexpr int32_t kValMaxColumns = 255;
 struct Value {
   int32_t kind;      // ValueKind
   uint8_t overflow;      // kind 18: 1 when the error is a result beyond the doubles
-  uint8_t noDerivative;  // kind 18: 1 when the error is a value the mode could not compute
+  uint8_t noDerivative;  // kind 18: a ValModeAnswer when the error is a value the mode could not compute
   double number;     // kinds 2, 3, 4 and 18 (the error encoding)
   char16_t* text;    // kind 19: own copy
   void* payload;     // kinds 5 to 17: own record of the kind
@@ -132,6 +132,19 @@ Value* Val_setOverflow(Value* v);
 // than taking, in that mode alone, the branch the guard keeps for errors.
 Value* Val_setNoDerivative(Value* v);
 inline bool Val_isNoDerivative(const Value* v) { return v->kind == kValError && v->noDerivative; }
+// What the value mode gives where a mode could not compute a value, as far
+// as the functions that look only at a value's kind (COUNT, ISNUMBER, TYPE)
+// need it: such a function answers with it, a count having no slope.
+enum ValModeAnswer : uint8_t {
+  kValAnswerUnknown = 1,
+  kValAnswerNumber = 2,
+  kValAnswerText = 3,         // a text that reads as no number
+  kValAnswerNumericText = 4,  // a text that reads as a number ("7.3%")
+  kValAnswerLogical = 5,
+};
+// Val_setNoDerivative, with what the value mode gives there.
+Value* Val_setNoDerivativeOf(Value* v, ValModeAnswer answer);
+inline ValModeAnswer Val_noDerivativeAnswer(const Value* v) { return static_cast<ValModeAnswer>(v->noDerivative); }
 
 // Payload setters: the kind, then a deep copy of the payload. Running out of
 // memory raises status 2 and leaves the payload empty.

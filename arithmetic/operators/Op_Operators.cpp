@@ -62,8 +62,12 @@ Value* resultOf(EvalBuffers* buffers) {
 
 Value finish(Value* result) { return *result; }
 
+// An operand's error as the operator's result. A value the mode could not
+// compute stays one, but what the value mode gives there is the operator's
+// answer, no longer the operand's: not known.
 Value copyOf(Value* result, const Value& v) {
   Val_assign(result, &v);
+  if (Val_isNoDerivative(result)) Val_setNoDerivative(result);
   return *result;
 }
 
@@ -594,7 +598,7 @@ Value compare(const Value& x, const Value& y, int32_t rel) {
   // way at others, which is no value the mode can give.
   if (double vx = 0.0, vy = 0.0; Op_derivativeValue(x, &vx) && Op_derivativeValue(y, &vy))
     return boolean(buffersOf(ctx), Op_compareConst(Val_scalar(kValReal, vx), vy, rel));
-  if (isModeValue(x) && isModeValue(y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
+  if (isModeValue(x) && isModeValue(y)) return finish(Val_setNoDerivativeOf(resultOf(buffersOf(ctx)), kValAnswerLogical));
   bool b = false;
   if (textRelation(x, y, rel, &b)) return boolean(buffersOf(ctx), b);
   return error(buffersOf(ctx), kErrValue);
@@ -652,14 +656,45 @@ Value powOperands(const Value& x, const Value& y) {
 
 // A text operand that reads as a number ("4", "50%", "1/31/2024") counts as
 // that real in arithmetic, as in the worksheet.
-bool Op_numericText(const Value& v, double* out) {
-  if (v.kind != kValText || !v.text) return false;
-  std::u16string t(v.text);
+namespace {
+
+// A text that reads as a number ("4", "50%", "1/31/2024"), and the number.
+bool readsAsNumber(std::u16string t, double* out) {
   const bool percent = !t.empty() && t.back() == u'%';
   if (percent) t.pop_back();
   if (!Text_toDouble(t, out) && (percent || !Text_toDate(t, out))) return false;
   if (percent) *out /= 100.0;
   return true;
+}
+
+// The join of two values of which one or both a derivative mode carries,
+// as the value mode makes it at the point, seen by its kind; an enclosure
+// has no one point, and its join is not known.
+ValModeAnswer joinAnswer(const Value& x, const Value& y) {
+  double a = 0.0, b = 0.0;
+  if ((isModeValue(x) && !Op_derivativeValue(x, &a)) || (isModeValue(y) && !Op_derivativeValue(y, &b)))
+    return kValAnswerUnknown;
+  const Value px = isModeValue(x) ? Val_scalar(kValReal, a) : x, py = isModeValue(y) ? Val_scalar(kValReal, b) : y;
+  double number = 0.0;
+  return readsAsNumber(textOf(px) + textOf(py), &number) ? kValAnswerNumericText : kValAnswerText;
+}
+
+}  // namespace
+
+bool Op_numericText(const Value& v, double* out) {
+  if (v.kind != kValText || !v.text) return false;
+  return readsAsNumber(v.text, out);
+}
+
+ValModeAnswer Op_answerOf(const Value& v) {
+  double number = 0.0;
+  switch (v.kind) {
+    case kValBool: return kValAnswerLogical;
+    case kValInt:
+    case kValReal: return kValAnswerNumber;
+    case kValText: return Op_numericText(v, &number) ? kValAnswerNumericText : kValAnswerText;
+    default: return kValAnswerUnknown;
+  }
 }
 
 Value Op_add(const Value& x, const Value& y) { return arith(Arith::kAdd, x, y); }
@@ -723,7 +758,8 @@ Value Op_concat(const Value& x, const Value& y) {
   // The digits of a value of a derivative, tape, interval or affine mode
   // join in the value mode alone: here the join is a value the mode could
   // not compute.
-  if (isModeValue(x) || isModeValue(y)) return finish(Val_setNoDerivative(resultOf(buffersOf(ctx))));
+  if (isModeValue(x) || isModeValue(y))
+    return finish(Val_setNoDerivativeOf(resultOf(buffersOf(ctx)), joinAnswer(x, y)));
   // A join is a text even when it reads as a number ("1" & "2" is "12"),
   // so that it compares and joins further as the worksheet does.
   const std::u16string joined = textOf(x) + textOf(y);

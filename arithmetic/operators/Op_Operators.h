@@ -40,6 +40,8 @@ Value Op_powOperator(const Value& x, const Value& y);
 Value Op_neg(const Value& x);
 // A text that reads as a number ("4", "50%", "1/31/2024") gives that real.
 bool Op_numericText(const Value& v, double* out);
+// What a plain value is to the functions that look only at kinds.
+ValModeAnswer Op_answerOf(const Value& v);
 Value Op_addVS(const Value& x, double d);
 Value Op_subVS(const Value& x, double d);
 Value Op_mulVS(const Value& x, double d);

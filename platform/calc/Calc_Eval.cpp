@@ -220,18 +220,20 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   out->array = std::move(r);
 }
 
-// A built-in in array evaluation with arguments that take one value: each
-// of those is evaluated once and stands in the call as its value, the call
-// lifted over those that hold several.
-void evalBuiltinInArrays(const CalcContext& ctx, const CalcBuiltinInfo& f, const CalcNode& node, CalcValue* out) {
+// A built-in with arguments that take one value, in array evaluation or
+// when it lifts arrays: each of those is evaluated once and stands in the
+// call as its value, the call lifted over those that hold several. Outside
+// array evaluation a range there is first read as one value.
+void evalBuiltinLifted(const CalcContext& ctx, const CalcBuiltinInfo& f, const CalcNode& node, CalcValue* out) {
   CalcNode call = node;
   std::vector<size_t> lifted;
   std::vector<CalcArray> blocks;
   for (size_t k = 0; k < call.args.size(); ++k) {
     CalcNode& arg = call.args[k];
-    if (!((f.oneValue >> k) & 1u) || arg.op == CalcOp::Literal || arg.op == CalcOp::Missing) continue;
+    if (!Calc_takesOneValue(f, k) || arg.op == CalcOp::Literal || arg.op == CalcOp::Missing) continue;
     CalcValue v;
     Calc_eval(ctx, arg, &v);
+    Calc_intersect(ctx, &v);
     arg = CalcNode{};
     if (const CellValue* single = Calc_single(v)) {
       arg.value = *single;
@@ -256,7 +258,7 @@ void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
   const CalcBuiltinInfo& f = Calc_builtin(node.func);
   int n = static_cast<int>(node.args.size());
   if (n < f.minArgs || n > f.maxArgs) return Calc_setScalar(out, CellValue::makeError(CellError::Value));
-  if (ctx.arrays && f.oneValue) return evalBuiltinInArrays(ctx, f, node, out);
+  if (f.oneValue && (ctx.arrays || f.liftsArrays)) return evalBuiltinLifted(ctx, f, node, out);
   f.fn(ctx, node, out);
 }
 

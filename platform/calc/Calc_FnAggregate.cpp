@@ -147,7 +147,9 @@ const CellValue* sumCell(const CalcContext& ctx, const CalcValue& sum, int r, in
 void conditional(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool summing) {
   CalcValue range, sum;
   Calc_eval(ctx, call.args[0], &range);
-  // An error criterion picks the cells holding that same error.
+  // An error criterion picks the cells holding that same error. Criteria
+  // given as an array (or a range, in array evaluation) come here one by
+  // one: the call is lifted over them (liftsArrays).
   Criterion k = criterionOf(Calc_evalScalar(ctx, call.args[1]));
   bool ownSum = call.args.size() < 3;
   if (!ownSum) Calc_eval(ctx, call.args[2], &sum);
@@ -322,6 +324,8 @@ std::vector<CalcBuiltinInfo> Calc_aggregateFunctions() {
     {"SUM", 1, kMany, fnSum}, {"PRODUCT", 1, kMany, fnProduct}, {"SUMSQ", 1, kMany, fnSumsq},
     {"MAX", 1, kMany, fnMax}, {"MIN", 1, kMany, fnMin}, {"AVERAGE", 1, kMany, fnAverage},
     {"COUNT", 1, kMany, fnCount}, {"COUNTA", 1, kMany, fnCountA},
-    {"COUNTIF", 2, 2, fnCountIf}, {"SUMIF", 2, 3, fnSumIf}, {"SUMPRODUCT", 1, kMany, fnSumProduct},
+    {"COUNTIF", 2, 2, fnCountIf, Calc_oneValueArgs({1}), true},
+    {"SUMIF", 2, 3, fnSumIf, Calc_oneValueArgs({1}), true},
+    {"SUMPRODUCT", 1, kMany, fnSumProduct},
   };
 }

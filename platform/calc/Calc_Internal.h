@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -343,12 +344,23 @@ struct CalcBuiltinInfo {
   // Bit k: argument k takes one value (VLOOKUP's column number). In array
   // evaluation an array there runs the function once per element.
   unsigned oneValue = 0;
+  // Outside array evaluation too an array that is no range there runs the
+  // function once per element (COUNTIF's criteria), a range giving the cell
+  // in the formula's row or column.
+  bool liftsArrays = false;
 };
-// The oneValue bits of the arguments listed.
-constexpr unsigned Calc_oneValueArgs(std::initializer_list<int> arguments) {
+// The arguments oneValue can name: the first as many as it has bits.
+constexpr size_t kCalcOneValueArgs = std::numeric_limits<unsigned>::digits;
+// The oneValue bits of the arguments listed; an argument past them does
+// not compile.
+consteval unsigned Calc_oneValueArgs(std::initializer_list<int> arguments) {
   unsigned bits = 0;
   for (int k : arguments) bits |= 1u << k;
   return bits;
+}
+// Whether argument k of f takes one value.
+inline bool Calc_takesOneValue(const CalcBuiltinInfo& f, size_t k) {
+  return k < kCalcOneValueArgs && ((f.oneValue >> k) & 1u) != 0;
 }
 // x rounded to `digits` decimals as ROUND does it (halves away from zero).
 double Calc_round(double x, double digits);

@@ -598,6 +598,35 @@ TEST(EvalEntries, EveryFunctionThatLooksAtAKindPassesAMissingDerivativeOn) {
   }
 }
 
+// A count or a test of kind over a value no derivative mode computes (INT,
+// ROUND, MATCH or a join of the variable, 7, 7, 2 and the text "7.3%" in the
+// value mode) is what the value mode answers, without slope: every real mode
+// takes the value mode's branch, (x - 3)^2 = 18.49 with slope 8.6 at x = 7.3.
+TEST(EvalEntries, ACountOfAValueWithoutSlopeHasTheValueModesCount) {
+  const char* const formulas[] = {
+      "=IF(COUNT(INT(a1))=1,(a1-3)^2,1E6)",           "=IF(COUNT(ROUND(a1,0))=1,(a1-3)^2,1E6)",
+      "=IF(COUNT(MATCH(a1,{1,5,9}))=1,(a1-3)^2,1E6)", "=IF(COUNT(a1&\"%\")=1,(a1-3)^2,1E6)",
+      "=IF(COUNT(c1:c2)=2,(a1-3)^2,1E6)",            "=IF(COUNTA(INT(a1))=1,(a1-3)^2,1E6)",
+      "=IF(COUNTBLANK(c1)=0,(a1-3)^2,1E6)",           "=IF(ISNUMBER(INT(a1)),(a1-3)^2,1E6)",
+      "=IF(ISTEXT(a1&\"%\"),(a1-3)^2,1E6)",          "=IF(TYPE(ROUND(a1,0))=1,(a1-3)^2,1E6)",
+      "=IF(ISERROR(INT(a1)),1E6,(a1-3)^2)",           "=IF(ISLOGICAL(a1<a1+1),(a1-3)^2,1E6)",
+  };
+  for (const char* formula : formulas) {
+    SCOPED_TRACE(formula);
+    OneVariable w(formula, kKindCells);
+    ASSERT_TRUE(w.ok) << int(w.ctx->errors.firstError);
+    for (const RealMode& mode : kRealModes) {
+      SCOPED_TRACE(mode.name);
+      double value = 0, slope = 0;
+      ASSERT_TRUE(mode.run(&w.program, 0, &value, &slope)) << int(w.ctx->errors.firstError);
+      EXPECT_NEAR(value, 18.49, 1e-9);
+      if (std::string(mode.name) != "value") {
+        EXPECT_NEAR(slope, 8.6, 1e-9);
+      }
+    }
+  }
+}
+
 // A "#value!" that the value mode gives too at the same point is the
 // worksheet's own error: guards see it in every mode and take the branch
 // the value mode takes, with its derivatives, and the interval mode

@@ -152,16 +152,16 @@ double blockSum(FormulaBlockSource* source, int* symbols) {
   return value;
 }
 
-// A COUNTIF block with a criterion of one value is one symbol run once; with
-// a range criterion each cell runs the formula and picks its own criterion.
-TEST(ReaderScale, ACountifBlockRunsOnceUnlessItsCriterionIsARange) {
+// A COUNTIF block is one symbol run once, with a criterion of one value and
+// with a range of criteria, which gives one count per criterion.
+TEST(ReaderScale, ACountifBlockRunsOnceWhateverItsCriterion) {
   FormulaBlockSource once(u"=COUNTIF(a1:a3,2)*a1:a3");
   int symbols = 0;
   EXPECT_DOUBLE_EQ(blockSum(&once, &symbols), 2 + 40 + 400);
   EXPECT_EQ(symbols, 2);  // the block and c1
-  FormulaBlockSource perCell(u"=COUNTIF(a1:a3,a1:a3)");
-  EXPECT_DOUBLE_EQ(blockSum(&perCell, &symbols), 1 + 20 + 200);
-  EXPECT_EQ(symbols, 4);  // b1, b2, b3 and c1
+  FormulaBlockSource perCriterion(u"=COUNTIF(a1:a3,a1:a3)");
+  EXPECT_DOUBLE_EQ(blockSum(&perCriterion, &symbols), 1 + 20 + 200);
+  EXPECT_EQ(symbols, 2);
 }
 
 // A value's kind and number.

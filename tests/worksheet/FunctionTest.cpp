@@ -175,12 +175,12 @@ TEST(CritCriteria, WildcardsOperatorsAndCounts) {
   Value* r = vs.make();
   for (const Case& c : cases) {
     const Value* args[] = {range, vs.text(c.criterion)};
-    EXPECT_EQ(Wsf_countif(r, 2, args, nullptr)->number, c.count) << Text_length(c.criterion);
+    EXPECT_EQ(Wsf_countif(r, 2, args)->number, c.count) << Text_length(c.criterion);
   }
   const Value* byNumber[] = {range, vs.num(5)};
-  EXPECT_EQ(Wsf_countif(r, 2, byNumber, nullptr)->number, 2.0);  // the text "5" reads as 5
+  EXPECT_EQ(Wsf_countif(r, 2, byNumber)->number, 2.0);  // the text "5" reads as 5
   const Value* sum[] = {range, vs.text(u">9"), vs.row({vs.num(1), vs.num(2), vs.num(4)})};
-  EXPECT_EQ(Wsf_sumif(r, 3, sum, nullptr)->number, 6.0);  // only the common part is walked
+  EXPECT_EQ(Wsf_sumif(r, 3, sum)->number, 6.0);  // only the common part is walked
 }
 
 }  // namespace

@@ -185,3 +185,35 @@ void Wsf_structureVariesWith(const Value* result, const std::vector<const Value*
 bool Wsf_hooksOrError(Value* result, int argc, const Value* const* argv) {
   return Wsf_structureHooks(result, argc, argv) || Wsf_firstErrorArg(result, argc, argv);
 }
+
+namespace {
+
+// A value the mode could not compute whose value-mode answer is known.
+bool answered(const Value* v) { return Val_isNoDerivative(v) && Val_noDerivativeAnswer(v) != kValAnswerUnknown; }
+
+// A plain value of the kind the value mode gives where v could not be
+// computed: its number or text is any of that kind.
+void standIn(Value* v, bool numbersGiven) {
+  const ValModeAnswer answer = Val_noDerivativeAnswer(v);
+  if (answer == kValAnswerNumber || (numbersGiven && answer == kValAnswerNumericText && !v->source))
+    Val_setNumber(v, 0.0);
+  else if (answer == kValAnswerLogical) Val_setBool(v, 0);
+  else Val_setText(v, answer == kValAnswerNumericText ? u"0" : u"x");
+}
+
+}  // namespace
+
+WsfKinds::WsfKinds(int argc, const Value* const* argv, bool numbersGiven) : args_(argv, argv + argc) {
+  for (const Value*& a : args_) {
+    bool any = false;
+    for (int32_t k = 0; k < Wsf_count(a) && !any; ++k) any = answered(Wsf_element(a, k));
+    if (!any) continue;
+    Value* copy = &kept_.emplace_back(a->context).v;
+    Val_assign(copy, a);
+    Wsf_setSource(copy, a->source);
+    for (int32_t k = 0; k < Wsf_count(copy); ++k)
+      if (Value* e = const_cast<Value*>(Wsf_element(copy, k)); answered(e)) standIn(e, numbersGiven && e == copy);
+    a = copy;
+  }
+}
+

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "values/Val_Value.h"
@@ -162,3 +163,20 @@ struct WsfLocal {
   const Value& operator*() const { return v; }
   const Value* operator->() const { return &v; }
 };
+
+// The arguments of a function that looks only at kinds (COUNT, ISNUMBER,
+// TYPE, ...): a value the mode could not compute whose value-mode answer is
+// known (Val_noDerivativeAnswer) stands, itself or as an element of an
+// array, as a plain value of that kind, read from where it was read; every
+// other argument as it is. With numbersGiven, a text that reads as a number
+// given directly stands as a number, as a function of numbers reads it.
+class WsfKinds {
+ public:
+  WsfKinds(int argc, const Value* const* argv, bool numbersGiven = false);
+  const Value* const* args() const { return args_.data(); }
+
+ private:
+  std::vector<const Value*> args_;
+  std::deque<WsfLocal> kept_;
+};
+

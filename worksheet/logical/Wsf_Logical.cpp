@@ -191,9 +191,14 @@ bool standsForNumbers(const Value* x) { return x->kind >= kValGrad && x->kind <=
 // The tests that a structure-mode argument turns into a non-smooth
 // dependency. A value the evaluation mode could not compute is passed on:
 // what the value mode would answer for it is not known.
-Value* test(Value* result, const Value* x, bool holds) {
+// A value the mode could not compute whose value-mode kind is known is
+// tested as that kind.
+template <typename Holds>
+Value* test(Value* result, const Value* given, Holds holds) {
+  const WsfKinds seen(1, &given);
+  const Value* x = seen.args()[0];
   if (Val_isNoDerivative(x)) return Wsf_copy(result, x);
-  return Wsf_isStructural(x) ? Wsf_nonSmoothStructure(result, x) : boolean(result, holds);
+  return Wsf_isStructural(x) ? Wsf_nonSmoothStructure(result, x) : boolean(result, holds(x));
 }
 
 // Parity by the remainder of the truncated number, so that numbers beyond
@@ -248,12 +253,16 @@ Value* Wsf_if(Value* result, int argc, const Value* const* argv) {
   return Wsf_copyReference(result, branch);
 }
 
-Value* Wsf_countblank(Value* result, const Value* x) {
+Value* Wsf_countblank(Value* result, const Value* given) {
+  const WsfKinds seen(1, &given);
+  const Value* x = seen.args()[0];
   if (Wsf_passNoDerivative(result, 1, &x)) return result;
-  int32_t count = x->kind == kValEmpty ? 1 : 0;
-  if (x->kind == kValArray)
-    for (int32_t r = 0; r < x->array->rows; ++r)
-      for (int32_t c = 0; c < x->array->columns; ++c) count += Val_at(x, r, c)->kind == kValEmpty;
+  // A formula's empty text ("") is blank to COUNTBLANK, as an empty cell is.
+  const auto blank = [](const Value* v) {
+    return v->kind == kValEmpty || (v->kind == kValText && (!v->text || !v->text[0]));
+  };
+  int32_t count = 0;
+  for (int32_t k = 0; k < Wsf_count(x); ++k) count += blank(Wsf_element(x, k));
   return Wsf_integer(result, count);
 }
 
@@ -268,29 +277,43 @@ Value* Wsf_errortype(Value* result, const Value* x) {
   return Wsf_error(result, kErrNA);
 }
 
-Value* Wsf_isblank(Value* r, const Value* x) { return test(r, x, x->kind == kValEmpty); }
+Value* Wsf_isblank(Value* r, const Value* x) {
+  return test(r, x, [](const Value* v) { return v->kind == kValEmpty; });
+}
 
 Value* Wsf_iserr(Value* result, const Value* x) {
   uint32_t code = 0;
-  return test(result, x, x->kind == kValError && !(Vm_errorCode(x->number, &code) && code == kErrNA));
+  return test(result, x,
+              [&](const Value* v) { return v->kind == kValError && !(Vm_errorCode(v->number, &code) && code == kErrNA); });
 }
 
-Value* Wsf_iserror(Value* r, const Value* x) { return test(r, x, x->kind == kValError); }
-Value* Wsf_islogical(Value* r, const Value* x) { return test(r, x, x->kind == kValBool); }
+Value* Wsf_iserror(Value* r, const Value* x) {
+  return test(r, x, [](const Value* v) { return v->kind == kValError; });
+}
+Value* Wsf_islogical(Value* r, const Value* x) {
+  return test(r, x, [](const Value* v) { return v->kind == kValBool; });
+}
 
 Value* Wsf_isna(Value* result, const Value* x) {
   uint32_t code = 0;
-  return test(result, x, x->kind == kValError && Vm_errorCode(x->number, &code) && code == kErrNA);
+  return test(result, x,
+              [&](const Value* v) { return v->kind == kValError && Vm_errorCode(v->number, &code) && code == kErrNA; });
 }
 
-Value* Wsf_isnontext(Value* r, const Value* x) {
+Value* Wsf_isnontext(Value* r, const Value* given) {
+  const WsfKinds seen(1, &given);
+  const Value* x = seen.args()[0];
   return Val_isNoDerivative(x) ? Wsf_copy(r, x) : boolean(r, x->kind != kValText);
 }
 Value* Wsf_isnumber(Value* r, const Value* x) {
-  return test(r, x, x->kind == kValInt || x->kind == kValReal || standsForNumbers(x));
+  return test(r, x, [](const Value* v) { return v->kind == kValInt || v->kind == kValReal || standsForNumbers(v); });
 }
-Value* Wsf_isref(Value* r, const Value* x) { return x->source ? boolean(r, true) : test(r, x, false); }
-Value* Wsf_istext(Value* r, const Value* x) { return test(r, x, x->kind == kValText); }
+Value* Wsf_isref(Value* r, const Value* x) {
+  return x->source ? boolean(r, true) : test(r, x, [](const Value*) { return false; });
+}
+Value* Wsf_istext(Value* r, const Value* x) {
+  return test(r, x, [](const Value* v) { return v->kind == kValText; });
+}
 
 Value* Wsf_iseven(Value* result, const Value* x) { return parity(result, x, false); }
 Value* Wsf_isodd(Value* result, const Value* x) { return parity(result, x, true); }
@@ -303,7 +326,9 @@ Value* Wsf_n(Value* result, const Value* x) {
 
 Value* Wsf_na(Value* result) { return Wsf_error(result, kErrNA); }
 
-Value* Wsf_type(Value* result, const Value* x) {
+Value* Wsf_type(Value* result, const Value* given) {
+  const WsfKinds seen(1, &given);
+  const Value* x = seen.args()[0];
   if (Val_isNoDerivative(x)) return Wsf_copy(result, x);
   if (standsForNumbers(x)) return Wsf_integer(result, kTypeNumber);
   switch (x->kind) {

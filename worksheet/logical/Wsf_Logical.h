@@ -5,10 +5,11 @@
 // functions are allowed ("Non-smooth special function" otherwise, and always
 // for interval conditions), and merges dependencies in the structure modes.
 // A value of a derivative, tape, interval or affine mode is a number to
-// ISNUMBER and TYPE, as its point value is in the value mode; the IS...
-// tests, TYPE and ERROR.TYPE pass on a value the mode could not compute
-// (Val_setNoDerivative), so that a guard never answers differently from the
-// value mode.
+// ISNUMBER and TYPE, as its point value is in the value mode. A value the
+// mode could not compute (Val_setNoDerivative) is to the IS... tests, TYPE
+// and COUNTBLANK what the value mode gives there when that is known (their
+// answer has no slope); else they, and ERROR.TYPE, pass it on, so that a
+// guard never answers differently from the value mode.
 #pragma once
 
 #include "values/Val_Value.h"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "arithmetic/dependency/DegVec_Ops.h"
 #include "arithmetic/operators/Op_Elementary.h"
@@ -112,6 +113,48 @@ bool passedOn(Value* result, const Value* range, const Value* criterion) {
   return false;
 }
 
+using CriteriaFunction = Value* (*)(Value* result, int argc, const Value* const* argv);
+
+// A criteria argument that is an array gives one result per criterion: the
+// array of the function's results for each of its elements, in its shape
+// (one element stands for itself). Null for a criterion of one value.
+Value* overCriteria(Value* result, int argc, const Value* const* argv, CriteriaFunction one) {
+  if (argc < 2 || argv[1]->kind != kValArray || !argv[1]->array) return nullptr;
+  std::vector<const Value*> args(argv, argv + argc);
+  const auto each = [&](Value* slot, const Value* criterion) {
+    args[1] = criterion;
+    one(slot, argc, args.data());
+  };
+  if (Wsf_count(argv[1]) == 1) {
+    each(result, Val_at(argv[1], 0, 0));
+    return result;
+  }
+  return Wsf_overElements(result, argv[1], each);
+}
+
+// The worksheet error a criterion's operand names ("#N/A"), as its code.
+bool namesError(std::u16string_view operand, uint32_t* code) {
+  struct Named {
+    std::u16string_view name;
+    uint32_t code;
+  };
+  static const Named kErrors[] = {{u"#NULL!", kErrNull}, {u"#DIV/0!", kErrDiv0}, {u"#VALUE!", kErrValue},
+                                  {u"#REF!", kErrRef},   {u"#NAME?", kErrName},  {u"#NUM!", kErrNum},
+                                  {u"#N/A", kErrNA}};
+  for (const Named& e : kErrors)
+    if (Text_equalsNoCase(operand, e.name)) return *code = e.code, true;
+  return false;
+}
+
+// A text criterion naming an error: "=" picks the cells holding that
+// error, "<>" every other cell; an error orders against nothing.
+bool matchesNamedError(const Value* candidate, Relation r, uint32_t code) {
+  uint32_t held = 0;
+  const bool same = candidate->kind == kValError && Vm_errorCode(candidate->number, &held) && held == code;
+  if (r == Relation::kEq) return same;
+  return r == Relation::kNe && !same;
+}
+
 }  // namespace
 
 int32_t Crit_compareText(const char16_t* text, const char16_t* pattern) {
@@ -147,6 +190,7 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
   std::u16string_view operand;
   const Relation r = splitOperator(criterion->text ? criterion->text : u"", &operand);
   if (r == Relation::kNe && operand.empty()) return candidate->kind != kValEmpty;
+  if (uint32_t code = 0; namesError(operand, &code)) return matchesNamedError(candidate, r, code);
   double number = 0;
   const bool numeric = !operand.empty() && Text_toDouble(operand, &number);
   if (isText(candidate)) {
@@ -171,24 +215,11 @@ bool Crit_match(const Value* candidate, const Value* criterion) {
   return holds(r, compareNumbers(candidate->number, number));
 }
 
-const Value* Crit_pick(const Value* criteria, const CellRef* at) {
-  static const Value kNoCell = Val_scalar(kValError, Vm_errorNumber(kErrValue));
-  if (criteria->kind != kValArray) return criteria;
-  const ValueArray* a = criteria->array;
-  const RangeRef* range = criteria->source;
-  if ((a->rows == 1 && a->columns == 1) || !range) return Val_at(criteria, 0, 0);
-  if (!at || at->sheet != range->sheet) return &kNoCell;
-  if (a->columns == 1 && at->row >= range->firstRow && at->row <= range->lastRow)
-    return Val_at(criteria, at->row - range->firstRow, 0);
-  if (a->rows == 1 && at->column >= range->firstColumn && at->column <= range->lastColumn)
-    return Val_at(criteria, 0, at->column - range->firstColumn);
-  return &kNoCell;
-}
-
-Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
+Value* Wsf_countif(Value* result, int argc, const Value* const* argv) {
   if (Wsf_structureHooks(result, argc, argv)) return result;
+  if (Value* done = overCriteria(result, argc, argv, Wsf_countif)) return done;
   int32_t count = 0;
-  const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  const Value* criterion = argc >= 2 ? argv[1] : nullptr;
   const Value* range = argv[0];
   if (passedOn(result, range, criterion)) return result;
   if (criterion && range->kind == kValArray) {
@@ -201,14 +232,15 @@ Value* Wsf_countif(Value* result, int argc, const Value* const* argv, const Cell
   return Val_setInt(result, count);
 }
 
-Value* Wsf_sumif(Value* result, int argc, const Value* const* argv, const CellRef* at) {
+Value* Wsf_sumif(Value* result, int argc, const Value* const* argv) {
   const Value* range = argv[0];
   const Value* source = argc >= 3 && argv[2]->kind != kValMissing ? argv[2] : range;
   if (Wsf_structureHooks(result, argc < 2 ? argc : 2, argv)) {
     if (source != range) mergeDependencies(result, source);
     return result;
   }
-  const Value* criterion = argc >= 2 ? Crit_pick(argv[1], at) : nullptr;
+  if (Value* done = overCriteria(result, argc, argv, Wsf_sumif)) return done;
+  const Value* criterion = argc >= 2 ? argv[1] : nullptr;
   if (passedOn(result, range, criterion)) return result;
   int32_t rows = range->kind == kValArray ? range->array->rows : 1;
   int32_t columns = range->kind == kValArray ? range->array->columns : 1;

@@ -124,7 +124,11 @@ Value* average(Value* result, int argc, const Value* const* argv, const Counted&
   return Wsf_copy(result, &*mean);
 }
 
-Value* count(Value* result, int argc, const Value* const* argv, const Counted& kinds) {
+// COUNT and COUNTA look only at kinds: a value the mode could not compute
+// counts as what the value mode gives there, the count having no slope.
+Value* count(Value* result, int argc, const Value* const* given, const Counted& kinds) {
+  const WsfKinds seen(argc, given, true);
+  const Value* const* argv = seen.args();
   if (Wsf_passNoDerivative(result, argc, argv)) return result;
   const SampleVector* s = aggregated(argc, argv, result);
   Gathered x;
