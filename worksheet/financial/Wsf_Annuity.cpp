@@ -102,7 +102,10 @@ struct Schedule {
   // factor of so many periods; its parts do not cancel, as a(nper) - a(k)
   // would for k near nper.
   FinTerm owed(const FinTerm& k) const {
-    return (pv * Fin_growth(rate, k) * Fin_annuity(rate, nper - k) - fv * Fin_annuity(rate, k)) / whole;
+    FinTerm loan = pv * Fin_growth(rate, k) * Fin_annuity(rate, nper - k);
+    // A loan repaid in full (CUMIPMT's) skips the annuity of fv.
+    if (Wsf_isNumber(&*fv) && Wsf_number(&*fv) == 0) return loan / whole;
+    return (loan - fv * Fin_annuity(rate, k)) / whole;
   }
   // What is still owed after k of the payments: the loan itself before the
   // first.
