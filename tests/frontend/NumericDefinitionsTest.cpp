@@ -200,6 +200,9 @@ TEST(NumericDefinitions, MomentsOfDataNearTheEndsOfTheDoubles) {
       {"=DEVSQ(D1:D3)", kNumError},
       {"=DEVSQ(1E+200,1E+200)", number(0), 0},
       {"=HARMEAN(1E-308,1E-308)", number(1e-308)},
+      {"=GEOMEAN(1E+200,1E+200,1E+200)", number(1e200)},
+      {"=GEOMEAN(1E-200,1E-200,1E+200,1E+200)", number(1)},
+      {"=GEOMEAN(D1,D3)", number(std::sqrt(50.0) * 1e307)},  // the root of 5E+615
   });
 }
 

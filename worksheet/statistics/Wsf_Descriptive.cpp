@@ -252,11 +252,25 @@ Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
   if (nonPositive(result, x)) return result;
   // Only the faults this call raises count, not those of earlier cells.
   const int32_t before = ctx->errors.errorCount;
+  // A product that might leave the doubles takes each value over its own
+  // power of two and the root times 2 to their exponents' mean.
+  std::deque<WsfLocal> owned;
+  double exponents = 0, reach = static_cast<double>(x.size()), p = 0;
+  std::vector<double> scales;
+  for (const Value* v : x) {
+    const double scale = Op_pointNumber(*v, &p) ? Dbl_momentScale(std::fabs(p)) : 1.0;
+    scales.push_back(scale);
+    exponents += std::log2(scale);
+    reach += std::fabs(std::log2(scale));
+  }
+  const bool scaled = reach > kDblSafeProductExponent;
   WsfLocal product(ctx), root(ctx);
   Val_setNumber(&product.v, 1.0);
-  for (const Value* v : x) product = Op_mul(*product, *v);
+  for (size_t i = 0; i < x.size(); ++i)
+    product = Op_mul(*product, *scaledBy({x[i]}, scaled ? scales[i] : 1.0, ctx, &owned).front());
   Val_setNumber(&root.v, 1.0 / static_cast<double>(x.size()));
   Wsf_power(&product.v, &*product, &*root);
+  if (scaled) product = Op_mulVS(*product, std::exp2(exponents / static_cast<double>(x.size())));
   if (ctx->errors.errorCount > before) return Wsf_error(result, kErrNum);
   return Wsf_copy(result, &*product);
 }
