@@ -166,20 +166,20 @@ enum FnFlag : uint16_t {
   X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
-  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
+  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Complex,      u"complex",      408,  3,  1, List,    0, "nnt",   kFnElementwise | kFnWorksheet) \
   X(Convert,      u"convert",      409,  3,  0, List,    0, "ntt",   kFnElementwise | kFnWorksheet) \
-  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
   X(Delta,        u"delta",        413,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Erf,          u"erf",          414,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Gestep,       u"gestep",       416,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
@@ -197,9 +197,9 @@ enum FnFlag : uint16_t {
   X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, "vv",    kFnElementwise | kFnWorksheet) \
   X(Imsum,        u"imsum",        436,  -1, 0, List,    0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Accrint,      u"accrint",      501,  7,  1, List,    0, "dddnndd", kFnWorksheet | kFnOwnDefaults) \
   X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, "ddnnd", kFnWorksheet | kFnOwnDefaults) \
   X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, "ddddddd", kFnElementwise | kFnWorksheet) \

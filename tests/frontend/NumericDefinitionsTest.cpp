@@ -141,7 +141,7 @@ TEST(NumericDefinitions, DeterminantsAndInversesOfScaledMatrices) {
 TEST(NumericDefinitions, NumbersInABaseAreReadFromTheirDigits) {
   Fe_registerFunctions();
   // "1e3" is hexadecimal 1*256 + 14*16 + 3 = 483, and no binary or octal
-  // number; binary 101 is 5, octal 17 is 15.
+  // number; binary 101 is 5, octal 17 is 15. A logical is no number there.
   expectRows({
       {"=BIN2DEC(\"1e3\")", kNumError},
       {"=OCT2DEC(\"1e3\")", kNumError},
@@ -157,6 +157,9 @@ TEST(NumericDefinitions, NumbersInABaseAreReadFromTheirDigits) {
       {"=OCT2BIN(\"17\",6)", text("001111")},
       {"=BIN2DEC(101)", number(5), 0},
       {"=BIN2DEC(TRUE)", kValueError},
+      {"=DEC2BIN(TRUE)", kValueError},
+      {"=HEX2BIN(\"F\",TRUE)", kValueError},
+      {"=DEC2BIN(\"5\",4)", text("0101")},
   });
 }
 
