@@ -11,13 +11,17 @@ using DblQuad = __float128;
 
 inline DblQuad Dbl_quadMagnitude(DblQuad x) { return x < 0 ? -x : x; }
 
-// Whether a pivot of an elimination of an n x n matrix whose largest entry
-// is largest is the elimination's rounding rather than the matrix's: within
-// n 1E-30 of largest, some 10^4 roundings of the largest entry, and below
-// any pivot of a matrix whose condition the doubles can hold. The matrix
-// counts as singular (1 2 3; 4 5 6; 7 8 9 leaves a pivot of about 1E-33).
-inline bool Dbl_quadLostPivot(DblQuad pivot, DblQuad largest, int n) {
-  return Dbl_quadMagnitude(pivot) <= largest * n * 1e-30;
+// Whether a pivot of an elimination of an n x n matrix is the
+// elimination's rounding rather than the matrix's: within n 1E-30 of terms,
+// the sum of the magnitudes of the products subtracted from its entry to
+// form it, some 10^4 roundings of them. So a pivot is weighed against what
+// cancelled in it, not against other rows or columns: a pivot formed
+// without subtraction stands at any scale (diagonal 1E+20, 1, 1E-20), and
+// one that cancelled to below any pivot of a matrix whose condition the
+// doubles can hold counts as none (1 2 3; 4 5 6; 7 8 9 leaves about 1E-33
+// of terms near 6): the matrix is singular.
+inline bool Dbl_quadLostPivot(DblQuad pivot, DblQuad terms, int n) {
+  return Dbl_quadMagnitude(pivot) <= terms * n * 1e-30;
 }
 
 // a d - b c, exact but for its one rounding: the determinant of the

@@ -324,15 +324,22 @@ void settleRefusal(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
 // A parameter that takes one number or one logical reads a value wherever
 // it comes from; one that takes them from ranges and arrays only a value
 // given directly.
-bool readsEveryValue(FnParameterKind kind) { return kind == kParamNumber || kind == kParamLogical; }
+bool readsEveryValue(FnParameterKind kind) {
+  return kind == kParamNumber || kind == kParamNumberNoLogical || kind == kParamLogical;
+}
 
-bool wantsNumber(FnParameterKind kind) { return kind == kParamNumber || kind == kParamNumbers; }
+bool wantsNumber(FnParameterKind kind) {
+  return kind == kParamNumber || kind == kParamNumberNoLogical || kind == kParamNumbers;
+}
+
+// Whether a logical stands for its number where the kind wants one.
+bool readsLogicalAsNumber(FnParameterKind kind) { return kind == kParamNumber || kind == kParamNumbers; }
 
 // Whether a text reads as a number or a logical, or a logical as a number,
 // where the kind wants one; with as, that number or logical is set into it
 // (as may be v itself).
 bool readValue(Value* v, FnParameterKind kind, Value* as) {
-  if (v->kind == kValBool && wantsNumber(kind)) {
+  if (v->kind == kValBool && readsLogicalAsNumber(kind)) {
     if (as) Val_setNumber(as, v->number);
     return true;
   }
@@ -361,7 +368,7 @@ bool holdsReadValue(const Value& v, FnParameterKind kind) {
 // a text, FALSE for one logical; an empty value elsewhere (the lists skip
 // or count it by their own rules).
 void setBlank(Value* v, FnParameterKind kind) {
-  if (kind == kParamNumber) Val_setNumber(v, 0.0);
+  if (kind == kParamNumber || kind == kParamNumberNoLogical) Val_setNumber(v, 0.0);
   else if (kind == kParamText) Val_setText(v, u"");
   else if (kind == kParamLogical) Val_setBool(v, 0);
   else Val_setKind(v, kValEmpty);
@@ -393,18 +400,20 @@ bool refusesReference(int32_t id, int32_t n, Value* const* args) {
 }
 
 // Whether v is one value an argument of the kind reads without fault: a
-// number (of any evaluation mode) or blank, a logical, and where a text is
-// wanted also a text.
+// number (of any evaluation mode) or blank, a logical unless the kind
+// refuses one, and where a text is wanted also a text.
 bool readsWithoutFault(const Value* v, FnParameterKind kind) {
+  if (v->kind == kValBool) return kind != kParamNumberNoLogical;
   return (v->kind >= kValEmpty && v->kind <= kValAffine) || (kind == kParamText && v->kind == kValText);
 }
 
 // The worksheet reads a function's arguments one by one, in order: the
-// first that is an error, or a text where one number or logical is wanted,
-// decides the call (the error, or "#value!"), whatever the arguments after
-// it hold. The reading ends at a parameter of another kind, or at an
-// argument that is no single value (an array, a structure-mode value):
-// those the function reads by its own rules. A function without an
+// first that is an error, a text where one number or logical is wanted, or
+// a logical where a number it does not stand for is, decides the call (the
+// error, or "#value!"), whatever the arguments after it hold. The reading
+// ends at a parameter of another kind, or at an argument that is no single
+// value (an array, a structure-mode value): those the function reads by its
+// own rules. A function without an
 // implementation reads none (it is reported as such), nor does a
 // simulation entry (its trailing texts are notes). Sets *r when one
 // decides.
@@ -412,12 +421,13 @@ bool firstFaultInOrder(int32_t id, int32_t n, Value* const* args, EvalContext* c
   if (!Fn_hasImplementation(id) || Sim_entry(id)) return false;
   for (int32_t k = 0; k < n; ++k) {
     const FnParameterKind kind = Fn_parameterKind(id, k);
-    if (kind != kParamNumber && kind != kParamLogical && kind != kParamText) return false;
+    if (!readsEveryValue(kind) && kind != kParamText) return false;
     const Value* v = args[k];
     if (readsWithoutFault(v, kind)) continue;
+    const bool refused = v->kind == kValText || v->kind == kValBool;
     if (v->kind == kValError) *r = *Val_assign(ctx->buffers.result, v);
-    else if (v->kind == kValText) *r = *Val_setError(ctx->buffers.result, kErrValue);
-    return v->kind == kValError || v->kind == kValText;
+    else if (refused) *r = *Val_setError(ctx->buffers.result, kErrValue);
+    return v->kind == kValError || refused;
   }
   return false;
 }

@@ -81,7 +81,7 @@ constexpr KindTable buildKinds() {
 
 constexpr KindTable kKinds = buildKinds();
 
-constexpr std::string_view kParameterKinds = "nNbBtvora";
+constexpr std::string_view kParameterKinds = "ndNbBtvora";
 
 using CountTable = std::array<int8_t, kLastFlaggedId - kFirstFlaggedId + 1>;
 
@@ -200,7 +200,7 @@ bool Fn_isArrayArgs(int32_t id) { return (flagsOf(id) & kFnArrayArgs) != 0; }
 bool Fn_takesOneValue(int32_t id, int32_t k) {
   const FnParameterKind kind = Fn_parameterKind(id, k);
   return (flagsOf(id) & (kFnRangeArgs | kFnWholeArrays)) == kFnRangeArgs &&
-         (kind == kParamNumber || kind == kParamLogical || kind == kParamOneValue);
+         (kind == kParamNumber || kind == kParamNumberNoLogical || kind == kParamLogical || kind == kParamOneValue);
 }
 
 bool Fn_liftsArrays(int32_t id) { return (flagsOf(id) & kFnLiftsArrays) != 0; }

@@ -72,6 +72,7 @@ bool Fn_leavesOutBlank(int32_t id);
 // (values/Fn_Ids.h).
 enum FnParameterKind : char {
   kParamNumber = 'n',     // one number
+  kParamNumberNoLogical = 'd',  // one number, a logical there #VALUE!
   kParamNumbers = 'N',    // numbers of ranges and arrays
   kParamLogical = 'b',    // one logical
   kParamLogicals = 'B',   // logicals of ranges and arrays

@@ -594,7 +594,8 @@ int32_t call(FormulaReader* r) {
       // A number or logical of an array-taking call (TREND's constant) is
       // read in the context around the call, its arguments' array context
       // closed for it: -A1:B2 there meets the formula's cell.
-      const bool single = Fn_isArrayArgs(fn.id) && (kind == kParamNumber || kind == kParamLogical);
+      const bool single = Fn_isArrayArgs(fn.id) &&
+                          (kind == kParamNumber || kind == kParamNumberNoLogical || kind == kParamLogical);
       if (table) emit(r, kCodeArrayArgs);
       if (single) emit(r, kCodeArrayEnd);
       r->lastOperand = nullptr;

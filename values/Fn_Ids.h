@@ -32,6 +32,10 @@ enum FnFlag : uint16_t {
 //   n  one number: a text that reads as a number, and a logical, is that
 //      number, typed, computed or read from a cell (and so is each element
 //      of an array given there)
+//   d  one number that a logical does not stand for (a date, a count, a
+//      frequency or basis of the financial and date functions): a text
+//      that reads as a number is that number, as for n; a logical is
+//      #VALUE!
 //   N  numbers of ranges and arrays: a text that reads as a number, and a
 //      logical, given directly (typed or computed) is that number; the
 //      texts and logicals inside ranges, arrays and single cells are the
@@ -142,41 +146,41 @@ enum FnFlag : uint16_t {
   X(Datevalue,    u"datevalue",    302,  1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Day,          u"day",          303,  1,  0, A1Sel,   3, "n",     kFnElementwise | kFnWorksheet) \
   X(Days360,      u"days360",      304,  3,  1, List,    0, "nnb",   kFnElementwise | kFnWorksheet) \
-  X(Edate,        u"edate",        305,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Eomonth,      u"eomonth",      306,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Edate,        u"edate",        305,  2,  0, A2Ctx,   0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Eomonth,      u"eomonth",      306,  2,  0, A2Ctx,   0, "dd",    kFnElementwise | kFnWorksheet) \
   X(Hour,         u"hour",         307,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Minute,       u"minute",       308,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Month,        u"month",        309,  1,  0, A1Sel,   2, "n",     kFnElementwise | kFnWorksheet) \
-  X(Networkdays,  u"networkdays",  310,  3,  1, List,    0, "nnN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Networkdays,  u"networkdays",  310,  3,  1, List,    0, "ddN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Now,          u"now",          311,  0,  0, Ctx,     0, "",      kFnVolatile | kFnElementwise | kFnWorksheet) \
   X(Second,       u"second",       312,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Time,         u"time",         313,  3,  0, A3Ctx,   0, "nnn",   kFnElementwise | kFnWorksheet) \
   X(Timevalue,    u"timevalue",    314,  1,  0, A1Ctx,   0, "t",     kFnElementwise | kFnWorksheet) \
   X(Today,        u"today",        315,  0,  0, Ctx,     0, "",      kFnVolatile | kFnElementwise | kFnWorksheet) \
   X(Weekday,      u"weekday",      316,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Weeknum,      u"weeknum",      317,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Workday,      u"workday",      318,  3,  1, List,    0, "nnN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Weeknum,      u"weeknum",      317,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Workday,      u"workday",      318,  3,  1, List,    0, "ddN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(Year,         u"year",         319,  1,  0, A1Sel,   1, "n",     kFnElementwise | kFnWorksheet) \
-  X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, "nnn",   kFnElementwise | kFnWorksheet) \
+  X(Yearfrac,     u"yearfrac",     320,  3,  1, List,    0, "ddd",   kFnElementwise | kFnWorksheet) \
   X(Besseli,      u"besseli",      401,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Besselj,      u"besselj",      402,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Besselk,      u"besselk",      403,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Bessely,      u"bessely",      404,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
-  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Bin2dec,      u"bin2dec",      405,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
+  X(Bin2hex,      u"bin2hex",      406,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
+  X(Bin2oct,      u"bin2oct",      407,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Complex,      u"complex",      408,  3,  1, List,    0, "nnt",   kFnElementwise | kFnWorksheet) \
   X(Convert,      u"convert",      409,  3,  0, List,    0, "ntt",   kFnElementwise | kFnWorksheet) \
-  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
+  X(Dec2bin,      u"dec2bin",      410,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Dec2hex,      u"dec2hex",      411,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Dec2oct,      u"dec2oct",      412,  2,  1, List,    0, "dd",    kFnElementwise | kFnWorksheet) \
   X(Delta,        u"delta",        413,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Erf,          u"erf",          414,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
   X(Erfc,         u"erfc",         415,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
   X(Gestep,       u"gestep",       416,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Hex2bin,      u"hex2bin",      417,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Hex2dec,      u"hex2dec",      418,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
-  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, "vn",    kFnElementwise | kFnWorksheet) \
+  X(Hex2oct,      u"hex2oct",      419,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
   X(Imabs,        u"imabs",        420,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imaginary,    u"imaginary",    421,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imargument,   u"imargument",   422,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
@@ -194,61 +198,61 @@ enum FnFlag : uint16_t {
   X(Imsqrt,       u"imsqrt",       434,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
   X(Imsub,        u"imsub",        435,  2,  0, A2Ctx,   0, "vv",    kFnElementwise | kFnWorksheet) \
   X(Imsum,        u"imsum",        436,  -1, 0, List,    0, "v",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, "n",     kFnElementwise | kFnWorksheet) \
-  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Accrint,      u"accrint",      501,  7,  1, List,    0, "nnnnnnn", kFnWorksheet | kFnOwnDefaults) \
-  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, "nnnnn", kFnWorksheet | kFnOwnDefaults) \
-  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
-  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
-  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, "nnnn",  kFnElementwise | kFnWorksheet) \
-  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, "nnnnnn", kFnWorksheet) \
-  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, "nnnnnn", kFnWorksheet) \
-  X(Db,           u"db",           513,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
+  X(Oct2bin,      u"oct2bin",      437,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
+  X(Oct2dec,      u"oct2dec",      438,  1,  0, A1Ctx,   0, "v",     kFnElementwise | kFnWorksheet) \
+  X(Oct2hex,      u"oct2hex",      439,  2,  1, List,    0, "vd",    kFnElementwise | kFnWorksheet) \
+  X(Accrint,      u"accrint",      501,  7,  1, List,    0, "dddnndd", kFnWorksheet | kFnOwnDefaults) \
+  X(Accrintm,     u"accrintm",     502,  5,  2, List,    0, "ddnnd", kFnWorksheet | kFnOwnDefaults) \
+  X(Amordegrc,    u"amordegrc",    503,  7,  1, List,    0, "ddddddd", kFnElementwise | kFnWorksheet) \
+  X(Amorlinc,     u"amorlinc",     504,  7,  1, List,    0, "ddddddd", kFnElementwise | kFnWorksheet) \
+  X(Coupdaybs,    u"coupdaybs",    505,  4,  1, ListSel, 1, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Coupdays,     u"coupdays",     506,  4,  1, ListSel, 2, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Coupdaysnc,   u"coupdaysnc",   507,  4,  1, ListSel, 3, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Coupncd,      u"coupncd",      508,  4,  1, ListSel, 4, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Coupnum,      u"coupnum",      509,  4,  1, ListSel, 5, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Couppcd,      u"couppcd",      510,  4,  1, ListSel, 6, "dddd",  kFnElementwise | kFnWorksheet) \
+  X(Cumipmt,      u"cumipmt",      511,  6,  0, ListSel, 1, "ndnddd", kFnWorksheet) \
+  X(Cumprinc,     u"cumprinc",     512,  6,  0, ListSel, 0, "ndnddd", kFnWorksheet) \
+  X(Db,           u"db",           513,  5,  1, List,    0, "nnddd", kFnWorksheet) \
   X(Ddb,          u"ddb",          514,  5,  1, List,    0, "nnnnn", kFnElementwise | kFnWorksheet) \
-  X(Disc,         u"disc",         515,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
-  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, "nn",    kFnElementwise | kFnWorksheet) \
-  X(Duration,     u"duration",     518,  6,  1, List,    0, "nnnnnn", kFnWorksheet) \
-  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, "nn",    kFnWorksheet) \
+  X(Disc,         u"disc",         515,  5,  1, List,    0, "ddnnd", kFnWorksheet) \
+  X(Dollarde,     u"dollarde",     516,  2,  0, A2Ctx,   0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Dollarfr,     u"dollarfr",     517,  2,  0, A2Ctx,   0, "dd",    kFnElementwise | kFnWorksheet) \
+  X(Duration,     u"duration",     518,  6,  1, List,    0, "ddnndd", kFnWorksheet) \
+  X(Effect,       u"effect",       519,  2,  0, A2Ctx,   0, "nd",    kFnWorksheet) \
   X(Fv,           u"fv",           520,  5,  2, List,    0, "nnnnn", kFnWorksheet) \
   X(Fvschedule,   u"fvschedule",   521,  2,  0, A2Ctx,   0, "nN",    kFnRangeArgs | kFnWorksheet) \
-  X(Intrate,      u"intrate",      522,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
+  X(Intrate,      u"intrate",      522,  5,  1, List,    0, "ddnnd", kFnWorksheet) \
   X(Ipmt,         u"ipmt",         523,  6,  2, ListSel, 1, "nnnnnn", kFnWorksheet) \
   X(Irr,          u"irr",          524,  2,  1, List,    0, "Nn",    kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Mduration,    u"mduration",    525,  6,  1, List,    0, "nnnnnn", kFnWorksheet) \
+  X(Mduration,    u"mduration",    525,  6,  1, List,    0, "ddnndd", kFnWorksheet) \
   X(Mirr,         u"mirr",         526,  3,  0, A3Ctx,   0, "Nnn",   kFnRangeArgs | kFnWorksheet) \
-  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, "nn",    kFnWorksheet) \
+  X(Nominal,      u"nominal",      527,  2,  0, A2Ctx,   0, "nd",    kFnWorksheet) \
   X(Nper,         u"nper",         528,  5,  2, List,    0, "nnnnn", kFnWorksheet) \
   X(Npv,          u"npv",          529,  -1, 0, List,    0, "nN",    kFnRangeArgs | kFnWorksheet) \
-  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, "nnnnnnnnn", kFnWorksheet) \
-  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, "nnnnnnnnn", kFnElementwise | kFnWorksheet) \
-  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, "nnnnnnnn", kFnWorksheet) \
-  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, "nnnnnnnn", kFnElementwise | kFnWorksheet) \
+  X(Oddfprice,    u"oddfprice",    530,  9,  1, List,    0, "ddddnnndd", kFnWorksheet) \
+  X(Oddfyield,    u"oddfyield",    531,  9,  1, List,    0, "ddddddddd", kFnElementwise | kFnWorksheet) \
+  X(Oddlprice,    u"oddlprice",    532,  8,  1, List,    0, "dddnnndd", kFnWorksheet) \
+  X(Oddlyield,    u"oddlyield",    533,  8,  1, List,    0, "dddddddd", kFnElementwise | kFnWorksheet) \
   X(Pmt,          u"pmt",          534,  5,  2, List,    0, "nnnnn", kFnWorksheet) \
   X(Ppmt,         u"ppmt",         535,  6,  2, ListSel, 0, "nnnnnn", kFnWorksheet) \
-  X(Price,        u"price",        536,  7,  1, List,    0, "nnnnnnn", kFnWorksheet) \
-  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
-  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, "nnnnnn", kFnWorksheet) \
+  X(Price,        u"price",        536,  7,  1, List,    0, "ddnnndd", kFnWorksheet) \
+  X(Pricedisc,    u"pricedisc",    537,  5,  1, List,    0, "ddnnd", kFnWorksheet) \
+  X(Pricemat,     u"pricemat",     538,  6,  1, List,    0, "dddnnd", kFnWorksheet) \
   X(Pv,           u"pv",           539,  5,  2, List,    0, "nnnnn", kFnWorksheet) \
   X(Rate,         u"rate",         540,  6,  3, List,    0, "nnnnnn", kFnElementwise | kFnWorksheet) \
-  X(Received,     u"received",     541,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
+  X(Received,     u"received",     541,  5,  1, List,    0, "ddnnd", kFnWorksheet) \
   X(Sln,          u"sln",          542,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
   X(Syd,          u"syd",          543,  4,  0, A4Ctx,   0, "nnnn",  kFnWorksheet) \
-  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
-  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
-  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, "nnn",   kFnWorksheet) \
+  X(Tbilleq,      u"tbilleq",      544,  3,  0, A3Ctx,   0, "ddn",   kFnWorksheet) \
+  X(Tbillprice,   u"tbillprice",   545,  3,  0, A3Ctx,   0, "ddn",   kFnWorksheet) \
+  X(Tbillyield,   u"tbillyield",   546,  3,  0, A3Ctx,   0, "ddn",   kFnWorksheet) \
   X(Vdb,          u"vdb",          547,  7,  2, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
   X(Xirr,         u"xirr",         548,  3,  1, List,    0, "NNn",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, "nNN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
-  X(Yield,        u"yield",        550,  7,  1, List,    0, "nnnnnnn", kFnElementwise | kFnWorksheet) \
-  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, "nnnnn", kFnWorksheet) \
-  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, "nnnnnn", kFnWorksheet) \
+  X(Xnpv,         u"xnpv",         549,  3,  0, A3Ctx,   0, "dNN",   kFnElementwise | kFnRangeArgs | kFnWorksheet) \
+  X(Yield,        u"yield",        550,  7,  1, List,    0, "ddddddd", kFnElementwise | kFnWorksheet) \
+  X(Yielddisc,    u"yielddisc",    551,  5,  1, List,    0, "ddnnd", kFnWorksheet) \
+  X(Yieldmat,     u"yieldmat",     552,  6,  1, List,    0, "dddnnd", kFnWorksheet) \
   X(Countblank,   u"countblank",   602,  1,  0, A1,      0, "r",     kFnElementwise | kFnRangeArgs | kFnWorksheet) \
   X(ErrorType,    u"error.type",   603,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \
   X(Isblank,      u"isblank",      605,  1,  0, A1,      0, "v",     kFnElementwise | kFnWorksheet) \

@@ -161,6 +161,30 @@ void fnMultinomial(const CalcContext& ctx, const CalcNode& call, CalcValue* out)
   Calc_setScalar(out, num(r));
 }
 
+// SERIESSUM's coefficients, each keeping its place in the series: a value
+// given directly by its number, of a range or array every element, a blank
+// as 0 and a logical as its number; a text there is #VALUE!, in order with
+// the errors (the first is the fault).
+bool seriesCoefficients(const CalcContext& ctx, const CalcNode& arg, std::vector<double>* c, CellValue* err) {
+  CalcValue v;
+  Calc_eval(ctx, arg, &v);
+  if (!v.area && !v.isArray) {
+    double d = 0;
+    if (!Calc_toNumber(v.array.values[0], &d, err)) return false;
+    c->push_back(d);
+    return true;
+  }
+  CalcGrid g(v);
+  for (int r = 0; r < g.rows; ++r)
+    for (int k = 0; k < g.cols; ++k) {
+      const CellValue& x = g.at(r, k);
+      if (x.kind == CellKind::Error) return *err = x, false;
+      if (x.kind == CellKind::Text) return *err = error(CellError::Value), false;
+      c->push_back(x.kind == CellKind::Empty ? 0 : x.number);
+    }
+  return true;
+}
+
 // SERIESSUM(x, n, m, coefficients): the sum of c_i x^(n + i m).
 void fnSeriesSum(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   double x[3];
@@ -168,7 +192,7 @@ void fnSeriesSum(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   for (int i = 0; i < 3; ++i)
     if (!Calc_toNumber(Calc_evalScalar(ctx, call.args[i]), &x[i], &err)) return Calc_setScalar(out, err);
   std::vector<double> c;
-  if (!Calc_numbersOf(ctx, call, false, &c, &err, 3, 1)) return Calc_setScalar(out, err);
+  if (!seriesCoefficients(ctx, call.args[3], &c, &err)) return Calc_setScalar(out, err);
   double sum = 0;
   for (size_t i = 0; i < c.size(); ++i) {
     CellValue term = Calc_power(x[0], x[1] + static_cast<double>(i) * x[2]);

@@ -21,22 +21,25 @@ bool squareMatrix(const CalcContext& ctx, const CalcNode& arg, std::vector<doubl
 }
 
 // Reduces [a | b] (b with `extra` columns) to the identity on the left; the
-// determinant of a, 0 when a is singular: a pivot lost in the rounding of
-// the largest entry is no pivot, and the result no inverse of rounding
-// errors. In quadruple precision: the elimination cancels, and the extra
-// digits keep the result's.
+// determinant of a, 0 when a is singular: a pivot that is the rounding of
+// the products subtracted from its entry (their magnitudes summed in terms)
+// is no pivot, and the result no inverse of rounding errors. In quadruple
+// precision: the elimination cancels, and the extra digits keep the
+// result's.
 DblQuad eliminate(std::vector<DblQuad>& a, int n, std::vector<DblQuad>& b, int extra) {
-  DblQuad largest = 0;
-  for (DblQuad x : a) largest = std::max(largest, Dbl_quadMagnitude(x));
+  std::vector<DblQuad> terms(a.size(), 0.0);
   DblQuad det = 1;
   for (int k = 0; k < n; ++k) {
     int p = k;
     for (int i = k + 1; i < n; ++i)
       if (Dbl_quadMagnitude(a[i * n + k]) > Dbl_quadMagnitude(a[p * n + k])) p = i;
-    if (Dbl_quadLostPivot(a[p * n + k], largest, n)) return 0;
+    if (Dbl_quadLostPivot(a[p * n + k], terms[p * n + k], n)) return 0;
     if (p != k) {
       det = -det;
-      for (int j = 0; j < n; ++j) std::swap(a[k * n + j], a[p * n + j]);
+      for (int j = 0; j < n; ++j) {
+        std::swap(a[k * n + j], a[p * n + j]);
+        std::swap(terms[k * n + j], terms[p * n + j]);
+      }
       for (int j = 0; j < extra; ++j) std::swap(b[k * extra + j], b[p * extra + j]);
     }
     const DblQuad pivot = a[k * n + k];
@@ -46,7 +49,10 @@ DblQuad eliminate(std::vector<DblQuad>& a, int n, std::vector<DblQuad>& b, int e
     for (int i = 0; i < n; ++i) {
       const DblQuad f = a[i * n + k];
       if (i == k || f == 0) continue;
-      for (int j = 0; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
+      for (int j = 0; j < n; ++j) {
+        a[i * n + j] -= f * a[k * n + j];
+        terms[i * n + j] += Dbl_quadMagnitude(f * a[k * n + j]);
+      }
       for (int j = 0; j < extra; ++j) b[i * extra + j] -= f * b[k * extra + j];
     }
   }

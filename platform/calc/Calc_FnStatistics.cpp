@@ -32,14 +32,26 @@ double deviations(const std::vector<double>& v) {
   return static_cast<double>(s);
 }
 
+// The numbers divided by their moment scale (Dbl_momentScale), which is
+// returned: their deviations, squares and cubes then stay in the doubles
+// whatever their magnitude, and numbers in between come out as without it.
+double momentScaled(std::vector<double>* v) {
+  double largest = 0;
+  for (double x : *v) largest = std::max(largest, std::fabs(x));
+  const double scale = Dbl_momentScale(largest);
+  for (double& x : *v) x /= scale;
+  return scale;
+}
+
 // VAR, VARP, STDEV, STDEVP and their A forms: `sample` divides by n - 1.
 void spread(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all, bool sample, bool root) {
   std::vector<double> v;
   CellValue err;
   if (!Calc_numbersOf(ctx, call, all, &v, &err)) return Calc_setScalar(out, err);
   if (v.size() < (sample ? 2u : 1u)) return Calc_setScalar(out, error(CellError::Div0));
-  double var = deviations(v) / static_cast<double>(v.size() - (sample ? 1 : 0));
-  Calc_setScalar(out, num(root ? std::sqrt(var) : var));
+  const double scale = momentScaled(&v);
+  const double var = deviations(v) / static_cast<double>(v.size() - (sample ? 1 : 0));
+  Calc_setScalar(out, num(root ? std::sqrt(var) * scale : var * scale * scale));
 }
 
 #define SPREAD(NAME, ALL, SAMPLE, ROOT) \
@@ -207,6 +219,7 @@ void fnSkew(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
   if (!Calc_numbersOf(ctx, call, false, &v, &err)) return Calc_setScalar(out, err);
   double n = static_cast<double>(v.size());
   if (n < 3) return Calc_setScalar(out, error(CellError::Div0));
+  momentScaled(&v);
   // The cubes about the plain mean, the sum over the count: the third
   // moment moves with the mean's last bit, and this is the mean the
   // workbook's SKEW takes.

@@ -120,10 +120,16 @@ const Row kRows[] = {
     {"=SQRT(A6*1E-300)*1E+150", 0.5, 6, 1},
     // no periods: every rate is a root, so the one found has no derivative
     {"=RATE(0,A1,0)", 0.2, 1, 0, true},
-    {"=SKEW(A1,24,TRUE,-1E+300)", 0, 1, 0, true},
+    // one far value among three: standardised, -1.5 and three times 0.5,
+    // so 4 / (3 2) (3 0.125 - 3.375) = -2, whatever the others are
+    {"=SKEW(A1,24,TRUE,-1E+300)", -2, 1, 0, true},
     {"=POISSON(3,A5,0<A6)", kPoissonCdf, 5, kPoissonSlope},
     {"=PV(A1,3,1,0,A2<0)", kStartPv, 1, kStartPvSlope},
-    {"=EFFECT(STDEVP(A1,A2),A3<=FALSE)", 2, 1, 0.5},
+    // the interest at r = 1E-12 is -r 1000 (11 + 66r) / (12 + 66r), to
+    // first order -r (11000 / 12)(1 + r / 2), whose slope in r is
+    // -(11000 / 12)(1 + r); here r is A6 4E-12 and the value is scaled
+    {"=IPMT(A6*4E-12,2,12,1000)*1E+9", -11000.0 / 12 * 1e-3 * (1 + 0.5e-12), 6, -11000.0 / 12 * 4e-3 * (1 + 1e-12)},
+    {"=EFFECT(STDEVP(A1,A2),--(A3<=FALSE))", 2, 1, 0.5},
     // 10 / A1 and 10 A1 / A2 through a divisor near 1E-300, and the slope
     // of ln(3 / (3 + 1E+300 A3)) in A3, -1E+300 / (3 + 5E+299): the reverse
     // mode's tape takes the quotient over its divisor scaled to 1

@@ -189,5 +189,16 @@ TEST(Differential, ZeroToThePowerZeroIsRewrittenCallByCall) {
   for (const auto& [formula, rewritten] : rows) EXPECT_EQ(diff_detail::zeroPowersAsOne(wb, formula), rewritten);
   const DiffOutcome out = Diff_check(wb, "=POWER(,POWER(,Rate))");
   EXPECT_EQ(out.documented, kDiffPowerZeroZero) << out.detail;
+  // Inside an array-taking call the powers of a range are rewritten element
+  // by element: B1 (0) to the power 0 is 1, the text "abc" in B3 still
+  // #VALUE!, which the interpreter gives.
+  EXPECT_EQ(diff_detail::zeroPowersAsOneEachElement("=POWER(B1:B2,)"),
+            "=power((B1:B2)+(--(B1:B2)=0)*(--(0)=0),(0))");
+  for (const char* formula : {"=SUMPRODUCT(POWER(B1:B8,0))", "=SUMPRODUCT(POWER(A1:A6-A1:A6,0))",
+                              "=SUMPRODUCT(POWER(POWER(A1:A6-A1:A6,0)-1,A1:A6*0))"}) {
+    const DiffOutcome each = Diff_check(wb, formula);
+    EXPECT_EQ(each.documented, kDiffPowerZeroZero) << each.detail;
+  }
+  EXPECT_EQ(Diff_check(wb, "=SUMPRODUCT(POWER(A1:A6,0))").documented, nullptr);
   Wb_resetApp();
 }

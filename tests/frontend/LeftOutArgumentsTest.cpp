@@ -239,13 +239,14 @@ const Row kRows[] = {
     {"=SIN(1E+15)", error(CellError::Num)},
     {"=TAN(-134217728)", error(CellError::Num)},
     {"=COS(1E+300)", error(CellError::Num)},
-    // SERIESSUM takes the coefficients SUM would add, and computes each
-    // term as its own power: 2.5*2 + 0*4 - 1.5*8; 2.5 + 3*2.5^3;
-    // 100*(-1.5)^-7 (the fractional step is never used)
-    {"=SERIESSUM(2,1,1,A1:B2)", number(-7)},
-    {"=SERIESSUM(A1,1,2,{1,\"a\",3})", number(49.375)},
+    // SERIESSUM's coefficients keep their places, so a text among them
+    // (B2's "24") is #VALUE!, and each term is its own power: 2.5*2 + 0*8
+    // - 1.5*32; 100*(-1.5)^-7 (the fractional step is never used)
+    {"=SERIESSUM(2,1,1,A1:B2)", error(CellError::Value)},
+    {"=SERIESSUM(2,1,2,{2.5,0,-1.5})", number(2.5 * 2 + 0 * 8 - 1.5 * 32)},
+    {"=SERIESSUM(A1,1,2,{1,\"a\",3})", error(CellError::Value)},
     {"=SERIESSUM(A2,-7,A2,100)", number(-100 / 17.0859375)},
-    {"=SERIESSUM(0,0,1,B2)", number(0)},
+    {"=SERIESSUM(0,0,1,B2)", error(CellError::Value)},
     {"=SERIESSUM(0,0,1,A1)", error(CellError::Num)},
     // ... in the derivative modes too: 0^0 is #NUM! there as well, zero
     // coefficient or not, and a step to a negative power whose terms stay

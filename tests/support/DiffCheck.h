@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
@@ -385,6 +386,33 @@ inline std::string zeroPowersAsOne(Workbook* wb, const std::string& formula) {
   return out;
 }
 
+// The longest formula the element-wise rewrite below writes: each call
+// copies its base and exponent, so deep nests of POWER grow fast.
+inline constexpr size_t kDiffLongestRewrite = 4000;
+
+// The formula with every POWER(b, e) written as power(b', e), where b' is 1
+// in each element in which the stand-in reads both b and e as 0, and b
+// elsewhere: (b)+(--(b)=0)*(--(e)=0). So a 0^0 inside an array (a range
+// raised to 0 in SUMPRODUCT) gives the interpreter's 1 element by element,
+// every other power and error stays as it was, and a call rewritten (in
+// lower case) is not matched again. Empty when it grows past the longest.
+inline std::string zeroPowersAsOneEachElement(const std::string& formula) {
+  std::string out = formula;
+  for (std::vector<PowerCall> calls = powerCalls(out); !calls.empty(); calls = powerCalls(out)) {
+    const PowerCall& c = calls.front();
+    const auto part = [&out](size_t from, size_t to) {
+      const std::string text = out.substr(from, to - from);
+      return "(" + (text.find_first_not_of(' ') == std::string::npos ? std::string("0") : text) + ")";
+    };
+    const std::string b = part(c.base, c.comma), e = part(c.comma + 1, c.end);
+    const std::string call = "power(" + b + "+(--" + b + "=0)*(--" + e + "=0)," + e + ")";
+    const size_t name = c.base - std::string_view("POWER(").size();
+    out.replace(name, c.end + 1 - name, call);
+    if (out.size() > kDiffLongestRewrite) return {};
+  }
+  return out;
+}
+
 // Whether two texts are the same but for numbers written in them that are
 // close: each number read where both texts hold one, the rest compared as
 // characters.
@@ -408,7 +436,7 @@ inline bool sameButForCloseNumbers(const std::string& a, const std::string& b) {
 
 // The documented difference that explains the interpreter's value, if any:
 // texts that differ only in a number's last shown digit, or the stand-in
-// giving it once POWER's 0^0 is 1. Leaves the rewritten formula in the target
+// giving it once POWER's 0^0 is 1 (call by call, else element by element). Leaves the rewritten formula in the target
 // cell.
 inline const char* documentedBy(Workbook* wb, const std::string& formula, const CellValue& standIn,
                                 const CellValue& interpreter) {
@@ -418,8 +446,11 @@ inline const char* documentedBy(Workbook* wb, const std::string& formula, const 
   // Again while it writes one: a 0^0 inside a base can make it 0.
   std::string asOne = formula;
   for (std::string next = zeroPowersAsOne(wb, asOne); next != asOne; next = zeroPowersAsOne(wb, asOne)) asOne = next;
-  if (asOne == formula) return nullptr;
-  return sameValue(standInValue(wb, asOne), interpreter) ? kDiffPowerZeroZero : nullptr;
+  if (asOne != formula && sameValue(standInValue(wb, asOne), interpreter)) return kDiffPowerZeroZero;
+  // Element by element, for powers of arrays.
+  const std::string eachAsOne = zeroPowersAsOneEachElement(formula);
+  if (eachAsOne.empty() || eachAsOne == formula) return nullptr;
+  return sameValue(standInValue(wb, eachAsOne), interpreter) ? kDiffPowerZeroZero : nullptr;
 }
 
 }  // namespace diff_detail

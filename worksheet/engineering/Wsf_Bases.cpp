@@ -54,11 +54,12 @@ std::u16string decimalDigits(double x) {
 }
 
 // Reads the number argument in the radix (10: truncated decimal); 0 or the
-// error code.
+// error code. A text in a radix other than ten is its digits as they stand
+// ("1e3" is no binary number), never the number it might read as.
 uint32_t readInput(const Value* v, int radix, int64_t* value) {
   const bool text = v->kind == kValText;
   if (!text && v->kind != kValEmpty && v->kind != kValInt && v->kind != kValReal) return kErrValue;
-  if (text && radix != 16) return kErrValue;
+  if (text && radix == 10) return kErrValue;
   if (text) return readDigits(v->text ? v->text : u"", radix, value) ? 0u : static_cast<uint32_t>(kErrNum);
   const double x = v->kind == kValEmpty ? 0.0 : v->number;
   if (radix == 10) {

@@ -74,25 +74,50 @@ bool count(const Value* v, int32_t* n) {
   return true;
 }
 
-// The repayment schedule of a loan pv over n periods at a rate above 0,
-// paid in equal parts at the end of each period or at its start. What is
-// still owed after k payments comes in closed form: a schedule walked
-// period by period rounds the payment to the first period's interest when
-// (1 + rate)^n dwarfs 1, and then repays nothing at all.
+// The repayment schedule of a loan pv that is to leave fv after nper
+// periods, at a rate above -1, paid in equal parts at the end of each
+// period or at its start. What is still owed after k payments comes in
+// closed form: a schedule walked period by period rounds the payment to
+// the first period's interest when (1 + rate)^nper dwarfs 1, and then
+// repays nothing at all; and the interest of a period is the rate on it,
+// not the payment less the principal, which cancels all but the last
+// digits when the rate is near 0.
 struct Schedule {
   EvalContext* ctx;
-  FinTerm rate, pv;
+  FinTerm rate, pv, fv, nper;
   bool start;
-  FinTerm whole;  // the annuity factor of all n periods
-  Schedule(EvalContext* context, const Value& r, const Value& loan, int32_t n, bool atStart)
-      : ctx(context), rate(r), pv(loan), start(atStart), whole(Fin_annuity(rate, FinTerm(ctx, n))) {}
-  // pv (a_n - a_k) / a_n with a_k the annuity factor of k periods; paid at
-  // the start of each period, the first payment is all principal and the
-  // rest repays pv / (1 + rate) on the same terms.
+  FinTerm whole;  // the annuity factor of all nper periods
+  // Paid at the start of each period, the first payment is all principal
+  // and the rest repays pv / (1 + rate) on the same terms.
+  Schedule(EvalContext* context, const FinTerm& r, const FinTerm& loan, const FinTerm& left, const FinTerm& n,
+           bool atStart)
+      : ctx(context),
+        rate(*r),
+        pv(atStart ? loan / (1.0 + r) : FinTerm(*loan)),
+        fv(atStart ? left / (1.0 + r) : FinTerm(*left)),
+        nper(*n),
+        start(atStart),
+        whole(Fin_annuity(rate, nper)) {}
+  // (pv (1 + rate)^k a(nper - k) - fv a(k)) / a(nper), a the annuity
+  // factor of so many periods; its parts do not cancel, as a(nper) - a(k)
+  // would for k near nper.
+  FinTerm owed(const FinTerm& k) const {
+    FinTerm loan = pv * Fin_growth(rate, k) * Fin_annuity(rate, nper - k);
+    // A loan repaid in full (CUMIPMT's) skips the annuity of fv.
+    if (Wsf_isNumber(&*fv) && Wsf_number(&*fv) == 0) return loan / whole;
+    return (loan - fv * Fin_annuity(rate, k)) / whole;
+  }
+  // What is still owed after k of the payments: the loan itself before the
+  // first.
   FinTerm owed(int32_t k) const {
-    if (k == 0) return FinTerm(*pv);
-    const FinTerm share = (whole - Fin_annuity(rate, FinTerm(ctx, k))) / whole;
-    return start ? pv / (1.0 + rate) * share : pv * share;
+    if (k > 0) return owed(FinTerm(ctx, k));
+    return start ? pv * (1.0 + rate) : FinTerm(*pv);
+  }
+  // The interest of period per, paid with its payment: none at the start
+  // of the first period.
+  FinTerm interest(const FinTerm& per) const {
+    if (start && Op_compareConst(*per, 1.0, kRelCmpEq)) return FinTerm(ctx, 0.0);
+    return -(rate * owed(per - 1.0));
   }
 };
 
@@ -139,21 +164,15 @@ Value* Wsf_ipmt(Value* result, int argc, const Value* const* argv, int32_t selec
   EvalContext* ctx = Fin_context(result, argc, argv);
   const FinTerm rate(*argv[0]), per(*argv[1]), nper(*argv[2]), pv(*argv[3]), fv = optional(ctx, argc, argv, 4);
   if (Wsf_fails(&*per, 1.0, kRelCmpLt) || Wsf_fails(&*(per - nper), 1.0, kRelCmpGe)) return Wsf_error(result, kErrNum);
-  const FinTerm p = payment(rate, nper, pv, fv, start);
-  FinTerm principal(ctx, 0.0);
-  if (start && Op_compareConst(*per, 1.0, kRelCmpEq)) {
-    // The first payment falls on the day of the loan: no interest yet.
-    principal = FinTerm(*p);
-  } else {
-    // The first end-of-period payment repays -(pv + fv) over the annuity
-    // factor, its payment less the interest pv rate written out: the
-    // difference itself cancels all but the last few digits when
-    // (1 + rate)^nper dwarfs 1.
-    const FinTerm first = -(pv + fv) / Fin_annuity(rate, nper);
-    principal = first * Fin_growth(rate, per - (start ? 2.0 : 1.0));
-  }
-  if (selector == kAnnuityPrincipal) return Fin_into(result, principal);
-  return Fin_into(result, p - principal);
+  if (selector != kAnnuityPrincipal) return Fin_into(result, Schedule(ctx, rate, pv, fv, nper, start).interest(per));
+  if (start && Op_compareConst(*per, 1.0, kRelCmpEq))
+    return Fin_into(result, payment(rate, nper, pv, fv, start));  // the day of the loan: no interest yet
+  // The first end-of-period payment repays -(pv + fv) over the annuity
+  // factor, its payment less the interest pv rate written out: the
+  // difference itself cancels all but the last few digits when
+  // (1 + rate)^nper dwarfs 1.
+  const FinTerm first = -(pv + fv) / Fin_annuity(rate, nper);
+  return Fin_into(result, first * Fin_growth(rate, per - (start ? 2.0 : 1.0)));
 }
 
 Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t selector) {
@@ -169,10 +188,10 @@ Value* Wsf_cumipmt(Value* result, int argc, const Value* const* argv, int32_t se
   if (Wsf_fails(argv[0], 0.0, kRelCmpLe) || Wsf_fails(argv[2], 0.0, kRelCmpLe) || n < 1 || first < 1 || first > last ||
       last > n || last > kFinMaxWalkedPeriods || (type != 0 && type != 1))
     return Wsf_error(result, kErrNum);
-  const Schedule s(Fin_context(result, argc, argv), *argv[0], *argv[2], n, type == 1);
+  EvalContext* ctx = Fin_context(result, argc, argv);
+  const Schedule s(ctx, FinTerm(*argv[0]), FinTerm(*argv[2]), FinTerm(ctx, 0.0), FinTerm(ctx, n), type == 1);
   if (selector == kAnnuityPrincipal) return Fin_into(result, s.owed(last) - s.owed(first - 1));
-  FinTerm sum(s.ctx, 0.0);
-  for (int32_t k = first; k <= last; ++k)
-    if (!s.start || k > 1) sum = sum - s.rate * s.owed(k - 1);
+  FinTerm sum(ctx, 0.0);
+  for (int32_t k = first; k <= last; ++k) sum = sum + s.interest(FinTerm(ctx, k));
   return Fin_into(result, sum);
 }

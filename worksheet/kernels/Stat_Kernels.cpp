@@ -1,10 +1,12 @@
 // Statistics of arrays of doubles.
 #include "worksheet/kernels/Stat_Kernels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
 
+#include "base/Dbl_Scale.h"
 #include "worksheet/kernels/Kern_Helpers.h"
 
 namespace {
@@ -20,13 +22,52 @@ T* base(T* x, int32_t zeroBased) {
 
 // S (x - m)^2 with the mean m, in long double: a last bit of the mean moves
 // it by nothing, so every way of forming it rounds alike.
-double sumSquaredDeviations(int32_t n, const double* a, double m) {
+double sumSquaredDeviations(int32_t n, const double* a, double scale, double m) {
   long double s = 0.0;
   for (int32_t i = 1; i <= n; ++i) {
-    const long double d = a[i] - static_cast<long double>(m);
+    const long double d = a[i] / scale - static_cast<long double>(m);
     s += d * d;
   }
   return static_cast<double>(s);
+}
+
+// The moment scale (Dbl_momentScale) of a[1..n]: the data divided by it
+// are near 1, so that their sums, squares, cubes and fourth powers stay in
+// the doubles whatever their magnitude. A power of two, so that statistics
+// of data in between come out exactly as without it.
+double scaleOf(int32_t n, const double* a) {
+  double largest = 0.0;
+  for (int32_t i = 1; i <= n; ++i) largest = std::max(largest, Num_fabs(a[i]));
+  return Dbl_momentScale(largest);
+}
+
+// The mean of a[1..n] divided by scale.
+double scaledMean(int32_t n, const double* a, double scale) {
+  double s = 0.0;
+  for (int32_t i = 1; i <= n; ++i) s += a[i] / scale;
+  return s / n;
+}
+
+// S (x - m)^2 of a[1..n] divided by scale, about their mean corrected by
+// its own residual, so that equal values deviate by 0.
+double scaledDevSq(int32_t n, const double* a, double scale) {
+  double m = scaledMean(n, a, scale), residual = 0.0;
+  for (int32_t i = 1; i <= n; ++i) residual += a[i] / scale - m;
+  m += residual / n;
+  return sumSquaredDeviations(n, a, scale, m);
+}
+
+// The product of a[1..n] as a fraction and a power of two, which holds any
+// product of doubles.
+double productExponent(int32_t n, const double* a, double* fraction) {
+  double f = 1.0, exponent = 0.0;
+  for (int32_t i = 1; i <= n; ++i) {
+    int e = 0;
+    f = std::frexp(f * a[i], &e);
+    exponent += e;
+  }
+  *fraction = f;
+  return exponent;
 }
 
 }  // namespace
@@ -39,65 +80,99 @@ double Stat_sum(int32_t n, const double* x, uint8_t zeroBased) {
 }
 
 double Stat_mean(int32_t n, const double* x, uint8_t zeroBased) {
-  return n > 0 ? Stat_sum(n, x, zeroBased) / n : kNaN;
+  if (n <= 0) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return scaledMean(n, a, scale) * scale;
 }
 
 double Stat_aveDev(int32_t n, const double* x, uint8_t zeroBased) {
   if (n <= 0) return kNaN;
   const double* a = base(x, zeroBased);
-  const double m = Stat_mean(n, x, zeroBased);
+  const double scale = scaleOf(n, a), m = scaledMean(n, a, scale);
   double s = 0.0;
-  for (int32_t i = 1; i <= n; ++i) s += Num_fabs(a[i] - m);
-  return s / n;
+  for (int32_t i = 1; i <= n; ++i) s += Num_fabs(a[i] / scale - m);
+  return s / n * scale;
 }
 
 double Stat_devSq(int32_t n, const double* x, uint8_t zeroBased) {
   if (n <= 0) return 0.0;
   const double* a = base(x, zeroBased);
-  // The mean corrected by its own residual, so that equal values deviate by 0.
-  double m = Stat_mean(n, x, zeroBased), residual = 0.0;
-  for (int32_t i = 1; i <= n; ++i) residual += a[i] - m;
-  m += residual / n;
-  return sumSquaredDeviations(n, a, m);
+  const double scale = scaleOf(n, a);
+  return scaledDevSq(n, a, scale) * scale * scale;
 }
 
 double Stat_variance(int32_t n, const double* x, uint8_t zeroBased) {
-  return n >= 2 ? Stat_devSq(n, x, zeroBased) / (n - 1) : kNaN;
+  if (n < 2) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return scaledDevSq(n, a, scale) / (n - 1) * scale * scale;
 }
 
 double Stat_popVariance(int32_t n, const double* x, uint8_t zeroBased) {
-  return n >= 1 ? Stat_devSq(n, x, zeroBased) / n : kNaN;
+  if (n < 1) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return scaledDevSq(n, a, scale) / n * scale * scale;
 }
 
-double Stat_stdDev(int32_t n, const double* x, uint8_t zeroBased) { return std::sqrt(Stat_variance(n, x, zeroBased)); }
+double Stat_stdDev(int32_t n, const double* x, uint8_t zeroBased) {
+  if (n < 2) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return std::sqrt(scaledDevSq(n, a, scale) / (n - 1)) * scale;
+}
+
+double Stat_popStdDev(int32_t n, const double* x, uint8_t zeroBased) {
+  if (n < 1) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return std::sqrt(scaledDevSq(n, a, scale) / n) * scale;
+}
 
 double Stat_stdError(int32_t n, const double* x, uint8_t zeroBased) {
-  return n >= 1 ? std::sqrt(Stat_popVariance(n, x, zeroBased) / n) : kNaN;
+  if (n < 1) return kNaN;
+  const double* a = base(x, zeroBased);
+  const double scale = scaleOf(n, a);
+  return std::sqrt(scaledDevSq(n, a, scale) / n / n) * scale;
 }
 
 double Stat_geoMean(int32_t n, const double* x, uint8_t zeroBased) {
   if (n <= 0) return kNaN;
   const double* a = base(x, zeroBased);
   double p = 1.0;
-  for (int32_t i = 1; i <= n; ++i) p *= a[i];
-  return std::pow(p, 1.0 / n);
+  bool inRange = true;
+  for (int32_t i = 1; i <= n; ++i) {
+    p *= a[i];
+    inRange = inRange && std::isnormal(p);
+  }
+  if (inRange) return std::pow(p, 1.0 / n);
+  // A product that left the doubles on the way: the root from its fraction
+  // and exponent.
+  double fraction = 1.0;
+  const double exponent = productExponent(n, a, &fraction);
+  return std::pow(fraction, 1.0 / n) * std::exp2(exponent / n);
 }
 
 double Stat_harMean(int32_t n, const double* x, uint8_t zeroBased) {
   if (n <= 0) return kNaN;
   const double* a = base(x, zeroBased);
+  // Scaled by the least magnitude, no reciprocal overflows.
+  double least = kInf;
+  for (int32_t i = 1; i <= n; ++i) least = std::min(least, Num_fabs(a[i]));
+  const double scale = Dbl_momentScale(least);
   double s = 0.0;
-  for (int32_t i = 1; i <= n; ++i) s += 1.0 / a[i];
-  return n / s;
+  for (int32_t i = 1; i <= n; ++i) s += scale / a[i];
+  return n / s * scale;
 }
 
 double Stat_skewness(int32_t n, const double* x, uint8_t zeroBased) {
   if (n < 2) return kNaN;
   const double* a = base(x, zeroBased);
-  const double m = Stat_mean(n, x, zeroBased);
+  const double scale = scaleOf(n, a), m = scaledMean(n, a, scale);
   double s2 = 0.0, s3 = 0.0;
   for (int32_t i = 1; i <= n; ++i) {
-    const double d = a[i] - m, d2 = Num_sqrChecked(d);
+    const double d = a[i] / scale - m, d2 = Num_sqrChecked(d);
     s2 += d2;
     s3 += d2 * d;
   }
@@ -108,10 +183,10 @@ double Stat_skewness(int32_t n, const double* x, uint8_t zeroBased) {
 double Stat_kurtosis(int32_t n, const double* x, uint8_t zeroBased) {
   if (n < 2) return kNaN;
   const double* a = base(x, zeroBased);
-  const double m = Stat_mean(n, x, zeroBased);
+  const double scale = scaleOf(n, a), m = scaledMean(n, a, scale);
   double s2 = 0.0, s4 = 0.0;
   for (int32_t i = 1; i <= n; ++i) {
-    const double d2 = Num_sqrChecked(a[i] - m);
+    const double d2 = Num_sqrChecked(a[i] / scale - m);
     s2 += d2;
     s4 += d2 * d2;
   }

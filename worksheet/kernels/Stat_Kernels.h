@@ -15,7 +15,10 @@ double Stat_devSq(int32_t n, const double* x, uint8_t zeroBased);
 // Sample variance (divisor n - 1); NaN for n < 2.
 double Stat_variance(int32_t n, const double* x, uint8_t zeroBased);
 double Stat_popVariance(int32_t n, const double* x, uint8_t zeroBased);
+// Standard deviations (divisors n - 1 and n), from the deviations over
+// the data's scale: the root of a variance beyond the doubles may be in them.
 double Stat_stdDev(int32_t n, const double* x, uint8_t zeroBased);
+double Stat_popStdDev(int32_t n, const double* x, uint8_t zeroBased);
 double Stat_stdError(int32_t n, const double* x, uint8_t zeroBased);
 // Product to the power 1/n; NaN for n = 0.
 double Stat_geoMean(int32_t n, const double* x, uint8_t zeroBased);

@@ -50,16 +50,21 @@ Value* load(Value* result, const Value* a, Square* m) {
   return nullptr;
 }
 
-// The LU factors of the matrix; false when it is singular, a pivot lost in
-// the rounding of the largest entry counting as none: no inverse of
+// The sum of the magnitudes of the products subtracted to form pivot i of
+// the LU factors: those of row i of L with column i of U.
+DblQuad pivotTerms(const Square& m, int32_t i) {
+  DblQuad terms = 0;
+  for (int32_t k = 1; k < i; ++k) terms += Dbl_quadMagnitude(m.rows[i][k] * m.rows[k][i]);
+  return terms;
+}
+
+// The LU factors of the matrix; false when it is singular, a pivot that is
+// the rounding of what cancelled in it counting as none: no inverse of
 // rounding errors.
 bool decompose(Square* m) {
-  DblQuad largest = 0;
-  for (int32_t i = 1; i <= m->n; ++i)
-    for (int32_t j = 1; j <= m->n; ++j) largest = std::max(largest, Dbl_quadMagnitude(m->cells[i][j]));
   if (!Dense_luDecompose(m->rows.data(), m->n, m->permutation.data(), &m->parity)) return false;
   for (int32_t i = 1; i <= m->n; ++i)
-    if (Dbl_quadLostPivot(m->rows[i][i], largest, m->n)) return false;
+    if (Dbl_quadLostPivot(m->rows[i][i], pivotTerms(*m, i), m->n)) return false;
   return true;
 }
 

@@ -65,17 +65,40 @@ Value* fold(Value* result, int argc, const Value* const* argv, double start, Ste
   return Wsf_finite(result, counted ? total : 0.0);
 }
 
-// SERIESSUM's coefficients in the evaluation modes, taken as the value mode
-// takes them: a direct argument as it is, of an array or a cell its
-// numbers, values of the modes (and of the structure passes) and errors.
-std::vector<const Value*> modalCoefficients(const Value* coefficients) {
-  if (coefficients->kind != kValArray && !Wsf_isCellReference(coefficients)) return {coefficients};
-  std::vector<const Value*> c;
+// SERIESSUM's coefficients in the evaluation modes, each keeping its place
+// in the series: a direct argument as it is, of an array or a cell every
+// element (a blank, a logical, a number or a value of the modes). A text
+// there has no place to give up and is #VALUE!, in order with the errors:
+// the first of them is the result. False, with the result set, on these.
+bool modalCoefficients(Value* result, const Value* coefficients, std::vector<const Value*>* c) {
+  const bool direct = coefficients->kind != kValArray && !Wsf_isCellReference(coefficients);
+  for (int32_t k = 0; k < Wsf_count(coefficients); ++k) {
+    const Value* e = direct ? coefficients : Wsf_element(coefficients, k);
+    if (Wsf_isError(e)) return Wsf_copy(result, e), false;
+    if (!direct && e->kind == kValText) return Wsf_error(result, kErrValue), false;
+    c->push_back(e);
+  }
+  return true;
+}
+
+// SERIESSUM's coefficients as numbers, each keeping its place: a value
+// given directly by its number, of a range or array every element, a blank
+// as 0 and a logical as its number; a text there is #VALUE!, in order with
+// the errors. False, with the result set, on these.
+bool plainCoefficients(Value* result, const Value* coefficients, std::vector<double>* c) {
+  if (coefficients->kind != kValArray && !Wsf_isCellReference(coefficients)) {
+    double x = 0;
+    if (!directNumber(coefficients, &x, result)) return false;
+    c->push_back(x);
+    return true;
+  }
   for (int32_t k = 0; k < Wsf_count(coefficients); ++k) {
     const Value* e = Wsf_element(coefficients, k);
-    if (isNumber(e) || Wsf_isModeValue(e) || Wsf_isStructural(e) || Wsf_isError(e)) c.push_back(e);
+    if (Wsf_isError(e)) return Wsf_copy(result, e), false;
+    if (!Wsf_isPlain(e)) return Wsf_error(result, kErrValue), false;
+    c->push_back(Wsf_number(e));
   }
-  return c;
+  return true;
 }
 
 // x to the power p as the worksheet's power has it: 0 to the power 0 is
@@ -197,9 +220,8 @@ Value* paired(Value* result, const Value* a, const Value* b, PairTerm which, Ter
 // number to a fractional power) is its error, zero coefficient or not.
 Value* seriesModal(Value* result, const Value* x, const Value* n, const Value* m, const Value* coefficients,
                    EvalContext* ctx) {
-  const std::vector<const Value*> c = modalCoefficients(coefficients);
-  for (const Value* e : c)
-    if (Wsf_isError(e)) return Wsf_copy(result, e);
+  std::vector<const Value*> c;
+  if (!modalCoefficients(result, coefficients, &c)) return result;
   double xp = 0, np = 0, mp = 0, unused = 0;
   if (Op_pointNumber(*x, &xp) && Op_pointNumber(*n, &np) && Op_pointNumber(*m, &mp))
     for (size_t k = 0; k < c.size(); ++k)
@@ -291,10 +313,10 @@ Value* Wsf_seriessum(Value* result, const Value* x, const Value* n, const Value*
   if (EvalContext* ctx = nullptr; Wsf_anyModal(4, all, &ctx)) return seriesModal(result, x, n, m, coefficients, ctx);
   double xv = 0, nv = 0, mv = 0;
   if (!directNumber(x, &xv, result) || !directNumber(n, &nv, result) || !directNumber(m, &mv, result)) return result;
-  // The coefficients are the numbers SUM would add; each term is a power
-  // of its own, so only the powers the coefficients need are checked.
+  // Each term is a power of its own, so only the powers the coefficients
+  // need are checked.
   std::vector<double> c;
-  if (!eachNumber(result, 1, &coefficients, [&c](double a) { c.push_back(a); })) return result;
+  if (!plainCoefficients(result, coefficients, &c)) return result;
   double total = 0;
   for (size_t k = 0; k < c.size(); ++k) {
     double power = 0;

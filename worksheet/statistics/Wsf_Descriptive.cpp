@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <vector>
 
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Dbl_Scale.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -145,6 +147,40 @@ bool nonPositive(Value* result, const StatValues& x) {
   return false;
 }
 
+// The largest and the least magnitude of the values' points (those that
+// have one).
+double largestPoint(const StatValues& x) {
+  double largest = 0, p = 0;
+  for (const Value* v : x)
+    if (Op_pointNumber(*v, &p)) largest = std::max(largest, std::fabs(p));
+  return largest;
+}
+double leastPoint(const StatValues& x) {
+  double least = std::numeric_limits<double>::infinity(), p = 0;
+  for (const Value* v : x)
+    if (Op_pointNumber(*v, &p)) least = std::min(least, std::fabs(p));
+  return least;
+}
+
+// The values divided by scale (a power of two, so exactly), each a value
+// of its own mode held in owned; the values themselves for a scale of 1.
+// Statistics of data far from 1 then keep their sums and powers in the
+// doubles, and are scaled back.
+StatValues scaledBy(const StatValues& x, double scale, EvalContext* ctx, std::deque<WsfLocal>* owned) {
+  if (scale == 1) return x;
+  StatValues out;
+  for (const Value* v : x) {
+    owned->emplace_back(ctx);
+    owned->back().take(Op_divVS(*v, scale));
+    out.push_back(&owned->back().v);
+  }
+  return out;
+}
+
+// The scale for the moments of the values (Dbl_scaleBeyond of the
+// largest point, beyond 2^±200).
+double momentScaleOf(const StatValues& x) { return Dbl_scaleBeyond(largestPoint(x), kDblSafeMomentExponent); }
+
 // The means of the paired values of known_y and known_x.
 bool pairMeans(Value* result, const Value* knownY, const Value* knownX, WsfLocal* my, WsfLocal* mx) {
   StatValues ys, xs;
@@ -178,8 +214,10 @@ Value* Wsf_avedev(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_aveDev(s->n, s->data, 0));
   Gathered gathered;
   if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
-  const StatValues& x = gathered.values;
   EvalContext* ctx = contextOf(result);
+  std::deque<WsfLocal> owned;
+  const double scale = momentScaleOf(gathered.values);
+  const StatValues x = scaledBy(gathered.values, scale, ctx, &owned);
   WsfLocal mean(ctx), sum(ctx), d(ctx), a(ctx);
   if (!meanOf(result, x, &mean)) return result;
   Val_setNumber(&sum.v, 0.0);
@@ -188,18 +226,24 @@ Value* Wsf_avedev(Value* result, int argc, const Value* const* argv) {
     Wsf_abs(&a.v, &*d);
     sum = Op_add(*sum, *a);
   }
-  return Wsf_from(result, Op_divVS(*sum, static_cast<double>(x.size())));
+  sum = Op_divVS(*sum, static_cast<double>(x.size()));
+  return Wsf_from(result, Op_mulVS(*sum, scale));
 }
 
 Value* Wsf_devsq(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_devSq(s->n, s->data, 0));
   Gathered gathered;
   if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
-  const StatValues& x = gathered.values;
-  WsfLocal mean(contextOf(result));
+  EvalContext* ctx = contextOf(result);
+  std::deque<WsfLocal> owned;
+  const double scale = momentScaleOf(gathered.values);
+  const StatValues x = scaledBy(gathered.values, scale, ctx, &owned);
+  WsfLocal mean(ctx), squares(ctx);
   if (x.empty()) return Wsf_error(result, kErrNum);
   meanOf(result, x, &mean);
-  return Stat_valCoDeviation(result, x, *mean, x, *mean, contextOf(result));
+  Stat_valCoDeviation(&squares.v, x, *mean, x, *mean, ctx);
+  squares = Op_mulVS(*squares, scale);
+  return Wsf_from(result, Op_mulVS(*squares, scale));
 }
 
 Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
@@ -212,11 +256,25 @@ Value* Wsf_geomean(Value* result, int argc, const Value* const* argv) {
   if (nonPositive(result, x)) return result;
   // Only the faults this call raises count, not those of earlier cells.
   const int32_t before = ctx->errors.errorCount;
+  // A product that might leave the doubles takes each value over its own
+  // power of two and the root times 2 to their exponents' mean.
+  std::deque<WsfLocal> owned;
+  double exponents = 0, reach = static_cast<double>(x.size()), p = 0;
+  std::vector<double> scales;
+  for (const Value* v : x) {
+    const double scale = Op_pointNumber(*v, &p) ? Dbl_momentScale(std::fabs(p)) : 1.0;
+    scales.push_back(scale);
+    exponents += std::log2(scale);
+    reach += std::fabs(std::log2(scale));
+  }
+  const bool scaled = reach > kDblSafeProductExponent;
   WsfLocal product(ctx), root(ctx);
   Val_setNumber(&product.v, 1.0);
-  for (const Value* v : x) product = Op_mul(*product, *v);
+  for (size_t i = 0; i < x.size(); ++i)
+    product = Op_mul(*product, *scaledBy({x[i]}, scaled ? scales[i] : 1.0, ctx, &owned).front());
   Val_setNumber(&root.v, 1.0 / static_cast<double>(x.size()));
   Wsf_power(&product.v, &*product, &*root);
+  if (scaled) product = Op_mulVS(*product, std::exp2(exponents / static_cast<double>(x.size())));
   if (ctx->errors.errorCount > before) return Wsf_error(result, kErrNum);
   return Wsf_copy(result, &*product);
 }
@@ -225,17 +283,21 @@ Value* Wsf_harmean(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result)) return Wsf_finite(result, Stat_harMean(s->n, s->data, 0));
   Gathered gathered;
   if (!countedValues(result, argc, argv, kValues, &gathered)) return result;
-  const StatValues& x = gathered.values;
   EvalContext* ctx = contextOf(result);
-  if (x.empty()) return Wsf_error(result, kErrNA);
-  if (nonPositive(result, x)) return result;
+  if (gathered.values.empty()) return Wsf_error(result, kErrNA);
+  if (nonPositive(result, gathered.values)) return result;
+  // Over the least value's scale no reciprocal overflows.
+  std::deque<WsfLocal> owned;
+  const double scale = Dbl_scaleBeyond(leastPoint(gathered.values), kDblSafeMomentExponent);
+  const StatValues x = scaledBy(gathered.values, scale, ctx, &owned);
   WsfLocal sum(ctx), inverse(ctx);
   Val_setNumber(&sum.v, 0.0);
   for (const Value* v : x) {
     inverse = Op_divSV(1.0, *v);
     sum = Op_add(*sum, *inverse);
   }
-  Wsf_from(result, Op_divSV(static_cast<double>(x.size()), *sum));
+  sum = Op_divSV(static_cast<double>(x.size()), *sum);
+  Wsf_from(result, Op_mulVS(*sum, scale));
   uint32_t code = 0;
   if (Wsf_isError(result) && Vm_errorCode(result->number, &code) && code == kErrDiv0) return Wsf_error(result, kErrNum);
   return result;
@@ -244,11 +306,14 @@ Value* Wsf_harmean(Value* result, int argc, const Value* const* argv) {
 Value* Wsf_kurt(Value* result, int argc, const Value* const* argv) {
   if (const SampleVector* s = aggregated(argc, argv, result))
     return Wsf_finite(result, Stat_kurtosis(s->n, s->data, 0));
-  StatValues x;
-  if (!Kern_collectArgValues(argc, argv, false, &x, result)) return result;
-  const double n = static_cast<double>(x.size());
+  StatValues collected;
+  if (!Kern_collectArgValues(argc, argv, false, &collected, result)) return result;
+  const double n = static_cast<double>(collected.size());
   if (n < 4) return Wsf_error(result, kErrDiv0);
   EvalContext* ctx = contextOf(result);
+  // Free of the data's scale: over their moment scale.
+  std::deque<WsfLocal> owned;
+  const StatValues x = scaledBy(collected, momentScaleOf(collected), ctx, &owned);
   WsfLocal mean(ctx), sd(ctx), sum(ctx), t(ctx);
   Stat_valMean(&mean.v, x, ctx);
   Stat_valCoDeviation(&sd.v, x, *mean, x, *mean, ctx);

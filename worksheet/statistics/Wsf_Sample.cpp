@@ -9,6 +9,7 @@
 #include "arithmetic/operators/Op_Operators.h"
 #include "arithmetic/operators/Op_Shape.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Dbl_Scale.h"
 #include "values/Smp_Payload.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
@@ -135,6 +136,13 @@ const SampleVector* aggregated(int argc, const Value* const* argv, const EvalFla
   return static_cast<const SampleVector*>(argv[0]->payload);
 }
 
+// The variance of n plain values (1-based), or its root, of the sample or
+// the population.
+double spreadOf(int32_t n, const double* x, bool population, bool root) {
+  if (root) return population ? Stat_popStdDev(n, x, 0) : Stat_stdDev(n, x, 0);
+  return population ? Stat_popVariance(n, x, 0) : Stat_variance(n, x, 0);
+}
+
 // The variance family over the evaluation modes: the squared deviations
 // about the mean through the generic operators.
 // A standard deviation whose variance is 0: the constant 0 for one value,
@@ -168,8 +176,7 @@ void plainVariance(Value* variance, const StatValues& x, bool population) {
 Value* varianceModal(Value* result, int argc, const Value* const* argv, EvalContext* ctx, bool countAll,
                      bool population, bool root) {
   if (const SampleVector* v = aggregated(argc, argv, ctx->flags)) {
-    const double x = population ? Stat_popVariance(v->n, v->data, 0) : Stat_variance(v->n, v->data, 0);
-    return Wsf_finite(result, root ? std::sqrt(x) : x);
+    return Wsf_finite(result, spreadOf(v->n, v->data, population, root));
   }
   StatValues x;
   if (!Kern_collectArgValues(argc, argv, countAll, &x, result)) return result;
@@ -269,8 +276,7 @@ Value* variance(Value* result, int argc, const Value* const* argv, bool countAll
   if (!(countAll ? collectA(argc, argv, &s, result) : Kern_collectArgNumbers(argc, argv, &s, result))) return result;
   const int32_t n = count(s);
   if (n < (population ? 1 : 2)) return Wsf_error(result, kErrDiv0);
-  const double v = population ? Stat_popVariance(n, s.data(), 0) : Stat_variance(n, s.data(), 0);
-  return Wsf_finite(result, root ? std::sqrt(v) : v);
+  return Wsf_finite(result, spreadOf(n, s.data(), population, root));
 }
 
 // Sums of the paired sample for the regression measures.
@@ -496,6 +502,11 @@ Value* Wsf_skew(Value* result, int argc, const Value* const* argv) {
   if (!Kern_collectArgNumbers(argc, argv, &s, result)) return result;
   const int32_t n = count(s);
   if (n < 3) return Wsf_error(result, kErrDiv0);
+  // Standardised about the data over their moment scale: the deviations of
+  // data near the doubles' ends stay in them.
+  const double largest = std::max(std::fabs(Stat_max(n, s.data(), 0)), std::fabs(Stat_min(n, s.data(), 0)));
+  const double scale = Dbl_momentScale(largest);
+  for (int32_t i = 1; i <= n; ++i) s[i] /= scale;
   const double m = Stat_mean(n, s.data(), 0), sd = Stat_stdDev(n, s.data(), 0);
   if (sd == 0) return Wsf_error(result, kErrDiv0);
   double sum = 0;

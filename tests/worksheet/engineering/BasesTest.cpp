@@ -154,7 +154,10 @@ TEST(BaseConversions, InputsOutsideTheirNotation) {
   EXPECT_TRUE(isError(c.call(kIdHex2bin, {c.text(u"200")}), kErrNum));
   EXPECT_EQ(textOf(c.call(kIdHex2bin, {c.text(u"FFFFFFFE00")})), "1000000000");
   EXPECT_TRUE(isError(c.call(kIdHex2oct, {c.text(u"20000000")}), kErrNum));
-  EXPECT_TRUE(isError(c.call(kIdBin2dec, {c.text(u"101")}), kErrValue));
+  // A text in binary or octal is its digits; a decimal input is a number.
+  EXPECT_EQ(numberOf(c.call(kIdBin2dec, {c.text(u"101")})), 5);
+  EXPECT_TRUE(isError(c.call(kIdBin2dec, {c.text(u"1e3")}), kErrNum));
+  EXPECT_TRUE(isError(c.call(kIdOct2dec, {c.text(u"1e3")}), kErrNum));
   EXPECT_TRUE(isError(c.call(kIdDec2bin, {c.text(u"5")}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdDec2bin, {c.boolean(true)}), kErrValue));
   EXPECT_TRUE(isError(c.call(kIdOct2hex, {c.error(kErrDiv0)}), kErrDiv0));
