@@ -111,7 +111,9 @@ bool Calc_numberLiteral(const std::string& text, double* out);
 
 // Evaluates a formula text in the context of sheet `sheet` of `wb` (leading
 // "=" optional; a leading "!" before a name means the name as seen from that
-// sheet). False when the text does not parse, or memory ran out.
+// sheet, its definition read as a formula of the sheet whatever scope holds
+// it, as the names of a sheet's model are). False when the text does not
+// parse, or memory ran out.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 // The same for callers that read the cells of a reference themselves (or
 // only want where it is): a reference gives its areas alone, `value` left

@@ -98,6 +98,7 @@ struct XlcScoped {
   int sheet = -1;
   std::string rest;
   bool prefixed = false;
+  bool sheetsOwn = false;  // "!name": the name as the active sheet's own (Calc_evaluate)
 };
 bool Xlc_splitSheetPrefix(const std::string& text, XlcScoped* out);
 
