@@ -45,8 +45,8 @@ struct Book : LoadNameBook {
 
 TEST(LoadNames, DefinitionsAreReadInTheScopeThatHoldsThem) {
   Book book;
-  book.names = {{{0, u"cap"}, u"=base*10"},  {{0, u"base"}, u"=0.5"},     {{1, u"base"}, u"=1"},
-                {{2, u"lim"}, u"=limb"},     {{2, u"limb"}, u"=b1"},      {{0, u"wcell"}, u"=b1"},
+  book.names = {{{0, u"cap"}, u"=base*10"},    {{0, u"base"}, u"=0.5"},   {{1, u"base"}, u"=1"},
+                {{2, u"lim"}, u"=limb"},       {{2, u"limb"}, u"=b1"},    {{0, u"wcell"}, u"=b1"},
                 {{0, u"wlim"}, u"=Other!lim"}, {{2, u"olim"}, u"=wbase"}, {{0, u"wbase"}, u"=base"}};
   struct Row {
     uint8_t sheet;
@@ -56,14 +56,14 @@ TEST(LoadNames, DefinitionsAreReadInTheScopeThatHoldsThem) {
     uint8_t formulaSheet;
     bool workbookNames;
   } rows[] = {
-      {1, u"cap", {}, u"=base*10", 1, true},          // its base the workbook's
-      {1, u"base", {}, u"=1", 1, false},              // Plan's own
-      {1, u"[0]!base", {}, u"=0.5", 1, true},         // the workbook's, past Plan's
+      {1, u"cap", {}, u"=base*10", 1, true},              // its base the workbook's
+      {1, u"base", {}, u"=1", 1, false},                  // Plan's own
+      {1, u"[0]!base", {}, u"=0.5", 1, true},             // the workbook's, past Plan's
       {1, u"Other!lim", {2, 1, 2, 1, 2}, u"", 0, false},  // Other's limb, Other's b1
-      {1, u"wcell", {1, 1, 2, 1, 2}, u"", 0, false},  // a workbook name's cell on the sheet using it
+      {1, u"wcell", {1, 1, 2, 1, 2}, u"", 0, false},      // a workbook name's cell on the sheet using it
       {2, u"wcell", {2, 1, 2, 1, 2}, u"", 0, false},
-      {1, u"wlim", {2, 1, 2, 1, 2}, u"", 0, false},   // a workbook name through Other's names
-      {1, u"Other!olim", {}, u"=0.5", 2, true},       // through the workbook's wbase to its base
+      {1, u"wlim", {2, 1, 2, 1, 2}, u"", 0, false},  // a workbook name through Other's names
+      {1, u"Other!olim", {}, u"=0.5", 2, true},      // through the workbook's wbase to its base
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.text, row.text + std::char_traits<char16_t>::length(row.text)));
