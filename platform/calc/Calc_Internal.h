@@ -237,10 +237,6 @@ CellValue Calc_evalScalar(const CalcContext& ctx, const CalcNode& node);
 // (`*err` then holds the error value to return).
 bool Calc_toNumber(const CellValue& v, double* out, CellValue* err);
 bool Calc_toBool(const CellValue& v, bool* out, CellValue* err);
-// A text as a number: a number as formulas write it, a percentage ("50%"),
-// or a date, a time or both as their serial number ("2024-03-15" 45366,
-// "12:30" 0.520833...; base/Cal_Text.h, the interpreter's reader too).
-bool Calc_textToNumber(const std::string& text, double* out);
 CellValue Calc_numberResult(double d);
 // -1, 0, 1 by the spreadsheet's ordering; errors never reach it.
 int Calc_compare(const CellValue& a, const CellValue& b);

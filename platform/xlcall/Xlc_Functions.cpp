@@ -164,7 +164,7 @@ int Xlc_fnValue(XLOPER* res, int, XLOPER** a) {
   double d = 0;
   if (v.kind == CellKind::Error) Xlc_setErr(res, static_cast<std::uint16_t>(v.error));
   else if (v.kind == CellKind::Number || v.kind == CellKind::Empty) Xlc_setNum(res, v.number);
-  else if (v.kind == CellKind::Text && Xlc_parseNumber(v.text, &d)) Xlc_setNum(res, d);
+  else if (v.kind == CellKind::Text && Calc_textToNumber(v.text, &d)) Xlc_setNum(res, d);
   else Xlc_setErr(res, xlerrValue);
   return xlretSuccess;
 }
@@ -175,7 +175,7 @@ int Xlc_fnText(XLOPER* res, int, XLOPER** a) {
   double d = v.number;
   std::string text;
   if (v.kind == CellKind::Error) { Xlc_setErr(res, static_cast<std::uint16_t>(v.error)); return xlretSuccess; }
-  if (v.kind == CellKind::Boolean || (v.kind == CellKind::Text && !Xlc_parseNumber(v.text, &d))) {
+  if (v.kind == CellKind::Boolean || (v.kind == CellKind::Text && !Calc_textToNumber(v.text, &d))) {
     Xlc_setText(res, constantText(v));
     return xlretSuccess;
   }

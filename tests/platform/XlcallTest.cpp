@@ -314,6 +314,8 @@ TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
   formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
   EXPECT_EQ(call(xlfValue, {text("5")}), "5");
   EXPECT_EQ(call(xlfValue, {text("five")}), err(xlerrValue));
+  EXPECT_EQ(call(xlfValue, {text("2024-03-15")}), "45366");  // day 1 is 1 January 1900
+  EXPECT_EQ(call(xlfValue, {text("6:00 PM")}), "0.75");
   EXPECT_EQ(call(xlfText, {text("abc"), text("General")}), "abc");         // a text stays
   EXPECT_EQ(call(xlfText, {ref("A1"), text("#,##0.00")}), "1,234.50");    // the cell's value
   EXPECT_EQ(call(xlfText, {num(1), num(1)}), code(xlretInvXloper));        // the format must be a text
