@@ -407,6 +407,16 @@ TEST_F(XlcallTest, DefineNameThenGetName) {
   EXPECT_EQ(call(xlcDefineName, {text("solver_rhs1"), text("=1+")}), code(xlretFailed));
   EXPECT_EQ(call(xlcDefineName, {text("A1"), num(100)}), code(xlretFailed));   // a cell's name
   EXPECT_EQ(call(xlfGetName, {text("!solver_zzz")}), err(xlerrName));
+  // "[0]!name" is the workbook's own name past the sheet's of that spelling,
+  // and its names are the workbook's too.
+  Wb_defineName(book, {"rate", "2", 0, false});
+  Wb_defineName(book, {"rate", "3", -1, false});
+  Wb_defineName(book, {"twice", "rate*2", -1, false});
+  EXPECT_EQ(call(xlfGetName, {text("rate")}), "=2");
+  EXPECT_EQ(call(xlfGetName, {text("[0]!rate")}), "=3");
+  EXPECT_EQ(call(xlfGetName, {text("[0]!nosuch")}), err(xlerrName));
+  EXPECT_EQ(call(xlfEvaluate, {text("[0]!rate")}), "3");
+  EXPECT_EQ(call(xlfEvaluate, {text("twice")}), "6");
 }
 
 TEST_F(XlcallTest, SetAndCalculateNowInManualMode) {
