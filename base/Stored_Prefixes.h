@@ -33,6 +33,10 @@ inline std::string_view Stored_withoutPrefixes(std::string_view name) {
   return name;
 }
 
+// What files write before a name to mean this workbook's own name, not a
+// sheet's of the same spelling ("[0]!rate").
+inline constexpr std::string_view kStoredThisWorkbook = "[0]!";
+
 // The function files store for the implicit intersection operator "@".
 inline constexpr std::string_view kStoredSingle = "single";
 

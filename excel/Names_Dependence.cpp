@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Stored_Prefixes.h"
 #include "excel/Names_Model.h"
 #include "excel/Xl_Queries.h"
 #include "excel/Xl_Value.h"
@@ -63,35 +64,78 @@ bool computesReferences(std::string formula) {
 // definition that names itself has no end.
 constexpr int kMaxNameDepth = 16;
 
-// Whether a formula reads `cells` through the references and names in its
-// text. A name defined as a formula is followed into its definition, since
-// what it gives now is only a value.
-Reach formulaReaches(const std::string& formula, const XLOPER* cells, int depth) {
+// Where the tokens of a formula are read, as the qualifiers put before
+// those written without one: "" for the model's sheet, "Sheet!" for
+// another's; names of a workbook name's definition with "[0]!", the
+// workbook's own.
+struct Reading {
+  std::string references;
+  std::string names;
+};
+
+Reach formulaReaches(const std::string& formula, const XLOPER* cells, const Reading& at, int depth);
+
+// The definition (after its "=") of the name a text spells; 0 when it
+// names no defined name.
+int definitionOf(const std::string& name, std::string* out) {
+  XlOwned text(Xl_newText(name.data(), name.size()));
+  return text && Xl_nameDefinition(text.get(), out);
+}
+
+// Whether the name `bare`, found with the qualifier `scope` ("Sheet!", "!"
+// or "" the model's sheet, "[0]!" the workbook's) as `definition`, reads
+// `cells`: the definition is read where the name is defined. A sheet's
+// qualifier finds the sheet's own name or else the workbook's; where the
+// workbook's gives the same definition, both readings are followed.
+Reach nameReaches(const std::string& bare, const std::string& scope, const std::string& definition, const XLOPER* cells,
+                  const Reading& at, int depth) {
+  const Reading workbook{at.references, std::string(kStoredThisWorkbook)};
+  if (scope == kStoredThisWorkbook) return formulaReaches(definition, cells, workbook, depth + 1);
+  if (formulaReaches(definition, cells, Reading{scope, scope}, depth + 1) == Reach::Yes) return Reach::Yes;
+  std::string workbookDefinition;
+  if (!definitionOf(workbook.names + bare, &workbookDefinition) || workbookDefinition != definition) return Reach::No;
+  return formulaReaches(definition, cells, workbook, depth + 1);
+}
+
+// Whether one token of a formula read at `at` reads `cells`: a name
+// through its definition, a reference through its cells and precedents.
+Reach tokenReaches(const std::string& token, const XLOPER* cells, const Reading& at, int depth) {
+  const size_t bang = token.rfind('!');
+  const std::string qualifier = bang == std::string::npos ? "" : token.substr(0, bang + 1);
+  const std::string bare = token.substr(qualifier.size());
+  const std::string scope = qualifier.empty() ? at.names : qualifier;
+  std::string definition;
+  if (definitionOf(scope + bare, &definition)) return nameReaches(bare, scope, definition, cells, at, depth);
+  const std::string reference = qualifier.empty() ? at.references + bare : token;
+  XlOwned text(Xl_newText(reference.data(), reference.size()));
+  XLOPER ref{};
+  if (!text || Excel4(xlfEvaluate, &ref, 1, text.get()) != xlretSuccess) return Reach::No;
+  const Reach reach = Area_isReference(&ref) ? reaches(&ref, cells) : Reach::No;
+  Xl_giveBack(&ref);
+  return reach;
+}
+
+// Whether a formula read at `at` reads `cells` through the references and
+// names in its text. A name defined as a formula is followed into its
+// definition, since what it gives now is only a value.
+Reach formulaReaches(const std::string& formula, const XLOPER* cells, const Reading& at, int depth) {
   if (depth > kMaxNameDepth || computesReferences(formula)) return Reach::Yes;
-  for (const std::string& token : referenceTokens(formula)) {
-    XlOwned text(token.empty() ? nullptr : Xl_newText(token.data(), token.size()));
-    XLOPER ref{};
-    if (!text || Excel4(xlfEvaluate, &ref, 1, text.get()) != xlretSuccess) continue;
-    std::string definition;
-    Reach reach = Reach::No;
-    if (Area_isReference(&ref)) reach = reaches(&ref, cells);
-    else if (Xl_nameDefinition(text.get(), &definition)) reach = formulaReaches(definition, cells, depth + 1);
-    Xl_giveBack(&ref);
-    if (reach != Reach::No) return Reach::Yes;
-  }
+  for (const std::string& token : referenceTokens(formula))
+    if (!token.empty() && tokenReaches(token, cells, at, depth) != Reach::No) return Reach::Yes;
   return Reach::No;
 }
 
 // Whether a right-hand side given as a formula (its name's text) varies with
 // `cells`: it does unless it gives numbers (one, or one per left-hand cell)
-// and reads none of them.
+// and reads none of them. A name's text is followed as a name, so that its
+// definition is read in the name's own scope.
 Reach formulaVaries(const ConstraintRecord& record, const XLOPER* cells) {
-  std::string formula;
+  std::string formula = Xl_textOf(record.rhs);
+  if (formula.starts_with('=')) formula.erase(0, 1);
   std::vector<double> values(record.flags & RowElementwise ? Area_totalCells(record.lhs) : 1);
-  if (!Xl_formulaTextOf(record.rhs, &formula) ||
-      !Xl_evaluateNumbers(record.rhs, static_cast<int>(values.size()), values.data()))
+  if (formula.empty() || !Xl_evaluateNumbers(record.rhs, static_cast<int>(values.size()), values.data()))
     return Reach::Yes;
-  return formulaReaches(formula, cells, 0);
+  return formulaReaches(formula, cells, Reading{}, 0);
 }
 
 // Whether a right-hand side varies with `cells`.

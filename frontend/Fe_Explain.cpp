@@ -390,19 +390,21 @@ const Cell* cellOfRow(Workbook* wb, const std::vector<std::string>& error, std::
   return Wb_findCell(wb->sheets[sheet].get(), row, col);
 }
 
-// Whether a formula's tree, read on `sheet`, reads a variable cell through
-// its references or the names it uses, as deep as a formula follows them.
-bool treeReadsVariables(Workbook* wb, const FeModel& m, int sheet, const CalcNode& n, int depth) {
-  const int at = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
-  if (n.op == CalcOp::Ref) return at >= 0 && Fe_rangeReadsVariables(wb, m, CellRange{at, n.row1, n.col1, n.row2, n.col2});
+// Whether a formula's tree, read at `at`, reads a variable cell through its
+// references or the names it uses, as deep as a formula follows them.
+bool treeReadsVariables(Workbook* wb, const FeModel& m, WbReading at, const CalcNode& n, int depth) {
+  const int sheet = n.sheetName.empty() ? at.sheet : Wb_sheetIndex(wb, n.sheetName);
+  if (n.op == CalcOp::Ref)
+    return sheet >= 0 && Fe_rangeReadsVariables(wb, m, CellRange{sheet, n.row1, n.col1, n.row2, n.col2});
   if (n.op == CalcOp::Name) {
-    const DefinedName* dn = at < 0 ? nullptr : Wb_findName(wb, n.text, at);
+    const int scope = Calc_nameScope(wb, n, at);
+    const DefinedName* dn = scope == kCalcNoScope ? nullptr : Wb_findName(wb, n.text, scope);
     CalcNode definition;
     return dn && depth < kCalcMaxNameDepth && Calc_parse(dn->definition, &definition, nullptr) &&
-           treeReadsVariables(wb, m, Wb_definitionSheet(*dn, sheet), definition, depth + 1);
+           treeReadsVariables(wb, m, Wb_definitionReading(*dn, at), definition, depth + 1);
   }
   return std::any_of(n.args.begin(), n.args.end(),
-                     [&](const CalcNode& a) { return treeReadsVariables(wb, m, sheet, a, depth); });
+                     [&](const CalcNode& a) { return treeReadsVariables(wb, m, at, a, depth); });
 }
 
 // The lines Fe_say printed since the command began.
@@ -416,7 +418,8 @@ std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
     CalcEvalResult r;
     CalcNode tree;
     if (!Calc_evaluate(wb, c.lhs.sheet, c.rhsFormula, &r) || r.value.values.size() < 2 ||
-        !Calc_parse(c.rhsFormula, &tree, nullptr) || !treeReadsVariables(wb, m, c.lhs.sheet, tree, 0))
+        !Calc_parse(c.rhsFormula, &tree, nullptr) ||
+        !treeReadsVariables(wb, m, WbReading{c.lhs.sheet, c.lhs.sheet}, tree, 0))
       continue;
     const std::string k = std::to_string(c.number);
     return "the right-hand side of constraint " + k + " (\"solver_rhs" + k + "\", " + c.rhsFormula +

@@ -2,9 +2,11 @@
 // the formula reader shares: a cell or range ("b4", "Other!$a$1:$c$3"), or
 // a defined name followed through the names its definition uses. A
 // sheet's own name hides the workbook's name of the same spelling, and a
-// definition is read in the scope of the sheet that defines it: the names
-// and unqualified references inside a sheet's own name are that sheet's,
-// those inside a workbook name the sheet's that uses it.
+// definition is read in the scope that defines it: the names and
+// unqualified references inside a sheet's own name are that sheet's; the
+// names inside a workbook name the workbook's, its unqualified references
+// (a workbook has no cells) the sheet's that uses it. "[0]!name" is the
+// workbook's own name past a sheet's of that spelling.
 #pragma once
 
 #include <cstdint>
@@ -27,12 +29,16 @@ struct LoadNameBook {
 };
 
 // What a reference text names: a range, or (range all zero) a defined
-// name's formula, with "=", and the sheet it is read on.
+// name's formula, with "=", the sheet it is read on, and whether its names
+// are the workbook's alone (the text to resolve them by then "[0]!name").
 struct LoadNamed {
   RangeRef range{};
   std::u16string formula;
   uint8_t formulaSheet = 0;
+  bool workbookNames = false;
 };
 
 // Resolves text as read on sheet; false when it names nothing.
 bool Load_resolveName(LoadNameBook* book, uint8_t sheet, std::u16string_view text, LoadNamed* out);
+// The text that resolves a name among the workbook's names alone.
+std::u16string Load_workbookNameText(std::u16string_view name);

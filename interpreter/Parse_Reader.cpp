@@ -443,10 +443,18 @@ bool operandSize(const FormulaReader* r, const uint8_t* start, int32_t* rows, in
   return true;
 }
 
+// The text a token is resolved by: inside a workbook name's formula, a
+// name without its sheet is the workbook's.
+std::u16string resolvedText(const FormulaReader* r, const std::u16string& token) {
+  const FormulaRecord* f = r->current->formula;
+  const bool workbookNames = f && f->workbookNames && token.find(u'!') == std::u16string::npos;
+  return workbookNames ? Load_workbookNameText(token) : token;
+}
+
 int32_t reference(FormulaReader* r) {
-  const std::u16string text = r->lexer.tokenText;
+  const bool external = isExternalText(r->lexer.tokenText);
+  const std::u16string text = external ? r->lexer.tokenText : resolvedText(r, r->lexer.tokenText);
   const uint8_t sheet = readingSheet(r);
-  const bool external = isExternalText(text);
   const std::u16string name = external ? text : sheetPrefix(sheet) + text;
   // Only the argument's first token may be the sum range read at another
   // size, and only when it is the whole argument (below): 1/(A3-A3) keeps
@@ -497,6 +505,7 @@ int32_t reference(FormulaReader* r) {
       s->formula->text = named.formula;
       s->formula->usedAt = currentCell(r);
       s->formula->readSheet = named.formulaSheet;
+      s->formula->workbookNames = named.workbookNames;
     }
     if (!s) return kTypeFailed;
   }

@@ -44,6 +44,7 @@ struct FormulaRecord {
                               // a right-hand side's text: its constraint's cell
   uint8_t readSheet = 0;      // a defined name's formula: the sheet its names and unqualified
                               // references are read on (0: usedAt's)
+  bool workbookNames = false;  // a defined name's formula: its names are the workbook's alone
   int32_t tapeCount = 0;      // tape nodes counted by the sizing pass
   uint8_t placeDependent = 0;  // a defined name's formula taking a range element by element:
                                // a use outside arrays would meet the range in its own cell

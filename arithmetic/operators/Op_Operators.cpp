@@ -24,6 +24,7 @@
 #include "arithmetic/propagate/IvProp_Ops.h"
 #include "arithmetic/reverse/Rev_Ops.h"
 #include "arithmetic/sample/Smp_Ops.h"
+#include "base/Cal_Text.h"
 #include "base/Chk_Assert.h"
 #include "values/DegVec_Payload.h"
 #include "values/Model_StructureInfo.h"
@@ -662,7 +663,7 @@ namespace {
 bool readsAsNumber(std::u16string t, double* out) {
   const bool percent = !t.empty() && t.back() == u'%';
   if (percent) t.pop_back();
-  if (!Text_toDouble(t, out) && (percent || !Text_toDate(t, out))) return false;
+  if (!Text_toDouble(t, out) && (percent || !Cal_sheetSerial(std::u16string_view(t), out))) return false;
   if (percent) *out /= 100.0;
   return true;
 }

@@ -435,8 +435,9 @@ AutoResult rangeName(AutoCall& call) {
   int sheet = Auto_sheetIndexOf(call.self);
   for (const DefinedName& dn : wb->names) {
     CalcEvalResult r;
-    int from = Wb_definitionSheet(dn, sheet);
-    if (!Calc_evaluateReference(wb, from, dn.definition, &r) || !r.isReference || r.areas.size() != call.self->areas.size()) continue;
+    if (!Calc_evaluateReference(wb, sheet, Wb_qualifiedName(wb, dn), &r) || !r.isReference ||
+        r.areas.size() != call.self->areas.size())
+      continue;
     bool same = true;
     for (std::size_t i = 0; i < r.areas.size(); ++i) {
       const CellRange &x = r.areas[i], &y = call.self->areas[i];

@@ -115,9 +115,16 @@ bool Calc_formulaPastLimits(const std::string& formula, std::string* error);
 // it ("12", "-0.5", "1E+25"): what evaluating it gives, without a formula.
 bool Calc_numberLiteral(const std::string& text, double* out);
 
+// A text as a number: a number as formulas write it, a percentage ("50%"),
+// or a date, a time or both as their serial number ("2024-03-15" 45366,
+// "12:30" 0.520833...; base/Cal_Text.h, the interpreter's reader too).
+bool Calc_textToNumber(const std::string& text, double* out);
+
 // Evaluates a formula text in the context of sheet `sheet` of `wb` (leading
 // "=" optional; a leading "!" before a name means the name as seen from that
-// sheet). False when the text does not parse, or memory ran out.
+// sheet, its definition read as a formula of the sheet whatever scope holds
+// it, as the names of a sheet's model are). False when the text does not
+// parse, or memory ran out.
 bool Calc_evaluate(Workbook* wb, int sheet, const std::string& text, CalcEvalResult* out);
 // The same for callers that read the cells of a reference themselves (or
 // only want where it is): a reference gives its areas alone, `value` left

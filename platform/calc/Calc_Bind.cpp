@@ -12,14 +12,16 @@ namespace {
 // names used many times would otherwise grow the formula exponentially.
 constexpr long kMaxNameExpansions = 4096;
 
-// What binding one formula carries along: the names being expanded, from
-// the outermost in, and how many expansions it has made.
+// What binding one formula carries along: where its names and references
+// are read, the names being expanded, from the outermost in, and how many
+// expansions it has made.
 struct Binding {
   Workbook* wb;
-  int sheet;
+  WbReading at;
   CalcAreaStore* store;
   std::vector<const DefinedName*> chain;
   long expansions = 0;
+  bool sheetsOwn = false;  // the next name's definition is read at `at` (Calc_bind)
 };
 
 void makeError(CalcNode* node, CellError e) {
@@ -73,7 +75,7 @@ void bindIntersection(Workbook* wb, CalcAreaStore* store, CalcNode* node) {
 
 void bindNode(Binding& b, CalcNode* node) {
   switch (node->op) {
-    case CalcOp::Ref: return bindRef(b.wb, b.sheet, b.store, node);
+    case CalcOp::Ref: return bindRef(b.wb, b.at.sheet, b.store, node);
     case CalcOp::Name: return bindName(b, node);
     case CalcOp::Func: {
       std::string key = functionKey(node->text);
@@ -92,13 +94,13 @@ void bindNode(Binding& b, CalcNode* node) {
   if (node->op == CalcOp::Intersect) bindIntersection(b.wb, b.store, node);
 }
 
-// A name is replaced by its definition, bound on the sheet whose scope
-// holds the name (Wb_definitionSheet). A name whose definition comes
-// back to itself is a circular reference; one nested or repeated beyond the
-// limits is #NAME? like an unknown one.
+// A name is replaced by its definition, bound where the name's scope reads
+// it (Wb_definitionReading). A name whose definition comes back to itself
+// is a circular reference; one nested or repeated beyond the limits is
+// #NAME? like an unknown one.
 void bindName(Binding& b, CalcNode* node) {
-  int scope = node->sheetName.empty() ? b.sheet : Wb_sheetIndex(b.wb, node->sheetName);
-  if (scope < 0) return makeError(node, CellError::Ref);
+  const int scope = Calc_nameScope(b.wb, *node, b.at);
+  if (scope == kCalcNoScope) return makeError(node, CellError::Ref);
   const DefinedName* dn = Wb_findName(b.wb, node->text, scope);
   if (dn && std::find(b.chain.begin(), b.chain.end(), dn) != b.chain.end())
     return makeError(node, kCalcCircularError);
@@ -106,16 +108,24 @@ void bindName(Binding& b, CalcNode* node) {
   if (!dn || b.chain.size() >= static_cast<size_t>(kCalcMaxNameDepth) || ++b.expansions > kMaxNameExpansions ||
       !Calc_parse(dn->definition, &def, nullptr))
     return makeError(node, CellError::Name);
-  const int usedOn = b.sheet;
-  b.sheet = Wb_definitionSheet(*dn, usedOn);
+  const WbReading usedAt = b.at;
+  b.at = b.sheetsOwn ? usedAt : Wb_definitionReading(*dn, usedAt);
+  b.sheetsOwn = false;
   b.chain.push_back(dn);
   bindNode(b, &def);
   b.chain.pop_back();
-  b.sheet = usedOn;
+  b.at = usedAt;
   *node = std::move(def);
 }
 
 }  // namespace
+
+int Calc_nameScope(const Workbook* wb, const CalcNode& n, WbReading at) {
+  if (n.workbookName) return -1;
+  if (n.sheetName.empty()) return at.names;
+  const int sheet = Wb_sheetIndex(wb, n.sheetName);
+  return sheet < 0 ? kCalcNoScope : sheet;
+}
 
 const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int r1, int c1, int r2, int c2) {
   auto key = std::make_tuple(sheet, r1, c1, r2, c2);
@@ -175,24 +185,24 @@ struct NameWalk {
 
 // What `find` answers first for a node of a parsed tree, or of the
 // definitions of the names it uses (no deeper and no more often than
-// binding expands them), given the node, the sheet it is seen from and the
-// name whose definition holds it ("" for the tree itself). A name the
-// workbook does not define is a node `find` sees and is not expanded.
+// binding expands them), given the node, where it is read and the name
+// whose definition holds it ("" for the tree itself). A name the workbook
+// does not define is a node `find` sees and is not expanded.
 template <typename Find>
-std::string firstIn(const Workbook* wb, int sheet, const CalcNode& n, const std::string& within, int depth,
+std::string firstIn(const Workbook* wb, WbReading at, const CalcNode& n, const std::string& within, int depth,
                     NameWalk* walk, const Find& find) {
-  if (std::string found = find(n, sheet, within); !found.empty()) return found;
+  if (std::string found = find(n, at, within); !found.empty()) return found;
   if (n.op == CalcOp::Name) {
-    const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
-    const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(wb, n.text, scope);
+    const int scope = Calc_nameScope(wb, n, at);
+    const DefinedName* dn = scope == kCalcNoScope ? nullptr : Wb_findName(wb, n.text, scope);
     walk->tooDeep = walk->tooDeep || (dn && depth >= kCalcMaxNameDepth);
     CalcNode def;
     const bool expand = dn && depth < kCalcMaxNameDepth && ++walk->expansions <= kMaxNameExpansions &&
                         Calc_parse(dn->definition, &def, nullptr);
-    return expand ? firstIn(wb, Wb_definitionSheet(*dn, sheet), def, n.text, depth + 1, walk, find) : "";
+    return expand ? firstIn(wb, Wb_definitionReading(*dn, at), def, n.text, depth + 1, walk, find) : "";
   }
   for (const CalcNode& a : n.args)
-    if (std::string found = firstIn(wb, sheet, a, within, depth, walk, find); !found.empty()) return found;
+    if (std::string found = firstIn(wb, at, a, within, depth, walk, find); !found.empty()) return found;
   return "";
 }
 
@@ -200,17 +210,17 @@ template <typename Find>
 std::string firstInFormula(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk,
                            const Find& find) {
   CalcNode tree;
-  return Calc_parse(formula, &tree, nullptr) ? firstIn(wb, sheet, tree, "", 0, walk, find) : "";
+  return Calc_parse(formula, &tree, nullptr) ? firstIn(wb, WbReading{sheet, sheet}, tree, "", 0, walk, find) : "";
 }
 
 // The first name of a formula, or of the names it uses, that the workbook
 // does not define; the parameters of LET and LAMBDA ("_xlpm.x") are no
 // names of the workbook.
 std::string missingNameOf(const Workbook* wb, int sheet, const std::string& formula, NameWalk* walk) {
-  return firstInFormula(wb, sheet, formula, walk, [wb](const CalcNode& n, int at, const std::string&) {
-    const int scope = n.sheetName.empty() ? at : Wb_sheetIndex(wb, n.sheetName);
-    const bool missing =
-        n.op == CalcOp::Name && scope >= 0 && Stored_prefixAt(n.text, 0) == 0 && !Wb_findName(wb, n.text, scope);
+  return firstInFormula(wb, sheet, formula, walk, [wb](const CalcNode& n, WbReading at, const std::string&) {
+    const int scope = Calc_nameScope(wb, n, at);
+    const bool missing = n.op == CalcOp::Name && scope != kCalcNoScope && Stored_prefixAt(n.text, 0) == 0 &&
+                         !Wb_findName(wb, n.text, scope);
     return missing ? n.text : std::string();
   });
 }
@@ -229,7 +239,7 @@ bool Calc_namesTooDeep(const Workbook* wb, int sheet, const std::string& formula
 
 std::string Calc_uncalculatedCall(const Workbook* wb, int sheet, const std::string& formula, std::string* name) {
   NameWalk walk;
-  return firstInFormula(wb, sheet, formula, &walk, [name](const CalcNode& n, int, const std::string& within) {
+  return firstInFormula(wb, sheet, formula, &walk, [name](const CalcNode& n, WbReading, const std::string& within) {
     if (n.op != CalcOp::Func) return std::string();
     const std::string key = functionKey(n.text);
     if (Calc_findBuiltin(key) >= 0 || Calc_findAddin(key) >= 0) return std::string();
@@ -243,7 +253,8 @@ std::string Calc_missingSheet(const Workbook* wb, const std::string& formula) {
   return Calc_parse(formula, &tree, nullptr) ? missingSheetIn(wb, tree) : "";
 }
 
-void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node) {
-  Binding b{wb, sheet, store, {}};
+void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, bool sheetsOwn) {
+  Binding b{wb, WbReading{sheet, sheet}, store, {}};
+  b.sheetsOwn = sheetsOwn && node->op == CalcOp::Name && node->sheetName.empty() && !node->workbookName;
   bindNode(b, node);
 }

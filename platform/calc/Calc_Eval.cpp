@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/Cal_Text.h"
 #include "base/Utf8_Text.h"
 #include "platform/calc/Calc_Internal.h"
 
@@ -487,9 +488,12 @@ void Calc_mapValues(const std::vector<CalcArray>& args, CalcArray* out,
 bool Calc_textToNumber(const std::string& text, double* out) {
   size_t e = text.find_last_not_of(" \t");
   bool percent = e != std::string::npos && text[e] == '%';
-  if (!Wb_parseNumber(percent ? text.substr(0, e) : text, out)) return false;
-  if (percent) *out /= 100;
-  return true;
+  if (percent) {
+    if (!Wb_parseNumber(text.substr(0, e), out)) return false;
+    *out /= 100;
+    return true;
+  }
+  return Wb_parseNumber(text, out) || Cal_sheetSerial(std::string_view(text), out);
 }
 
 bool Calc_toNumber(const CellValue& v, double* out, CellValue* err) {

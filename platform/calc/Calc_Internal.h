@@ -157,6 +157,7 @@ struct CalcNode {
   int func = -1;                   // Func after binding: built-in index, or add-in when addin
   bool addin = false;
   bool deletedSheet = false;       // Literal #REF! standing for cells of a deleted sheet ("#REF!A1")
+  bool workbookName = false;       // Name written "[0]!name": the workbook's own, not a sheet's
   int height = 1;                  // levels of the tree below and including this node
   std::vector<CalcNode> args;
 };
@@ -223,7 +224,17 @@ struct CalcContext {
 // Parsing (Calc_Parser.cpp). On failure `out` is left an empty literal.
 bool Calc_parse(const std::string& formula, CalcNode* out, std::string* error);
 // Resolves sheets, names, functions and cells of a parsed tree for a formula on `sheet`.
-void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node);
+// Binds a tree read on `sheet`. With `sheetsOwn`, a tree that is one name
+// has its definition read as a formula of the sheet whatever scope holds
+// it: a name of the sheet's model ("!solver_rhs1"), which the front end
+// may keep in the workbook's scope, describes that sheet's model.
+void Calc_bind(Workbook* wb, int sheet, CalcAreaStore* store, CalcNode* node, bool sheetsOwn = false);
+// The scope a name node is looked up in when read at `at` (as Wb_findName
+// takes it): "Sheet!name" that sheet's, "[0]!name" the workbook's (-1), a
+// plain name the one `at` reads names in; kCalcNoScope for a sheet the
+// workbook lacks.
+constexpr int kCalcNoScope = -2;
+int Calc_nameScope(const Workbook* wb, const CalcNode& n, WbReading at);
 const CalcArea* Calc_areaFor(Workbook* wb, CalcAreaStore* store, int sheet, int r1, int c1, int r2, int c2);
 
 // Evaluation (Calc_Eval.cpp).
@@ -245,7 +256,6 @@ CellValue Calc_evalScalar(const CalcContext& ctx, const CalcNode& node);
 // (`*err` then holds the error value to return).
 bool Calc_toNumber(const CellValue& v, double* out, CellValue* err);
 bool Calc_toBool(const CellValue& v, bool* out, CellValue* err);
-bool Calc_textToNumber(const std::string& text, double* out);
 CellValue Calc_numberResult(double d);
 // -1, 0, 1 by the spreadsheet's ordering; errors never reach it.
 int Calc_compare(const CellValue& a, const CellValue& b);

@@ -488,7 +488,9 @@ struct Parser {
     ++pos;
     if (!self) return elsewhere(start, out);
     if (!sheet.empty()) return qualified(sheet, "", out);
-    return word(out);
+    if (!word(out)) return false;
+    out->workbookName = out->op == CalcOp::Name;
+    return true;
   }
   // Reads the reference after "!" and stands for it as #REF!, keeping the
   // text so that the calculation can tell it from a deleted reference.

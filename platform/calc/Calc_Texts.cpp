@@ -55,11 +55,13 @@ const std::shared_ptr<CalcTexts>& keptTexts(Workbook* wb) {
   return wb->texts;
 }
 
-// The text without leading blanks, "=" and "!" (a name as the sheet sees it).
-bool formulaPart(const std::string& text, std::string* out) {
+// The text without leading blanks, "=" and "!" (a name as the sheet sees
+// it, *sheetsOwn then set).
+bool formulaPart(const std::string& text, std::string* out, bool* sheetsOwn) {
   size_t b = text.find_first_not_of(" \t");
   if (b != std::string::npos && text[b] == '=') ++b;
-  if (b != std::string::npos && text[b] == '!') ++b;
+  *sheetsOwn = b != std::string::npos && text[b] == '!';
+  if (*sheetsOwn) ++b;
   if (b == std::string::npos) return false;
   *out = text.substr(b);
   return true;
@@ -73,8 +75,9 @@ std::shared_ptr<const CalcNode> Calc_boundText(Workbook* wb, int sheet, const st
   CalcKeptText& kept = it->second;
   if (added) {
     std::string formula;
-    kept.parsed = formulaPart(text, &formula) && Calc_parse(formula, &kept.tree, nullptr);
-    if (kept.parsed) Calc_bind(wb, sheet, &kept.store, &kept.tree);
+    bool sheetsOwn = false;
+    kept.parsed = formulaPart(text, &formula, &sheetsOwn) && Calc_parse(formula, &kept.tree, nullptr);
+    if (kept.parsed) Calc_bind(wb, sheet, &kept.store, &kept.tree, sheetsOwn);
   }
   // The copies of numbers an area keeps were taken at its last use; values
   // may have been written since.

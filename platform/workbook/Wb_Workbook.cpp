@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 
+#include "base/Stored_Prefixes.h"
 #include "base/Utf8_Text.h"
 #include "platform/workbook/Wb_Letters.h"
 
@@ -227,7 +228,15 @@ const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int 
   return own ? own : wb->names.find(name, -1);
 }
 
-int Wb_definitionSheet(const DefinedName& dn, int usedOn) { return dn.scopeSheet >= 0 ? dn.scopeSheet : usedOn; }
+WbReading Wb_definitionReading(const DefinedName& dn, WbReading usedAt) {
+  if (dn.scopeSheet >= 0) return {dn.scopeSheet, dn.scopeSheet};
+  return {usedAt.sheet, -1};
+}
+
+std::string Wb_qualifiedName(const Workbook* wb, const DefinedName& dn) {
+  if (dn.scopeSheet < 0) return std::string(kStoredThisWorkbook) + dn.name;
+  return Wb_quoteSheetName(wb->sheets[dn.scopeSheet]->name) + "!" + dn.name;
+}
 
 const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet) {
   return wb->names.find(name, scopeSheet);

@@ -192,10 +192,22 @@ bool Wb_usedRange(const Sheet* sh, CellRange* out);
 // Defined names, compared without regard to case. A sheet-scoped name hides a
 // workbook one for formulas on that sheet.
 const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet);
-// The sheet on which the names and unqualified references of a name's
-// definition are read when a formula on `usedOn` uses it: a sheet's own
-// name is read on that sheet, a workbook name where it is used.
-int Wb_definitionSheet(const DefinedName& dn, int usedOn);
+// Where a formula's names and unqualified references are read: names among
+// those seen from sheet `names` (its own, then the workbook's; -1 the
+// workbook's alone), references on sheet `sheet`. A cell's formula reads
+// both on its own sheet.
+struct WbReading {
+  int sheet = 0;
+  int names = 0;
+};
+// Where a name's definition is read when a formula read at `usedAt` uses
+// it: a sheet's own name wholly on its sheet; a workbook name among the
+// workbook's names, its unqualified references (a workbook has no cells)
+// on the sheet that uses it.
+WbReading Wb_definitionReading(const DefinedName& dn, WbReading usedAt);
+// The text that names exactly this name from any sheet: "Sheet!name" for a
+// sheet's own, "[0]!name" for the workbook's.
+std::string Wb_qualifiedName(const Workbook* wb, const DefinedName& dn);
 // The name of exactly that scope (-1 the workbook's), or nullptr.
 const DefinedName* Wb_findNameInScope(const Workbook* wb, const std::string& name, int scopeSheet);
 void Wb_defineName(Workbook* wb, const DefinedName& dn);   // replaces same name and scope

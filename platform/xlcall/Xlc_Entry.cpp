@@ -171,8 +171,9 @@ const XlcMacro* macroOfCell(const XlcRef& ref) {
     auto it = macros().find(dn.name);
     if (it == macros().end()) continue;
     CalcEvalResult r;
-    int context = Wb_definitionSheet(dn, ref.sheet);
-    if (!Calc_evaluateReference(ref.wb, context, dn.definition, &r) || !r.isReference || r.areas.size() != 1) continue;
+    if (!Calc_evaluateReference(ref.wb, ref.sheet, Wb_qualifiedName(ref.wb, dn), &r) || !r.isReference ||
+        r.areas.size() != 1)
+      continue;
     const CellRange& d = r.areas[0];
     if (d.sheet == ref.sheet && d.row1 == cell.row1 && d.row2 == cell.row1 && d.col1 == cell.col1 &&
         d.col2 == cell.col1)

@@ -7,6 +7,7 @@
 // cell's number format); where a cut would read as something else
 // (GET.NAME's definition, GET.FORMULA, REFTEXT) the call fails with
 // xlretFailed instead.
+#include "base/Stored_Prefixes.h"
 #include "platform/xlcall/Xlc_Host.h"
 #include "platform/xlcall/Xlc_Internal.h"
 
@@ -51,23 +52,31 @@ bool plainName(Workbook* wb, int sheet, const std::string& text, CalcEvalResult*
   return Xlc_isNameText(text) && plainNameValue(text, Wb_findName(wb, text, sheet), out);
 }
 
-// Evaluates a text on a sheet. A union of references, written out or as
-// the definition of a name, gives the areas of all its parts.
-bool evaluateText(Workbook* wb, int sheet, const std::string& text, int depth, CalcEvalResult* out) {
+// The text that evaluates a name read at `at` alone: the name that holds
+// it, or with `sheetsOwn` the name as the sheet's own ("!name").
+std::string nameText(const Workbook* wb, const DefinedName& dn, bool sheetsOwn) {
+  return sheetsOwn ? "!" + dn.name : Wb_qualifiedName(wb, dn);
+}
+
+// Evaluates a text read at `at`. A union of references, written out or as
+// the definition of a name, gives the areas of all its parts. With
+// `sheetsOwn` a name's definition is read at `at` whatever scope holds it.
+bool evaluateText(Workbook* wb, WbReading at, const std::string& text, bool sheetsOwn, int depth, CalcEvalResult* out) {
   std::vector<std::string> parts = unionParts(text);
   if (parts.size() == 1) {
     bool isName = Xlc_isNameText(text);
-    const DefinedName* dn = isName ? Wb_findName(wb, text, sheet) : nullptr;
+    const DefinedName* dn = isName ? Wb_findName(wb, text, at.names) : nullptr;
     if (isName && plainNameValue(text, dn, out)) return true;
     if (!dn || depth >= kMaxNameDepth || unionParts(dn->definition).size() == 1)
-      return Calc_evaluateReference(wb, sheet, text, out);
-    return evaluateText(wb, Wb_definitionSheet(*dn, sheet), dn->definition, depth + 1, out);
+      return Calc_evaluateReference(wb, at.sheet, dn ? nameText(wb, *dn, sheetsOwn) : text, out);
+    const WbReading inner = sheetsOwn ? at : Wb_definitionReading(*dn, at);
+    return evaluateText(wb, inner, dn->definition, false, depth + 1, out);
   }
   *out = CalcEvalResult{};
   out->isReference = true;
   for (const std::string& part : parts) {
     CalcEvalResult r;
-    if (depth >= kMaxNameDepth || !evaluateText(wb, sheet, part, depth + 1, &r)) return false;
+    if (depth >= kMaxNameDepth || !evaluateText(wb, at, part, false, depth + 1, &r)) return false;
     if (!r.isReference) {   // a union of anything but references is no value
       *out = CalcEvalResult{};
       out->value.values = {CellValue::makeError(CellError::Value)};
@@ -129,7 +138,7 @@ int Xlc_fnEvaluate(XLOPER* res, int, XLOPER** a) {
   }
   CalcEvalResult r;
   if (plainName(sc.wb, sc.sheet, sc.rest, &r)) Calc_keepResult(sc.wb, sc.sheet, sc.rest, r);
-  else if (sc.rest.empty() || !evaluateText(sc.wb, sc.sheet, sc.rest, 0, &r)) {
+  else if (sc.rest.empty() || !evaluateText(sc.wb, WbReading{sc.sheet, sc.sheet}, sc.rest, sc.sheetsOwn, 0, &r)) {
     Xlc_setErr(res, xlerrValue);
     return xlretSuccess;
   }
@@ -141,7 +150,10 @@ int Xlc_fnGetName(XLOPER* res, int, XLOPER** a) {
   if (Xlc_type(a[0]) != xltypeStr) return xlretInvXloper;
   XlcScoped sc;
   if (!Xlc_splitSheetPrefix(Xlc_text(a[0]), &sc)) return xlretFailed;
-  const DefinedName* dn = Xlc_isNameText(sc.rest) ? Wb_findName(sc.wb, sc.rest, sc.sheet) : nullptr;
+  // "[0]!name" asks for the workbook's own name past a sheet's of that spelling.
+  const bool workbook = sc.rest.starts_with(kStoredThisWorkbook);
+  const std::string name = workbook ? sc.rest.substr(kStoredThisWorkbook.size()) : sc.rest;
+  const DefinedName* dn = Xlc_isNameText(name) ? Wb_findName(sc.wb, name, workbook ? -1 : sc.sheet) : nullptr;
   if (!dn) { Xlc_setErr(res, xlerrName); return xlretSuccess; }
   return Xlc_setWholeText(res, "=" + dn->definition) ? xlretSuccess : xlretFailed;
 }
@@ -152,7 +164,7 @@ int Xlc_fnValue(XLOPER* res, int, XLOPER** a) {
   double d = 0;
   if (v.kind == CellKind::Error) Xlc_setErr(res, static_cast<std::uint16_t>(v.error));
   else if (v.kind == CellKind::Number || v.kind == CellKind::Empty) Xlc_setNum(res, v.number);
-  else if (v.kind == CellKind::Text && Xlc_parseNumber(v.text, &d)) Xlc_setNum(res, d);
+  else if (v.kind == CellKind::Text && Calc_textToNumber(v.text, &d)) Xlc_setNum(res, d);
   else Xlc_setErr(res, xlerrValue);
   return xlretSuccess;
 }
@@ -163,7 +175,7 @@ int Xlc_fnText(XLOPER* res, int, XLOPER** a) {
   double d = v.number;
   std::string text;
   if (v.kind == CellKind::Error) { Xlc_setErr(res, static_cast<std::uint16_t>(v.error)); return xlretSuccess; }
-  if (v.kind == CellKind::Boolean || (v.kind == CellKind::Text && !Xlc_parseNumber(v.text, &d))) {
+  if (v.kind == CellKind::Boolean || (v.kind == CellKind::Text && !Calc_textToNumber(v.text, &d))) {
     Xlc_setText(res, constantText(v));
     return xlretSuccess;
   }

@@ -62,8 +62,6 @@ bool Xlc_firstValue(const XLOPER* x, CellValue* out);
 bool Xlc_truth(const XLOPER* x, bool* out);
 // A whole-number argument given as a number or an integer.
 bool Xlc_intArg(const XLOPER* x, int* out);
-// A number written as text ("12", " -1.5e3 ", "25%"); false otherwise.
-bool Xlc_parseNumber(const std::string& text, double* out);
 // xlCoerce of a value to the types of `mask` (0: a reference to its values).
 int Xlc_coerce(const XLOPER* value, unsigned mask, XLOPER* out);
 
@@ -98,6 +96,7 @@ struct XlcScoped {
   int sheet = -1;
   std::string rest;
   bool prefixed = false;
+  bool sheetsOwn = false;  // "!name": the name as the active sheet's own (Calc_evaluate)
 };
 bool Xlc_splitSheetPrefix(const std::string& text, XlcScoped* out);
 

@@ -220,9 +220,11 @@ bool Xlc_splitSheetPrefix(const std::string& text, XlcScoped* out) {
   if (!Xlc_activeSheet(&out->wb, &out->sheet)) return false;
   out->rest = s;
   out->prefixed = false;
+  out->sheetsOwn = false;
   if (!s.empty() && s[0] == '!') {
     out->rest = s.substr(1);
     out->prefixed = true;
+    out->sheetsOwn = true;
     return true;
   }
   std::size_t bang = prefixEnd(s);

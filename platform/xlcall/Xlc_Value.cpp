@@ -1,7 +1,6 @@
 // Result records of the callback interface: building them, the memory they
 // own (texts, area blocks, arrays; counted so tests can see leaks), reading
 // arguments as values, and xlCoerce's conversions between types.
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -69,7 +68,7 @@ bool numberOf(const CellValue& v, double* d) {
     case CellKind::Number:
     case CellKind::Boolean: *d = v.number; return true;
     case CellKind::Empty: *d = 0; return true;
-    case CellKind::Text: return Xlc_parseNumber(v.text, d);
+    case CellKind::Text: return Calc_textToNumber(v.text, d);
     case CellKind::Error: return false;
   }
   return false;
@@ -301,24 +300,6 @@ bool Xlc_intArg(const XLOPER* x, int* out) {
   XLTYPE t = Xlc_type(x);
   if (t == xltypeInt) { *out = x->val.w; return true; }
   return t == xltypeNum && Dbl_toWhole(x->val.num, out);
-}
-
-bool Xlc_parseNumber(const std::string& text, double* out) {
-  std::size_t b = text.find_first_not_of(' ');
-  std::size_t e = text.find_last_not_of(' ');
-  if (b == std::string::npos) return false;
-  std::string s = text.substr(b, e - b + 1);
-  double scale = 1;
-  if (s.back() == '%') { scale = 0.01; s.pop_back(); }
-  bool negative = !s.empty() && s[0] == '-';
-  if (!s.empty() && (s[0] == '-' || s[0] == '+')) s.erase(0, 1);
-  if (s.empty() || s[0] == '-' || s[0] == '+' || s.find_first_not_of("0123456789.eE+-") != std::string::npos)
-    return false;
-  double d = 0;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
-  if (ec != std::errc() || end != s.data() + s.size()) return false;
-  *out = (negative ? -d : d) * scale;
-  return true;
 }
 
 int Xlc_coerce(const XLOPER* value, unsigned mask, XLOPER* out) {

@@ -115,6 +115,20 @@ TEST_F(CalcEval, OperatorsLiteralsAndTypes) {
   });
 }
 
+// A text that reads as a date, a time or both is its serial number where a
+// number is wanted: day 1 is 1 January 1900, 15 March 2024 day 45366, a
+// time its seconds over 86400 (12:30 is 45000 of them, 0.25 is 6:00).
+TEST_F(CalcEval, DateAndTimeTextsAreTheirSerialNumbers) {
+  setText("E1", "2024-03-05");
+  setText("E2", "2024-03-15");
+  expectValues({
+      {"=\"2024-03-15\"+1", "45367"}, {"=E2-E1", "10"}, {"=\"2024-03-15 06:00\"*1", "45366.25"},
+      {"=\"15 Mar 2024\"+0", "45366"}, {"=\"1900-01-15\"+0", "15"}, {"=\"1900-03-01\"+0", "61"},
+      {"=\"12:30\"*86400", "45000"}, {"=\"10:30:15 PM\"*86400", "81015"}, {"=\"50%\"+0", "0.5"},
+      {"=\"2024-02-30\"+0", "#VALUE!"}, {"=\"12:60\"+0", "#VALUE!"}, {"=\"50% 12:00\"+0", "#VALUE!"},
+  });
+}
+
 TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
   Wb_setValue(wb, Wb_addSheet(wb, "Other Sheet"), 1, 0, CellValue::makeNumber(7));
   setNum("B2", 1.5);
@@ -127,6 +141,44 @@ TEST_F(CalcEval, OtherSheetsAndNamesInWorkbookAndSheetScope) {
       {"=Twice*Factor", "6"}, {"=Loop", "#VALUE!"},   // circular
   });
   EXPECT_EQ(eval("=Twice*Factor", 1), CellValue::makeNumber(9));   // the sheet's own name hides the workbook's
+}
+
+// A name's definition is read in the name's scope: a sheet's own name on
+// its sheet, names and cells alike; a workbook name among the workbook's
+// names (its cells without a sheet on the sheet that uses it), whatever
+// names the sheet that uses it holds.
+TEST_F(CalcEval, NamesInsideNamesAreReadInTheirOwnScope) {
+  Sheet* other = Wb_addSheet(wb, "Other");
+  setNum("B1", 100);
+  Test_put(wb, other, "B1", CellValue::makeNumber(4));
+  for (const DefinedName& dn : {DefinedName{"cap", "base*10", -1, false},
+                                {"base", "0.5", -1, false},
+                                {"base", "1", 0, false},
+                                {"lim", "limb+0", 1, false},
+                                {"limb", "$B$1", 1, false},
+                                {"wlim", "Other!lim*2", -1, false},
+                                {"olim", "wk+0", 1, false},
+                                {"wk", "base*2", -1, false},
+                                {"own", "onlyS*1", -1, false},
+                                {"onlyS", "3", 0, false},
+                                {"cell", "$B$1", -1, false}})
+    Wb_defineName(wb, dn);
+  expectValues({
+      {"=cap", "5"},         // 0.5 * 10, not S's base
+      {"=base", "1"},        // S's own base
+      {"=[0]!base", "0.5"},  // the workbook's, past S's
+      {"=Other!lim", "4"},   // Other's limb, Other's B1
+      {"=wlim", "8"},        // a workbook name through Other's names
+      {"=Other!olim", "1"},  // Other's name through the workbook's, whose base is the workbook's
+      {"=own", "#NAME?"},    // S's onlyS is no name of the workbook's
+      {"=cell", "100"},      // a workbook name's cell is on the sheet that uses it
+  });
+  EXPECT_EQ(eval("=cell", 1), CellValue::makeNumber(4));
+  EXPECT_EQ(eval("=cap", 1), CellValue::makeNumber(5));
+  EXPECT_EQ(Calc_missingName(wb, 0, "=own+1"), "onlyS");
+  formula("C1", "=cap+Other!lim");
+  Calc_recalculate(wb);
+  EXPECT_EQ(value("C1"), CellValue::makeNumber(9));
 }
 
 TEST_F(CalcEval, EvaluateGivesReferencesForCellsNamesAndUnions) {

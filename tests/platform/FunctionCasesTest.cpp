@@ -81,7 +81,6 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kExceptions2
      "characters",
      {"REPLACE-42679a45", "REPLACE-95ee8c9a", "REPLACE-f17c4195", "REPLACE-6d1313ca", "REPLACE-1589592c"}},
     {"VALUE does not read currency signs and thousands separators; the cases' program does", {"VALUE-f6c9357c"}},
-    {"VALUE does not read times; the cases' program does", {"VALUE-a348f073"}},
 };
 
 // The exceptions by id.

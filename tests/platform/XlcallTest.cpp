@@ -314,6 +314,8 @@ TEST_F(XlcallTest, ValueTextIsblankAndCellQueries) {
   formula(model, "D5", "=SUMPRODUCT($A$1:$C$1,A2:C2)+'Data Sheet'!B$3*LOG10(D5)&\"A1\"");
   EXPECT_EQ(call(xlfValue, {text("5")}), "5");
   EXPECT_EQ(call(xlfValue, {text("five")}), err(xlerrValue));
+  EXPECT_EQ(call(xlfValue, {text("2024-03-15")}), "45366");  // day 1 is 1 January 1900
+  EXPECT_EQ(call(xlfValue, {text("6:00 PM")}), "0.75");
   EXPECT_EQ(call(xlfText, {text("abc"), text("General")}), "abc");         // a text stays
   EXPECT_EQ(call(xlfText, {ref("A1"), text("#,##0.00")}), "1,234.50");    // the cell's value
   EXPECT_EQ(call(xlfText, {num(1), num(1)}), code(xlretInvXloper));        // the format must be a text
@@ -405,6 +407,16 @@ TEST_F(XlcallTest, DefineNameThenGetName) {
   EXPECT_EQ(call(xlcDefineName, {text("solver_rhs1"), text("=1+")}), code(xlretFailed));
   EXPECT_EQ(call(xlcDefineName, {text("A1"), num(100)}), code(xlretFailed));   // a cell's name
   EXPECT_EQ(call(xlfGetName, {text("!solver_zzz")}), err(xlerrName));
+  // "[0]!name" is the workbook's own name past the sheet's of that spelling,
+  // and its names are the workbook's too.
+  Wb_defineName(book, {"rate", "2", 0, false});
+  Wb_defineName(book, {"rate", "3", -1, false});
+  Wb_defineName(book, {"twice", "rate*2", -1, false});
+  EXPECT_EQ(call(xlfGetName, {text("rate")}), "=2");
+  EXPECT_EQ(call(xlfGetName, {text("[0]!rate")}), "=3");
+  EXPECT_EQ(call(xlfGetName, {text("[0]!nosuch")}), err(xlerrName));
+  EXPECT_EQ(call(xlfEvaluate, {text("[0]!rate")}), "3");
+  EXPECT_EQ(call(xlfEvaluate, {text("twice")}), "6");
 }
 
 TEST_F(XlcallTest, SetAndCalculateNowInManualMode) {

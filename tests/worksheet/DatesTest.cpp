@@ -132,7 +132,8 @@ TEST(DateFunctions, DateDayMonthYearAtTheEdges) {
   EXPECT_EQ(number(Wsf_day(r, t.num(60.5), 3)), 29);
   EXPECT_TRUE(isError(Wsf_day(r, t.num(kDateLastSerial + 1), 1), kErrNum));
   EXPECT_EQ(number(Wsf_datevalue(r, t.text(u"1954-07-20 16:30:01"))), 19925);
-  EXPECT_TRUE(isError(Wsf_timevalue(r, t.text(u"1954-07-20 16:30:01")), kErrValue));
+  // A text with a date gives its time of day: 16:30:01 is 59401 seconds.
+  EXPECT_NEAR(number(Wsf_timevalue(r, t.text(u"1954-07-20 16:30:01"))), 59401.0 / 86400, 1e-11);
   EXPECT_EQ(number(Wsf_timevalue(r, t.text(u"6:00 PM"))), 0.75);
 }
 

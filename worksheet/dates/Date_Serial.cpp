@@ -6,17 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "values/Text_Convert.h"
+#include "base/Cal_Text.h"
 
 namespace {
 
 constexpr int32_t kBaseYear = 1900;
 constexpr int32_t kMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-// The reader counts days from 30 December 1899 and knows no 29 February
-// 1900: its days from 31 December 1899 to 28 February 1900 are one more than
-// the serials. Below its day 1 it gives a time alone, which stays as it is.
-constexpr double kFirstSharedDay = 61;
-constexpr double kFirstShiftedDay = 1;
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
 
@@ -65,12 +60,7 @@ int64_t Date_toSerial(int64_t year, int64_t month, int64_t day) {
 
 int32_t Date_weekday(int64_t n) { return static_cast<int32_t>(n - 7 * floorDiv(n, 7)); }
 
-bool Date_fromText(std::u16string_view text, double* serial) {
-  double read = 0;
-  if (!Text_toDate(text, &read)) return false;
-  *serial = read >= kFirstShiftedDay && read < kFirstSharedDay ? read - 1 : read;
-  return true;
-}
+bool Date_fromText(std::u16string_view text, double* serial) { return Cal_sheetSerial(text, serial); }
 
 void Date_splitTime(double serial, int32_t* hour, int32_t* minute, int32_t* second) {
   constexpr double kSecondsPerDay = 86400;

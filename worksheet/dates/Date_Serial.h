@@ -2,10 +2,11 @@
 // workbooks expect, 1900 counts as a leap year, so day 60 is 29 February 1900
 // and day 61 is 1 March 1900; day 0 is 31 December 1899 and 2958465,
 // 31 December 9999, is the last day the date functions accept. A serial's
-// fraction is the time of day. Date texts are read by the locale-free reader
-// of values/Text_Convert.h (ISO "2024-01-31", month-first "1/31/2024",
+// fraction is the time of day. Date texts are read by the one locale-free
+// reader of base/Cal_Text.h (ISO "2024-01-31", month-first "1/31/2024",
 // "31 Jan 2024", "Jan 31, 2024", each with an optional time, or a time
-// alone "10:30", "10:30:15 PM"); no locale setting changes how a text reads.
+// alone "10:30", "10:30:15 PM"), which the stand-in's calculation and the
+// operators share; no locale setting changes how a text reads.
 #pragma once
 
 #include <cstdint>

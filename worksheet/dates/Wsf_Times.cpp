@@ -45,8 +45,9 @@ Value* Wsf_time(Value* result, const Value* hour, const Value* minute, const Val
 Value* Wsf_timevalue(Value* result, const Value* text) {
   if (Wsf_head1(result, text)) return result;
   double serial = 0;
-  if (text->kind != kValText || !Date_fromText(text->text ? text->text : u"", &serial) || std::trunc(serial) != 0)
+  if (text->kind != kValText || !Date_fromText(text->text ? text->text : u"", &serial))
     return Wsf_error(result, kErrValue);
+  // A text that carries a date as well gives its time of day alone.
   Val_clear(result);
-  return Val_setNumber(result, serial);
+  return Val_setNumber(result, serial - std::trunc(serial));
 }
