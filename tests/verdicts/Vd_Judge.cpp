@@ -25,6 +25,7 @@ enum : int {
   kIntegerLimit = 16,
   kMultistartEnd = 17,
   kUnboundedVariable = 18,
+  kIntervalClass = 1000,
   kIntervalWide = 1002,
   kSocpClass = 1101,
   kSocpQuadraticRow = 1102,
@@ -81,6 +82,7 @@ bool trueEnding(const VdRecipe& r, int engine, int status) {
              (engine == kVdSocp && (r.kind == VdClass::System || r.kind == VdClass::Smooth));
     case kUnboundedVariable: return (engine == kVdInterval || engine == kVdEvolutionary) && !boxed(r);
     case kIntervalWide: return engine == kVdInterval;
+    case kIntervalClass: return engine == kVdInterval && r.objective.sense == VdSense::Value;
     case kSocpClass:
     case kSocpQuadraticRow: return engine == kVdSocp && (r.kind == VdClass::System || r.kind == VdClass::Smooth);
     default: return false;
