@@ -8,7 +8,8 @@
 // each failing run as it comes, the model being run written first to the
 // file CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
 // CORVAN_VERDICTS_MODEL=GENERATOR:SEED (as a failing run's recipe names
-// them) runs that one model again, printing what is wrong with it. With
+// them) runs that one model again, printing what is wrong with it. Both
+// run the command as a process of its own (a crash is a verdict). With
 // CORVAN_VERDICTS_AGAINST naming another build's corvan, every run is run
 // by that program too, and each model whose verdict is worse here than
 // there (right to wrong, a solution to none) is printed and fails the test.
@@ -236,11 +237,14 @@ void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
 }
 
 // The same run by another build: printed when its verdict here is worse.
+// The evolutionary engine draws afresh in every run, so that only its
+// wrong verdicts count, not a limit where the other run found a solution.
 void compare(const VdRecipe& r, const VdRun& here, const VdRun& there, Tally* t) {
   const VdGrade now = Vd_grade(here, Vd_judge(r, here));
   const VdVerdict before = Vd_judge(r, there);
   if (before.wrong) ++t->otherByClass[modeOf(there) + ": " + before.kind];
   if (now <= Vd_grade(there, before)) return;
+  if (here.engine == kVdEvolutionary && now != VdGrade::Wrong) return;
   ++t->worse;
   std::printf("worse: %s:%llu %s: %s (status %d) against %s (status %d) before\n", r.generator.c_str(), r.seed,
               modeOf(here).c_str(), Vd_gradeName(now), here.status, Vd_gradeName(Vd_grade(there, before)),
@@ -256,9 +260,12 @@ void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsF
   ASSERT_TRUE(Vd_write(r, book, &error)) << error;
   ++t->models;
   const int n = static_cast<int>(r.variables.size());
+  // Fresh seeds run the command as a process of its own, so that a crash is
+  // one run's verdict (no status line) and the search goes on.
+  const std::string self = printAsFound ? std::string(CORVAN_SOLVE_OUT) + "/corvan" : "";
   for (int engine = 1; engine <= kVdEngineCount; ++engine)
     for (bool analysed : {false, true}) {
-      const VdRun here = Vd_solve(book, out, engine, analysed, n, kRunSeconds);
+      const VdRun here = Vd_solve(book, out, engine, analysed, n, kRunSeconds, self);
       record(r, here, printAsFound, t);
       if (!against.empty()) compare(r, here, Vd_solve(book, out, engine, analysed, n, kRunSeconds, against), t);
     }
