@@ -78,6 +78,20 @@ constexpr OpenFault kOpenFaults[] = {
     {"GRG", "lp-equalities", 14835881595272954150ULL},
 };
 
+// Classes of wrong verdicts still open in an engine wherever they show,
+// each with what it is; the test fails when a class no longer shows in the
+// fixed seeds.
+struct OpenClass {
+  const char* mode;
+  const char* kind;  // VdVerdict::kind
+};
+constexpr OpenClass kOpenClasses[] = {
+    // The SOCP engine saves a barrier point a hair (1E-09..1E-07) beyond a
+    // bound or below 0 under the non-negative option, not on the bound.
+    {"SOCP", "saved a point beyond a bound"},
+    {"SOCP dia=2", "saved a point beyond a bound"},
+};
+
 // Engines and families whose small models end at a limit more than
 // kLimitShare of the time, each with what it is; the test fails when one
 // of them no longer does. (The evolutionary engine's limits are its rule for
@@ -192,6 +206,12 @@ bool isOpenFault(const VdRecipe& r, const VdRun& run) {
   return false;
 }
 
+const OpenClass* openClass(const std::string& mode, const std::string& kind) {
+  for (const OpenClass& c : kOpenClasses)
+    if (mode == c.mode && kind == c.kind) return &c;
+  return nullptr;
+}
+
 struct Tally {
   int models = 0, runs = 0, wrong = 0, open = 0, openRight = 0, worse = 0;
   std::map<std::string, int> byClass, otherByClass;   // "engine mode: kind" -> runs (here, the other build)
@@ -201,6 +221,7 @@ struct Tally {
   std::map<std::string, int> shown;
   std::string reports, openRightRuns;
   std::string failing;  // every wrong run of the fixed seeds, as a kOpenFaults entry
+  std::map<std::string, int> openClassRuns;  // "engine mode: kind" of kOpenClasses -> runs
 };
 
 std::string getenvOr(const char* name, const char* otherwise) {
@@ -227,6 +248,11 @@ void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
   }
   if (!v.wrong) return;
   const std::string key = mode + ": " + v.kind;
+  if (!printAsFound && openClass(mode, v.kind)) {
+    ++t->open;
+    ++t->openClassRuns[key];
+    return;
+  }
   const std::string report = Vd_report(r, run, v);
   ++t->wrong;
   ++t->byClass[key];
@@ -352,13 +378,16 @@ TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
   }
   std::printf("%s", summary(t).c_str());
   std::printf("open faults of the list: %d wrong runs, %d right\n", t.open, t.openRight);
-  EXPECT_EQ(t.wrong, 0) << t.reports << "every wrong run:\n" << t.failing;
+  EXPECT_EQ(t.wrong, 0) << t.reports << (t.failing.empty() ? "" : "every wrong run:\n") << t.failing;
   EXPECT_EQ(t.openRight, 0) << "runs of kOpenFaults now end right: take them off the list\n" << t.openRightRuns;
   const bool fixed = seconds.empty() && model.empty();
   EXPECT_EQ(loops(t, fixed ? Loops::Unlisted : Loops::Every), "")
       << "engines that end small models at a limit (more than a tenth of them)";
   if (fixed) {
     EXPECT_EQ(loops(t, Loops::ListedNoLonger), "") << "these of kOpenLoops end within the share now: take them off";
+    for (const OpenClass& c : kOpenClasses)
+      EXPECT_GT(t.openClassRuns[std::string(c.mode) + ": " + c.kind], 0)
+          << c.mode << ": " << c.kind << " no longer shows: take it off kOpenClasses";
   }
   EXPECT_EQ(t.worse, 0) << "runs whose verdict is worse than the other build's";
 }

@@ -16,6 +16,13 @@ namespace {
 // rounding of a sum of large terms that cancel.
 constexpr double kRowTolerance = 1e-6;
 constexpr double kRoundoff = 1e-12;
+// Rows held all but exactly, for a point better than the optimum: its gain
+// is then no use of the rows' tolerance.
+constexpr double kStrictRowTolerance = 1e-9;
+// A bound holds exactly, but for the rounding of its own size: an engine
+// puts a bound it overshot within its tolerance back on the bound, and
+// 3E-07 past a bound of 3E-07 is no bound kept.
+constexpr double kBoundTolerance = 1e-12;
 // An integer cell holds a whole number: what the run saves is what the user
 // reads, and 2.3E-08 in a binary cell is no binary.
 constexpr double kIntegerTolerance = 1e-9;
@@ -341,11 +348,12 @@ double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x) {
   return s;
 }
 
-std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x) {
+std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x, bool strict) {
   for (size_t i = 0; i < r.rows.size(); ++i) {
     const VdRow& row = r.rows[i];
     const double v = Vd_rowValue(row, x);
-    const double tol = kRowTolerance * (1 + std::fabs(row.rhs)) + kRoundoff * Vd_rowScale(row, x);
+    const double tol = (strict ? kStrictRowTolerance : kRowTolerance) * (1 + std::fabs(row.rhs)) +
+                       kRoundoff * Vd_rowScale(row, x);
     const bool holds = row.relation == VdRelation::Le   ? v <= row.rhs + tol
                        : row.relation == VdRelation::Ge ? v >= row.rhs - tol
                                                         : std::fabs(v - row.rhs) <= tol;
@@ -356,9 +364,9 @@ std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x) {
   for (size_t j = 0; j < r.variables.size(); ++j) {
     const VdVariable& v = r.variables[j];
     const std::string name = "x" + std::to_string(j + 1) + " = " + Vd_number(x[j]);
-    if (r.nonNegative && x[j] < -kRowTolerance) return name + " is negative under the non-negative option";
-    if (x[j] < v.lower - kRowTolerance * (1 + std::fabs(v.lower))) return name + " is below its lower bound";
-    if (x[j] > v.upper + kRowTolerance * (1 + std::fabs(v.upper))) return name + " is above its upper bound";
+    if (r.nonNegative && x[j] < -kBoundTolerance) return name + " is negative under the non-negative option";
+    if (x[j] < v.lower - kBoundTolerance * (1 + std::fabs(v.lower))) return name + " is below its lower bound";
+    if (x[j] > v.upper + kBoundTolerance * (1 + std::fabs(v.upper))) return name + " is above its upper bound";
     if (v.kind != VdKind::Continuous && std::fabs(x[j] - std::round(x[j])) > kIntegerTolerance)
       return name + " is " + kindText(v.kind) + " but saved fractional";
   }

@@ -89,9 +89,10 @@ double Vd_rowScale(const VdRow& row, const std::vector<double>& x);
 // tolerances relative to scale.
 double Vd_objectiveScale(const VdRecipe& r, const std::vector<double>& x);
 // How x breaks the model (a row, a bound, the non-negative option, an
-// integer kind or an AllDifferent group), "" when it holds every part within
-// the tolerance the constraint table uses.
-std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x);
+// integer kind or an AllDifferent group), "" when it holds every row within
+// the tolerance the constraint table uses (`strict`: 1000 times less) and
+// every bound but for rounding.
+std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x, bool strict = false);
 
 // The model as a workbook at `path` (sheet "Model", variable cells B2...).
 bool Vd_write(const VdRecipe& r, const std::string& path, std::string* error);
