@@ -81,8 +81,8 @@ VdRecipe boxedLp(const char* name, double cost, double startC) {
 
 // Minimise (B2 - 3)^2 with FACTOR B2 >= FACTOR: B2 >= 1 leaves 3, and 0.
 VdRecipe steepRowQp(const char* name, double factor) {
-  VdRecipe r = recipe(name, VdClass::Qp, {variable(-kVdInfinity, kVdInfinity, 0)},
-                      {row({factor}, VdRelation::Ge, factor)});
+  VdRecipe r =
+      recipe(name, VdClass::Qp, {variable(-kVdInfinity, kVdInfinity, 0)}, {row({factor}, VdRelation::Ge, factor)});
   r.objective.sense = VdSense::Min;
   r.objective.linear = {0};
   r.objective.weight = {1};
@@ -96,9 +96,9 @@ VdRecipe steepRowQp(const char* name, double factor) {
 // F B2 - F C2 = -2F and 0.025 B2 <= 0.005: B2 <= 0.2 leaves B2 = 0, so
 // C2 = 2 and -4.
 VdRecipe integerEquality(const char* name, double factor, double startB, double startC, bool nonNegative) {
-  VdRecipe r = recipe(name, VdClass::Milp,
-                      {variable(0, 2, startB, VdKind::Integer), variable(1, 4, startC, VdKind::Integer)},
-                      {row({factor, -factor}, VdRelation::Eq, -2 * factor), row({0.025, 0}, VdRelation::Le, 0.005)});
+  VdRecipe r =
+      recipe(name, VdClass::Milp, {variable(0, 2, startB, VdKind::Integer), variable(1, 4, startC, VdKind::Integer)},
+             {row({factor, -factor}, VdRelation::Eq, -2 * factor), row({0.025, 0}, VdRelation::Le, 0.005)});
   r.nonNegative = nonNegative;
   linearObjective(&r, VdSense::Max, {1, -2}, -4, {0, 2});
   return r;
@@ -108,7 +108,8 @@ VdRecipe integerEquality(const char* name, double factor, double startB, double 
 // 64 choices is items 1, 3 and 4, worth 25.
 VdRecipe knapsack() {
   std::vector<VdVariable> items(6, variable(0, 1, 0, VdKind::Binary));
-  VdRecipe r = recipe("binary knapsack of 6", VdClass::Milp, items, {row({5, 7, 4, 5, 3, 4}, VdRelation::Le, 14, true)});
+  VdRecipe r =
+      recipe("binary knapsack of 6", VdClass::Milp, items, {row({5, 7, 4, 5, 3, 4}, VdRelation::Le, 14, true)});
   linearObjective(&r, VdSense::Max, {10, 13, 7, 8, 4, 6}, 25, {1, 0, 1, 1, 0, 0});
   return r;
 }
@@ -221,7 +222,8 @@ TEST_F(AuditedModels, EveryEngineReachesTheOptimumOrEndsTruly) {
   const std::string program = std::string(CORVAN_SOLVE_OUT) + "/corvan";
   for (const VdRecipe& r : models()) {
     ASSERT_EQ(Vd_violation(r, r.planted), "") << r.generator;
-    ASSERT_NEAR(Vd_objectiveValue(r, r.planted), r.optimum, kOptimumRounding * (1 + std::fabs(r.optimum))) << r.generator;
+    ASSERT_NEAR(Vd_objectiveValue(r, r.planted), r.optimum, kOptimumRounding * (1 + std::fabs(r.optimum)))
+        << r.generator;
     std::string error;
     ASSERT_TRUE(Vd_write(r, book, &error)) << error;
     for (int engine = 1; engine <= kVdEngineCount; ++engine)

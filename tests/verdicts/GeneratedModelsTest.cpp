@@ -42,6 +42,7 @@ constexpr int kSeedDivisor = 1;
 // A model this small ends at a limit only when an engine loops.
 constexpr size_t kSmallModel = 4;
 constexpr double kLimitShare = 0.1;
+constexpr int kLimitSample = 5;      // fewer small models of a family say nothing of a share
 constexpr double kRunSeconds = 20;   // a run's limit; tiny models need far less
 constexpr int kReportsPerClass = 3;  // failing runs shown in full for each class
 constexpr int kSeedRangeBits = 32;
@@ -58,10 +59,10 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "solved" at a worse vertex of an LP whose columns are 1E+09
-    // and 1E+03 and whose costs are 5E-03 and 2E-08.
-    {"GRG", "lp-mixed", 3ULL},
-    {"GRG dia=2", "lp-mixed", 3ULL},
+    // GRG ends "solved" short of the optimum of a QP whose columns run from
+    // 1E-02 to 1E+08.
+    {"GRG", "qp-mixed", 5ULL},
+    {"GRG dia=2", "qp-mixed", 5ULL},
     // The LP/quadratic engine evaluates LN outside its cell's positive
     // bounds and ends "an evaluation failed", not "not linear".
     {"LP/quadratic", "nonlinear-rows", 4ULL},
@@ -107,8 +108,6 @@ constexpr OpenLoop kOpenLoops[] = {
     {"interval dia=2", "qp-box"},
     {"interval", "qp-planted"},
     {"interval dia=2", "qp-planted"},
-    {"interval", "qp-mixed"},
-    {"interval dia=2", "qp-mixed"},
     {"interval", "nonlinear-rows"},
     {"interval dia=2", "nonlinear-rows"},
     // The SOCP engine's integer search loops to the iteration limit.
@@ -220,7 +219,7 @@ struct Tally {
   std::map<std::string, std::pair<int, int>> limits;
   std::map<std::string, int> shown;
   std::string reports, openRightRuns;
-  std::string failing;  // every wrong run of the fixed seeds, as a kOpenFaults entry
+  std::string failing;                       // every wrong run of the fixed seeds, as a kOpenFaults entry
   std::map<std::string, int> openClassRuns;  // "engine mode: kind" of kOpenClasses -> runs
 };
 
@@ -256,10 +255,13 @@ void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
   const std::string report = Vd_report(r, run, v);
   ++t->wrong;
   ++t->byClass[key];
-  if (printAsFound) std::printf("%s\n", report.c_str());
-  else if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
-  if (!printAsFound)
-    t->failing += "    {\"" + mode + "\", \"" + r.generator + "\", " + std::to_string(r.seed) + "ULL},  // " + v.kind + "\n";
+  if (printAsFound) {
+    std::printf("%s\n", report.c_str());
+    return;
+  }
+  if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
+  t->failing +=
+      "    {\"" + mode + "\", \"" + r.generator + "\", " + std::to_string(r.seed) + "ULL},  // " + v.kind + "\n";
 }
 
 // The same run by another build: printed when its verdict here is worse.
@@ -312,6 +314,7 @@ std::string loops(const Tally& t, Loops which) {
   std::string s;
   for (const auto& [key, l] : t.limits) {
     if (key.rfind(Vd_engineName(kVdEvolutionary), 0) == 0) continue;
+    if (l.first < kLimitSample) continue;
     const bool loop = l.second > kLimitShare * l.first;
     const bool listed = isOpenLoop(key);
     if (which == Loops::ListedNoLonger ? !loop && listed : loop && (which == Loops::Every || !listed))
@@ -362,7 +365,8 @@ TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
     runModel(g->make(std::stoull(model.substr(colon + 1))), dir_, true, &t);
   } else if (seconds.empty()) {
     for (const VdGenerator& g : generators)
-      for (int seed = 1; seed <= std::max(1, g.fixedSeeds / kSeedDivisor); ++seed) runModel(g.make(seed), dir_, false, &t);
+      for (int seed = 1; seed <= std::max(1, g.fixedSeeds / kSeedDivisor); ++seed)
+        runModel(g.make(seed), dir_, false, &t);
     for (const FoundModel& f : kFoundModels) {
       const VdGenerator* g = generatorNamed(f.generator);
       ASSERT_TRUE(g) << f.generator;
@@ -383,7 +387,8 @@ TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
   const bool fixed = seconds.empty() && model.empty();
   EXPECT_EQ(loops(t, fixed ? Loops::Unlisted : Loops::Every), "")
       << "engines that end small models at a limit (more than a tenth of them)";
-  if (fixed) {
+  // What still shows is known of the full set of fixed seeds only.
+  if (fixed && kSeedDivisor == 1) {
     EXPECT_EQ(loops(t, Loops::ListedNoLonger), "") << "these of kOpenLoops end within the share now: take them off";
     for (const OpenClass& c : kOpenClasses)
       EXPECT_GT(t.openClassRuns[std::string(c.mode) + ": " + c.kind], 0)

@@ -23,9 +23,9 @@ constexpr int kSystemExponent = 2;                         // systems' roots sca
 constexpr int kBallExponent = 4;                           // balls scaled by 1e-3 to 1e4
 constexpr int kMaxMultiplierDraws = 20;
 constexpr int kEnumerationLimit = 5000;
-// Mixed magnitudes: each column's own scale 1E-4..1E+6, each row's and the
-// objective's 1E-3..1E+3 (coefficients from 1E-7 to 1E+7 in one model).
-constexpr int kColumnLow = -4, kColumnHigh = 6, kRowScale = 3;
+// Mixed magnitudes: each column's own scale 1E-4..1E+7 (values and bounds
+// up to 8 times that), each row's and the objective's 1E-3..1E+3.
+constexpr int kColumnLow = -4, kColumnHigh = 7, kRowScale = 3;
 
 using Draw = VdDraw;
 
@@ -190,20 +190,22 @@ void plantObjective(Draw& d, VdRecipe* r, const Shape& s, const std::vector<doub
   }
 }
 
-VdRecipe plantedWith(Draw& d, std::uint64_t seed, const char* name, VdClass kind, const Shape& s) {
+// A planted model scaled by 10^e, e drawn from [lowest, highest].
+VdRecipe plantedWith(Draw& d, std::uint64_t seed, const char* name, VdClass kind, const Shape& s, int lowest,
+                     int highest) {
   VdRecipe r = Vd_newRecipe(d, seed, name, kind);
   Active act;
   plantVariables(d, &r, s, d.chance(60), &act);
   plantRows(d, &r, s, &act);
   plantObjective(d, &r, s, plantGradient(d, &r, &act));
   Vd_drawStarts(d, &r);
-  rescale(&r, s.integer ? 0 : d.pick(kLowestExponent, kHighestExponent));
+  rescale(&r, s.integer ? 0 : d.pick(lowest, highest));
   return r;
 }
 
 VdRecipe planted(std::uint64_t seed, const char* name, VdClass kind, const Shape& s) {
   Draw d(seed);
-  return plantedWith(d, seed, name, kind, s);
+  return plantedWith(d, seed, name, kind, s, kLowestExponent, kHighestExponent);
 }
 
 // x' = 10^e x for column j: its bounds, start and the planted point, and
@@ -250,7 +252,7 @@ void varyConstraints(Draw& d, VdRecipe* r) {
 
 VdRecipe mixed(std::uint64_t seed, const char* name, VdClass kind, const Shape& s) {
   Draw d(seed);
-  VdRecipe r = plantedWith(d, seed, name, kind, s);
+  VdRecipe r = plantedWith(d, seed, name, kind, s, 0, 0);  // in units: the columns take their own scales
   mixMagnitudes(d, &r);
   varyConstraints(d, &r);
   return r;
@@ -263,7 +265,8 @@ VdRecipe qpMixed(std::uint64_t seed) { return mixed(seed, "qp-mixed", VdClass::Q
 // point ("value of").
 VdRecipe lpValue(std::uint64_t seed) {
   Draw d(seed);
-  VdRecipe r = plantedWith(d, seed, "lp-value", VdClass::Lp, {1, 4, 1, 4, 20, false, false});
+  VdRecipe r =
+      plantedWith(d, seed, "lp-value", VdClass::Lp, {1, 4, 1, 4, 20, false, false}, kLowestExponent, kHighestExponent);
   r.objective.sense = VdSense::Value;
   varyConstraints(d, &r);
   return r;

@@ -146,7 +146,8 @@ VdVerdict judgeSaved(const VdRecipe& r, const VdRun& run) {
   const std::string at = "objective " + Vd_number(f) + ", optimum " + Vd_number(r.optimum);
   // Better by a use of the rows' tolerance is no fault; better with every
   // row all but exact is.
-  if (better > tol) return Vd_violation(r, run.x, true).empty() ? wrong("saved a point better than the optimum", at) : VdVerdict{};
+  if (better > tol)
+    return Vd_violation(r, run.x, true).empty() ? wrong("saved a point better than the optimum", at) : VdVerdict{};
   if (!owesOptimum(r, run.engine) || -better <= tol) return {};
   if (run.status == kSolved) return wrong("\"solved\" at another objective", at);
   // Its own convergence rule is no excuse for an engine that owes the optimum.

@@ -19,10 +19,10 @@ constexpr double kRoundoff = 1e-12;
 // Rows held all but exactly, for a point better than the optimum: its gain
 // is then no use of the rows' tolerance.
 constexpr double kStrictRowTolerance = 1e-9;
-// A bound holds exactly, but for the rounding of its own size: an engine
+// A bound holds but for the rounding of a solve (parts in 1E+09): an engine
 // puts a bound it overshot within its tolerance back on the bound, and
 // 3E-07 past a bound of 3E-07 is no bound kept.
-constexpr double kBoundTolerance = 1e-12;
+constexpr double kBoundTolerance = 1e-9;
 // An integer cell holds a whole number: what the run saves is what the user
 // reads, and 2.3E-08 in a binary cell is no binary.
 constexpr double kIntegerTolerance = 1e-9;
@@ -143,7 +143,8 @@ std::vector<Constraint> constraints(const VdRecipe& r) {
   for (size_t i = 0; i < r.rows.size();) {
     const size_t last = runEnd(r, i);
     const std::string relation = std::to_string(static_cast<int>(r.rows[i].relation));
-    if (last == i) out.push_back({absolute(kFirstRow + static_cast<int>(i), kFormulaColumn), relation, rhsDefinition(r, i)});
+    if (last == i)
+      out.push_back({absolute(kFirstRow + static_cast<int>(i), kFormulaColumn), relation, rhsDefinition(r, i)});
     else out.push_back({rows(kFormulaColumn, i, last), relation, rows(kRhsColumn, i, last)});
     i = last + 1;
   }
@@ -352,8 +353,8 @@ std::string Vd_violation(const VdRecipe& r, const std::vector<double>& x, bool s
   for (size_t i = 0; i < r.rows.size(); ++i) {
     const VdRow& row = r.rows[i];
     const double v = Vd_rowValue(row, x);
-    const double tol = (strict ? kStrictRowTolerance : kRowTolerance) * (1 + std::fabs(row.rhs)) +
-                       kRoundoff * Vd_rowScale(row, x);
+    const double tol =
+        (strict ? kStrictRowTolerance : kRowTolerance) * (1 + std::fabs(row.rhs)) + kRoundoff * Vd_rowScale(row, x);
     const bool holds = row.relation == VdRelation::Le   ? v <= row.rhs + tol
                        : row.relation == VdRelation::Ge ? v >= row.rhs - tol
                                                         : std::fabs(v - row.rhs) <= tol;

@@ -69,7 +69,7 @@ struct VdRecipe {
   std::vector<VdVariable> variables;
   std::vector<VdRow> rows;
   VdObjective objective;
-  bool nonNegative = false;     // "solver_neg" 1: lower bounds of 0 are left to the option
+  bool nonNegative = false;  // "solver_neg" 1: lower bounds of 0 are left to the option
   // Runs of neighbouring rows with one relation written as one constraint
   // over their ranges (B8:B10 <= C8:C10).
   bool rangeConstraints = false;

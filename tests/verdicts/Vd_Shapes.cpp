@@ -104,7 +104,8 @@ void functionRow(VdDraw& d, VdRecipe* r, VdFunction f) {
   above.relation = VdRelation::Ge;
   r->rows.push_back(above);
   // LN reads only positive cells: its variable starts inside its bounds.
-  r->variables.push_back(f == VdFunction::Ln ? boxed(root / 8, 8 * root) : boxed(root - d.pick(1, 4), root + d.pick(1, 4)));
+  r->variables.push_back(f == VdFunction::Ln ? boxed(root / 8, 8 * root)
+                                             : boxed(root - d.pick(1, 4), root + d.pick(1, 4)));
   r->variables.push_back(VdVariable{});
   r->planted = {root, root};
   VdObjective& o = r->objective;
@@ -314,7 +315,8 @@ VdRecipe allDifferent(std::uint64_t seed) {
   const int n = d.pick(3, kMaxGroup);
   std::vector<double> order(static_cast<size_t>(n));
   std::iota(order.begin(), order.end(), 1.0);
-  for (size_t j = order.size(); j-- > 1;) std::swap(order[j], order[static_cast<size_t>(d.pick(0, static_cast<int>(j)))]);
+  for (size_t j = order.size(); j-- > 1;)
+    std::swap(order[j], order[static_cast<size_t>(d.pick(0, static_cast<int>(j)))]);
   VdObjective& o = r.objective;
   o.sense = d.chance(50) ? VdSense::Min : VdSense::Max;
   for (int j = 0; j < n; ++j) {
