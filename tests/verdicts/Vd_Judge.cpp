@@ -64,6 +64,10 @@ bool hasEquality(const VdRecipe& r) {
   return std::any_of(r.rows.begin(), r.rows.end(), [](const VdRow& row) { return row.relation == VdRelation::Eq; });
 }
 
+bool severalBalls(const VdRecipe& r) {
+  return std::count_if(r.rows.begin(), r.rows.end(), [](const VdRow& row) { return !row.square.empty(); }) > 1;
+}
+
 // A status that says truly why the run ended without a solution: a limit,
 // the user, or the engine declining the model's kind.
 bool trueEnding(const VdRecipe& r, int engine, int status) {
@@ -74,9 +78,10 @@ bool trueEnding(const VdRecipe& r, int engine, int status) {
     case kSubproblemLimit:
     case kIntegerLimit: return true;
     // The evolutionary engine is no exact method: a population rarely lands
-    // on an equality's surface, and its status 5 says only that it found no
-    // feasible point, not that none exists.
-    case kInfeasible: return engine == kVdEvolutionary && hasEquality(r);
+    // on an equality's surface or in the lens several balls leave, and its
+    // status 5 says only that it found no feasible point, not that none
+    // exists.
+    case kInfeasible: return engine == kVdEvolutionary && (hasEquality(r) || severalBalls(r));
     case kNotLinear:
       return (engine == kVdLp && !linearOrQuadratic(r)) ||
              (engine == kVdSocp && (r.kind == VdClass::System || r.kind == VdClass::Smooth));
