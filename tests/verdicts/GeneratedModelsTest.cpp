@@ -1,16 +1,21 @@
 // Generated models with known optima through every engine, by default and
 // with the interpreter's analysis (dia=2), each run held to the verdict
-// rules of Vd_Judge.h. The suite runs fixed seeds and the models fresh
-// seeds once found wrong (kFoundModels); with
-// CORVAN_VERDICTS_SECONDS set (scripts/verdicts) the same generators run
-// with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing each
-// failing run as it comes, the model being run written first to the file
-// CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
+// rules of Vd_Judge.h, and no engine ending more than a tenth of the small
+// models of a family at a limit (an engine that loops). The suite runs
+// fixed seeds and the models fresh seeds once found wrong (kFoundModels);
+// with CORVAN_VERDICTS_SECONDS set (scripts/verdicts) the same generators
+// run with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing
+// each failing run as it comes, the model being run written first to the
+// file CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
 // CORVAN_VERDICTS_MODEL=GENERATOR:SEED (as a failing run's recipe names
-// them) runs that one model again, printing what is wrong with it.
+// them) runs that one model again, printing what is wrong with it. Both
+// run the command as a process of its own (a crash is a verdict). With
+// CORVAN_VERDICTS_AGAINST naming another build's corvan, every run is run
+// by that program too, and each model whose verdict is worse here than
+// there (right to wrong, a solution to none) is printed and fails the test.
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -30,10 +35,14 @@
 namespace {
 
 #ifdef CORVAN_CHECKS
-constexpr int kSeedsPerGenerator = 2;  // the Debug and sanitizer builds run ten times slower
+constexpr int kSeedDivisor = 15;  // the Debug and sanitizer builds run ten times slower
 #else
-constexpr int kSeedsPerGenerator = 30;
+constexpr int kSeedDivisor = 1;
 #endif
+// A model this small ends at a limit only when an engine loops.
+constexpr size_t kSmallModel = 4;
+constexpr double kLimitShare = 0.1;
+constexpr int kLimitSample = 5;      // fewer small models of a family say nothing of a share
 constexpr double kRunSeconds = 20;   // a run's limit; tiny models need far less
 constexpr int kReportsPerClass = 3;  // failing runs shown in full for each class
 constexpr int kSeedRangeBits = 32;
@@ -42,11 +51,71 @@ constexpr int kSeedRangeBits = 32;
 // what it is; the test fails when one of them ends right, so that it leaves
 // the list. Fresh seeds (scripts/verdicts) report them as any other.
 struct OpenFault {
-  const char* engine;
+  const char* mode;  // the engine's name, with " dia=2" for the analysed run
   const char* generator;
   unsigned long long seed;
 };
-constexpr std::array<OpenFault, 0> kOpenFaults{};
+constexpr OpenFault kOpenFaults[] = {
+    // GRG ends "no further progress" short of the optimum over a ball.
+    {"GRG", "ball-linear", 10ULL},
+    {"GRG dia=2", "ball-linear", 10ULL},
+    // GRG ends "solved" short of the optimum of a QP whose columns run from
+    // 1E-02 to 1E+08.
+    {"GRG", "qp-mixed", 5ULL},
+    {"GRG dia=2", "qp-mixed", 5ULL},
+    // The LP/quadratic engine evaluates LN outside its cell's positive
+    // bounds and ends "an evaluation failed", not "not linear".
+    {"LP/quadratic", "nonlinear-rows", 4ULL},
+    {"LP/quadratic dia=2", "nonlinear-rows", 4ULL},
+    {"LP/quadratic", "nonlinear-rows", 5ULL},
+    {"LP/quadratic dia=2", "nonlinear-rows", 5ULL},
+    // The SOCP engine's integer search ends at the iteration limit and saves
+    // a point that breaks an alldifferent group and its bounds, exit 0.
+    {"SOCP", "alldifferent", 3ULL},
+    {"SOCP dia=2", "alldifferent", 3ULL},
+    // GRG ends "converged" at 10.5 times the optimum of a badly scaled QP,
+    // and "no feasible solution" on an LP of two multiple equalities.
+    {"GRG", "qp-planted", 13306559434701406278ULL},
+    {"GRG", "lp-equalities", 14835881595272954150ULL},
+};
+
+// Classes of wrong verdicts still open in an engine wherever they show,
+// each with what it is; the test fails when a class no longer shows in the
+// fixed seeds.
+struct OpenClass {
+  const char* mode;
+  const char* kind;  // VdVerdict::kind
+};
+constexpr OpenClass kOpenClasses[] = {
+    // The SOCP engine saves a barrier point a hair (1E-09..1E-07) beyond a
+    // bound or below 0 under the non-negative option, not on the bound.
+    {"SOCP", "saved a point beyond a bound"},
+    {"SOCP dia=2", "saved a point beyond a bound"},
+};
+
+// Engines and families whose small models end at a limit more than
+// kLimitShare of the time, each with what it is; the test fails when one
+// of them no longer does. (The evolutionary engine's limits are its rule for
+// ending, never counted.)
+struct OpenLoop {
+  const char* mode;
+  const char* generator;
+};
+constexpr OpenLoop kOpenLoops[] = {
+    // The interval engine ends small convex QPs (and one smooth model) at
+    // the iteration limit.
+    {"interval", "qp-box"},
+    {"interval dia=2", "qp-box"},
+    {"interval", "qp-planted"},
+    {"interval dia=2", "qp-planted"},
+    {"interval", "nonlinear-rows"},
+    {"interval dia=2", "nonlinear-rows"},
+    // The SOCP engine's integer search loops to the iteration limit.
+    {"SOCP", "alldifferent"},
+    {"SOCP dia=2", "alldifferent"},
+    {"SOCP", "integer-row"},
+    {"SOCP dia=2", "integer-row"},
+};
 
 // Models fresh seeds found wrong once, run with the fixed seeds ever after.
 struct FoundModel {
@@ -121,21 +190,37 @@ constexpr FoundModel kFoundModels[] = {
     // priced at -1E-05 a unit, at its reduced-cost tolerance, for the
     // optimum, though 1000 units of it lowered the objective by 0.01.
     {"milp-planted", 5599510071097688314ULL},
+    // GRG ended "converged" at 10.5 times the optimum of a QP whose rows
+    // mix 1E+6 and 1E-3, and "no feasible solution" on an LP of two
+    // variables whose equalities of 1E+6 include two multiples of each other.
+    {"qp-planted", 13306559434701406278ULL},
+    {"lp-equalities", 14835881595272954150ULL},
 };
+
+std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
 
 bool isOpenFault(const VdRecipe& r, const VdRun& run) {
   for (const OpenFault& f : kOpenFaults)
-    if (Vd_engineName(run.engine) == std::string(f.engine) && r.generator == f.generator && r.seed == f.seed)
-      return true;
+    if (modeOf(run) == f.mode && r.generator == f.generator && r.seed == f.seed) return true;
   return false;
 }
 
+const OpenClass* openClass(const std::string& mode, const std::string& kind) {
+  for (const OpenClass& c : kOpenClasses)
+    if (mode == c.mode && kind == c.kind) return &c;
+  return nullptr;
+}
+
 struct Tally {
-  int models = 0, runs = 0, wrong = 0, notes = 0, open = 0, openRight = 0;
-  std::map<std::string, int> byClass, noted;          // "engine mode: kind" -> runs
+  int models = 0, runs = 0, wrong = 0, open = 0, openRight = 0, worse = 0;
+  std::map<std::string, int> byClass, otherByClass;   // "engine mode: kind" -> runs (here, the other build)
   std::map<std::string, std::map<int, int>> endings;  // "engine mode" -> status -> runs
+  // "engine mode / generator" -> small models run, of them ended at a limit
+  std::map<std::string, std::pair<int, int>> limits;
   std::map<std::string, int> shown;
-  std::string reports;
+  std::string reports, openRightRuns;
+  std::string failing;                       // every wrong run of the fixed seeds, as a kOpenFaults entry
+  std::map<std::string, int> openClassRuns;  // "engine mode: kind" of kOpenClasses -> runs
 };
 
 std::string getenvOr(const char* name, const char* otherwise) {
@@ -146,40 +231,97 @@ std::string getenvOr(const char* name, const char* otherwise) {
 // Counts one run's verdict; a wrong one is printed at once (fresh seeds) or
 // kept for the failure message, the first few of each class.
 void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
-  const std::string mode = std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : "");
+  const std::string mode = modeOf(run);
   ++t->runs;
   ++t->endings[mode][run.status];
+  if (r.variables.size() <= kSmallModel) {
+    std::pair<int, int>& l = t->limits[mode + " / " + r.generator];
+    ++l.first;
+    l.second += Vd_isLimit(run.status);
+  }
   const VdVerdict v = Vd_judge(r, run);
   if (!printAsFound && isOpenFault(r, run)) {
     ++(v.wrong ? t->open : t->openRight);
+    if (!v.wrong) t->openRightRuns += "  " + mode + " " + r.generator + ":" + std::to_string(r.seed) + "\n";
     return;
   }
-  if (!v.wrong && !v.note) return;
+  if (!v.wrong) return;
   const std::string key = mode + ": " + v.kind;
-  const std::string report = Vd_report(r, run, v);
-  if (v.note) {
-    ++t->notes;
-    ++t->noted[key];
-    if (printAsFound) std::printf("note: %s\n", report.c_str());
+  if (!printAsFound && openClass(mode, v.kind)) {
+    ++t->open;
+    ++t->openClassRuns[key];
     return;
   }
+  const std::string report = Vd_report(r, run, v);
   ++t->wrong;
   ++t->byClass[key];
-  if (printAsFound) std::printf("%s\n", report.c_str());
-  else if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
+  if (printAsFound) {
+    std::printf("%s\n", report.c_str());
+    return;
+  }
+  if (t->shown[key]++ < kReportsPerClass) t->reports += report + "\n";
+  t->failing +=
+      "    {\"" + mode + "\", \"" + r.generator + "\", " + std::to_string(r.seed) + "ULL},  // " + v.kind + "\n";
+}
+
+// The same run by another build: printed when its verdict here is worse.
+// The evolutionary engine draws afresh in every run, so that only its
+// wrong verdicts count, not a limit where the other run found a solution.
+void compare(const VdRecipe& r, const VdRun& here, const VdRun& there, Tally* t) {
+  const VdGrade now = Vd_grade(here, Vd_judge(r, here));
+  const VdVerdict before = Vd_judge(r, there);
+  if (before.wrong) ++t->otherByClass[modeOf(there) + ": " + before.kind];
+  if (now <= Vd_grade(there, before)) return;
+  if (here.engine == kVdEvolutionary && now != VdGrade::Wrong) return;
+  ++t->worse;
+  std::printf("worse: %s:%llu %s: %s (status %d) against %s (status %d) before\n", r.generator.c_str(), r.seed,
+              modeOf(here).c_str(), Vd_gradeName(now), here.status, Vd_gradeName(Vd_grade(there, before)),
+              there.status);
 }
 
 void runModel(const VdRecipe& r, const std::filesystem::path& dir, bool printAsFound, Tally* t) {
   const std::string current = getenvOr("CORVAN_VERDICTS_CURRENT", "");
+  const std::string against = getenvOr("CORVAN_VERDICTS_AGAINST", "");
   if (!current.empty()) std::ofstream(current) << Vd_describe(r);
   const std::string book = (dir / "model.xlsx").string(), out = (dir / "solved.xlsx").string();
   std::string error;
   ASSERT_TRUE(Vd_write(r, book, &error)) << error;
   ++t->models;
+  const int n = static_cast<int>(r.variables.size());
+  // Fresh seeds run the command as a process of its own, so that a crash is
+  // one run's verdict (no status line) and the search goes on.
+  const std::string self = printAsFound ? std::string(CORVAN_SOLVE_OUT) + "/corvan" : "";
   for (int engine = 1; engine <= kVdEngineCount; ++engine)
-    for (bool analysed : {false, true})
-      record(r, Vd_solve(book, out, engine, analysed, static_cast<int>(r.variables.size()), kRunSeconds), printAsFound,
-             t);
+    for (bool analysed : {false, true}) {
+      const VdRun here = Vd_solve(book, out, engine, analysed, n, kRunSeconds, self);
+      record(r, here, printAsFound, t);
+      if (!against.empty()) compare(r, here, Vd_solve(book, out, engine, analysed, n, kRunSeconds, against), t);
+    }
+}
+
+bool isOpenLoop(const std::string& key) {
+  for (const OpenLoop& l : kOpenLoops)
+    if (key == std::string(l.mode) + " / " + l.generator) return true;
+  return false;
+}
+
+// Which engines and families loops() lists: those whose small models end at
+// a limit more than kLimitShare of the time (every one, or those not in
+// kOpenLoops), or those of kOpenLoops that no longer do.
+enum class Loops { Every, Unlisted, ListedNoLonger };
+
+std::string loops(const Tally& t, Loops which) {
+  std::string s;
+  for (const auto& [key, l] : t.limits) {
+    if (key.rfind(Vd_engineName(kVdEvolutionary), 0) == 0) continue;
+    if (l.first < kLimitSample) continue;
+    const bool loop = l.second > kLimitShare * l.first;
+    const bool listed = isOpenLoop(key);
+    if (which == Loops::ListedNoLonger ? !loop && listed : loop && (which == Loops::Every || !listed))
+      s += "  " + key + ": " + std::to_string(l.second) + " of " + std::to_string(l.first) +
+           " small models ended at a limit\n";
+  }
+  return s;
 }
 
 std::string counts(const char* title, const std::map<std::string, int>& byKey) {
@@ -195,9 +337,10 @@ std::string summary(const Tally& t) {
     for (const auto& [status, n] : byStatus) s += " " + std::to_string(status) + "x" + std::to_string(n);
     s += "\n";
   }
-  s += counts("notes (runs):\n", t.noted) + counts("wrong verdicts (runs):\n", t.byClass);
+  s += counts("wrong verdicts (runs):\n", t.byClass);
+  if (!t.otherByClass.empty()) s += counts("the other build's wrong verdicts (runs):\n", t.otherByClass);
   return s + "verdicts: " + std::to_string(t.models) + " models, " + std::to_string(t.runs) + " runs, " +
-         std::to_string(t.wrong) + " wrong, " + std::to_string(t.notes) + " notes\n";
+         std::to_string(t.wrong) + " wrong, " + std::to_string(t.worse) + " worse than the other build\n";
 }
 
 const VdGenerator* generatorNamed(std::string_view name) {
@@ -222,7 +365,8 @@ TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
     runModel(g->make(std::stoull(model.substr(colon + 1))), dir_, true, &t);
   } else if (seconds.empty()) {
     for (const VdGenerator& g : generators)
-      for (int seed = 1; seed <= kSeedsPerGenerator; ++seed) runModel(g.make(seed), dir_, false, &t);
+      for (int seed = 1; seed <= std::max(1, g.fixedSeeds / kSeedDivisor); ++seed)
+        runModel(g.make(seed), dir_, false, &t);
     for (const FoundModel& f : kFoundModels) {
       const VdGenerator* g = generatorNamed(f.generator);
       ASSERT_TRUE(g) << f.generator;
@@ -238,6 +382,17 @@ TEST_F(GeneratedModels, EveryEngineEndsWithATrueVerdict) {
   }
   std::printf("%s", summary(t).c_str());
   std::printf("open faults of the list: %d wrong runs, %d right\n", t.open, t.openRight);
-  EXPECT_EQ(t.wrong, 0) << t.reports;
-  EXPECT_EQ(t.openRight, 0) << "a run of kOpenFaults now ends right: take it off the list";
+  EXPECT_EQ(t.wrong, 0) << t.reports << (t.failing.empty() ? "" : "every wrong run:\n") << t.failing;
+  EXPECT_EQ(t.openRight, 0) << "runs of kOpenFaults now end right: take them off the list\n" << t.openRightRuns;
+  const bool fixed = seconds.empty() && model.empty();
+  EXPECT_EQ(loops(t, fixed ? Loops::Unlisted : Loops::Every), "")
+      << "engines that end small models at a limit (more than a tenth of them)";
+  // What still shows is known of the full set of fixed seeds only.
+  if (fixed && kSeedDivisor == 1) {
+    EXPECT_EQ(loops(t, Loops::ListedNoLonger), "") << "these of kOpenLoops end within the share now: take them off";
+    for (const OpenClass& c : kOpenClasses)
+      EXPECT_GT(t.openClassRuns[std::string(c.mode) + ": " + c.kind], 0)
+          << c.mode << ": " << c.kind << " no longer shows: take it off kOpenClasses";
+  }
+  EXPECT_EQ(t.worse, 0) << "runs whose verdict is worse than the other build's";
 }

@@ -13,66 +13,21 @@
 #include <vector>
 
 #include "base/Chk_Assert.h"
+#include "tests/verdicts/Vd_Draw.h"
 
 namespace {
 
-// Powers of ten as literals, the same doubles on every platform.
-constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
 constexpr int kLowestExponent = -3, kHighestExponent = 6;  // variables' scales
 constexpr int kRowFactorExponent = 3;                      // integer rows scaled by 1e-3 to 1e3
 constexpr int kSystemExponent = 2;                         // systems' roots scaled by 1e-2 to 1e2
 constexpr int kBallExponent = 4;                           // balls scaled by 1e-3 to 1e4
 constexpr int kMaxMultiplierDraws = 20;
 constexpr int kEnumerationLimit = 5000;
+// Mixed magnitudes: each column's own scale 1E-4..1E+7 (values and bounds
+// up to 8 times that), each row's and the objective's 1E-3..1E+3.
+constexpr int kColumnLow = -4, kColumnHigh = 7, kRowScale = 3;
 
-// q times 10^e, rounded once: a half or a quarter scaled by a power of ten
-// is the double nearest its decimal, which the formulas write exactly.
-double scaled(double q, int e) { return e >= 0 ? q * kPowers[e] : q / kPowers[-e]; }
-
-// Raw 64-bit draws (splitmix64), never the standard distributions, whose
-// results differ between libraries.
-class Draw {
- public:
-  explicit Draw(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int pick(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1)); }
-  bool chance(int percent) { return pick(0, 99) < percent; }
-  double half(int lo, int hi) { return pick(lo, hi) * 0.5; }
-  double nonzeroHalf(int m) {
-    int k = 0;
-    while (k == 0) k = pick(-m, m);
-    return k * 0.5;
-  }
-
- private:
-  std::uint64_t state_;
-};
-
-// Starts at 0, at 1, inside the bounds, at either bound and outside them
-// (in the model's units).
-double start(Draw& d, const VdVariable& v) {
-  const bool lo = std::isfinite(v.lower), hi = std::isfinite(v.upper);
-  switch (d.pick(0, 6)) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2:
-      if (lo && hi) return v.lower + (v.upper - v.lower) * d.pick(1, 3) / 4;
-      return lo ? v.lower + d.pick(1, 3) : hi ? v.upper - d.pick(1, 3) : d.half(-4, 4);
-    case 3: return lo ? v.lower : 0;
-    case 4: return hi ? v.upper : 1;
-    case 5: return lo ? v.lower - d.pick(1, 3) : -1;
-    default: return hi ? v.upper + d.pick(1, 3) : 2;
-  }
-}
-
-void drawStarts(Draw& d, VdRecipe* r) {
-  for (VdVariable& v : r->variables) v.start = start(d, v);
-}
+using Draw = VdDraw;
 
 // The model drawn in units, scaled by 10^e: the variables' values, the
 // centres, and the right-hand sides (a linear row's scaled with them, a
@@ -80,17 +35,17 @@ void drawStarts(Draw& d, VdRecipe* r) {
 // optimum at the scaled point.
 void rescale(VdRecipe* r, int e) {
   for (VdVariable& v : r->variables) {
-    v.lower = scaled(v.lower, e);
-    v.upper = scaled(v.upper, e);
-    v.start = scaled(v.start, e);
+    v.lower = Vd_scaled(v.lower, e);
+    v.upper = Vd_scaled(v.upper, e);
+    v.start = Vd_scaled(v.start, e);
   }
-  for (double& x : r->planted) x = scaled(x, e);
-  for (double& t : r->objective.centre) t = scaled(t, e);
+  for (double& x : r->planted) x = Vd_scaled(x, e);
+  for (double& t : r->objective.centre) t = Vd_scaled(t, e);
   for (VdRow& row : r->rows) {
-    for (double& t : row.centre) t = scaled(t, e);
+    for (double& t : row.centre) t = Vd_scaled(t, e);
     row.rhs = !row.cubic.empty()    ? Vd_rowValue(row, r->planted)
-              : !row.square.empty() ? scaled(scaled(row.rhs, e), e)
-                                    : scaled(row.rhs, e);
+              : !row.square.empty() ? Vd_scaled(Vd_scaled(row.rhs, e), e)
+                                    : Vd_scaled(row.rhs, e);
   }
   r->optimum = Vd_objectiveValue(*r, r->planted);
 }
@@ -100,9 +55,9 @@ void rescale(VdRecipe* r, int e) {
 std::vector<double> coefficients(Draw& d, int n, int e) {
   std::vector<double> a(static_cast<size_t>(n), 0.0);
   for (double& x : a)
-    if (d.chance(70)) x = scaled(d.nonzeroHalf(6), e);
+    if (d.chance(70)) x = Vd_scaled(d.nonzeroHalf(6), e);
   if (std::all_of(a.begin(), a.end(), [](double x) { return x == 0; }))
-    a[static_cast<size_t>(d.pick(0, n - 1))] = scaled(d.nonzeroHalf(6), e);
+    a[static_cast<size_t>(d.pick(0, n - 1))] = Vd_scaled(d.nonzeroHalf(6), e);
   return a;
 }
 
@@ -175,7 +130,7 @@ void plantRows(Draw& d, VdRecipe* r, const Shape& s, Active* act) {
     row.rhs = dot(row.linear, r->planted);
     int sign = row.relation == VdRelation::Eq ? 0 : row.relation == VdRelation::Le ? 1 : -1;
     if (sign != 0 && d.chance(40)) {
-      row.rhs += sign * scaled(d.half(1, 6), e);
+      row.rhs += sign * Vd_scaled(d.half(1, 6), e);
       sign = kInactive;
     }
     act->rowSign.push_back(sign);
@@ -235,24 +190,85 @@ void plantObjective(Draw& d, VdRecipe* r, const Shape& s, const std::vector<doub
   }
 }
 
-VdRecipe newRecipe(Draw& d, std::uint64_t seed, const char* name, VdClass kind) {
-  VdRecipe r;
-  r.generator = name;
-  r.seed = seed;
-  r.kind = kind;
-  r.nonNegative = d.chance(40);
+// A planted model scaled by 10^e, e drawn from [lowest, highest].
+VdRecipe plantedWith(Draw& d, std::uint64_t seed, const char* name, VdClass kind, const Shape& s, int lowest,
+                     int highest) {
+  VdRecipe r = Vd_newRecipe(d, seed, name, kind);
+  Active act;
+  plantVariables(d, &r, s, d.chance(60), &act);
+  plantRows(d, &r, s, &act);
+  plantObjective(d, &r, s, plantGradient(d, &r, &act));
+  Vd_drawStarts(d, &r);
+  rescale(&r, s.integer ? 0 : d.pick(lowest, highest));
   return r;
 }
 
 VdRecipe planted(std::uint64_t seed, const char* name, VdClass kind, const Shape& s) {
   Draw d(seed);
-  VdRecipe r = newRecipe(d, seed, name, kind);
-  Active act;
-  plantVariables(d, &r, s, d.chance(60), &act);
-  plantRows(d, &r, s, &act);
-  plantObjective(d, &r, s, plantGradient(d, &r, &act));
-  drawStarts(d, &r);
-  rescale(&r, s.integer ? 0 : d.pick(kLowestExponent, kHighestExponent));
+  return plantedWith(d, seed, name, kind, s, kLowestExponent, kHighestExponent);
+}
+
+// x' = 10^e x for column j: its bounds, start and the planted point, and
+// the coefficients that multiply it.
+void scaleColumn(VdRecipe* r, size_t j, int e) {
+  VdVariable& v = r->variables[j];
+  v.lower = Vd_scaled(v.lower, e);
+  v.upper = Vd_scaled(v.upper, e);
+  v.start = Vd_scaled(v.start, e);
+  r->planted[j] = Vd_scaled(r->planted[j], e);
+  VdObjective& o = r->objective;
+  o.linear[j] = Vd_scaled(o.linear[j], -e);
+  if (!o.weight.empty()) {
+    o.weight[j] = Vd_scaled(Vd_scaled(o.weight[j], -e), -e);
+    o.centre[j] = Vd_scaled(o.centre[j], e);
+  }
+  for (VdRow& row : r->rows) row.linear[j] = Vd_scaled(row.linear[j], -e);
+}
+
+// The same model in other units: each column and each row its own scale,
+// the objective one more. The change of units keeps the planted point
+// optimal; the rounding of the scaled coefficients moves it by parts in
+// 1E+16.
+void mixMagnitudes(Draw& d, VdRecipe* r) {
+  for (size_t j = 0; j < r->variables.size(); ++j) scaleColumn(r, j, d.pick(kColumnLow, kColumnHigh));
+  for (VdRow& row : r->rows) {
+    const int e = d.pick(-kRowScale, kRowScale);
+    for (double& a : row.linear) a = Vd_scaled(a, e);
+    row.rhs = Vd_scaled(row.rhs, e);
+  }
+  const int e = d.pick(-kRowScale, kRowScale);
+  VdObjective& o = r->objective;
+  for (double& c : o.linear) c = Vd_scaled(c, e);
+  for (double& w : o.weight) w = Vd_scaled(w, e);
+  r->optimum = Vd_objectiveValue(*r, r->planted);
+}
+
+// Right-hand sides as formulas, names and constants; rows with one relation
+// written as one constraint over ranges.
+void varyConstraints(Draw& d, VdRecipe* r) {
+  r->rangeConstraints = d.chance(50);
+  for (VdRow& row : r->rows) row.rhsStyle = static_cast<VdRhs>(d.pick(0, 3));
+}
+
+VdRecipe mixed(std::uint64_t seed, const char* name, VdClass kind, const Shape& s) {
+  Draw d(seed);
+  VdRecipe r = plantedWith(d, seed, name, kind, s, 0, 0);  // in units: the columns take their own scales
+  mixMagnitudes(d, &r);
+  varyConstraints(d, &r);
+  return r;
+}
+
+VdRecipe lpMixed(std::uint64_t seed) { return mixed(seed, "lp-mixed", VdClass::Lp, {1, 4, 1, 4, 30, false, false}); }
+VdRecipe qpMixed(std::uint64_t seed) { return mixed(seed, "qp-mixed", VdClass::Qp, {1, 4, 1, 4, 20, false, true}); }
+
+// A planted LP whose objective is to reach the value it has at the planted
+// point ("value of").
+VdRecipe lpValue(std::uint64_t seed) {
+  Draw d(seed);
+  VdRecipe r =
+      plantedWith(d, seed, "lp-value", VdClass::Lp, {1, 4, 1, 4, 20, false, false}, kLowestExponent, kHighestExponent);
+  r.objective.sense = VdSense::Value;
+  varyConstraints(d, &r);
   return r;
 }
 
@@ -273,7 +289,7 @@ VdRecipe qpPlanted(std::uint64_t seed) {
 // clamped into its bounds.
 VdRecipe qpBox(std::uint64_t seed) {
   Draw d(seed);
-  VdRecipe r = newRecipe(d, seed, "qp-box", VdClass::Qp);
+  VdRecipe r = Vd_newRecipe(d, seed, "qp-box", VdClass::Qp);
   const int n = d.pick(1, 5);
   VdObjective& o = r.objective;
   o.sense = d.chance(50) ? VdSense::Min : VdSense::Max;
@@ -289,7 +305,7 @@ VdRecipe qpBox(std::uint64_t seed) {
     o.centre.push_back(centre);
     r.planted.push_back(std::clamp(centre, v.lower, v.upper));
   }
-  drawStarts(d, &r);
+  Vd_drawStarts(d, &r);
   rescale(&r, d.pick(kLowestExponent, kHighestExponent));
   return r;
 }
@@ -321,7 +337,7 @@ void enumerate(VdRecipe* r) {
 // the model feasible), the optimum by enumeration.
 VdRecipe enumerated(std::uint64_t seed, const char* name, VdClass kind) {
   Draw d(seed);
-  VdRecipe r = newRecipe(d, seed, name, kind);
+  VdRecipe r = Vd_newRecipe(d, seed, name, kind);
   const int n = d.pick(1, 4);
   std::vector<double> x;
   int points = 1;
@@ -342,7 +358,7 @@ VdRecipe enumerated(std::uint64_t seed, const char* name, VdClass kind) {
     row.linear = coefficients(d, n, e);
     row.relation = relation(d, 25);
     row.sumproduct = d.chance(50);
-    const double slack = row.relation == VdRelation::Eq ? 0 : scaled(d.half(0, 6), e);
+    const double slack = row.relation == VdRelation::Eq ? 0 : Vd_scaled(d.half(0, 6), e);
     row.rhs = dot(row.linear, x) + (row.relation == VdRelation::Ge ? -slack : slack);
     r.rows.push_back(row);
   }
@@ -360,7 +376,7 @@ VdRecipe enumerated(std::uint64_t seed, const char* name, VdClass kind) {
   }
   o.sumproduct = kind == VdClass::Milp && d.chance(50);
   enumerate(&r);
-  drawStarts(d, &r);
+  Vd_drawStarts(d, &r);
   return r;
 }
 
@@ -374,7 +390,7 @@ VdRecipe miqpEnumerated(std::uint64_t seed) { return enumerated(seed, "miqp-enum
 // value at the root.
 VdRecipe systemRoot(std::uint64_t seed) {
   Draw d(seed);
-  VdRecipe r = newRecipe(d, seed, "system-root", VdClass::System);
+  VdRecipe r = Vd_newRecipe(d, seed, "system-root", VdClass::System);
   r.nonNegative = false;
   const int n = d.pick(1, 4);
   std::vector<std::vector<double>> a(static_cast<size_t>(n), std::vector<double>(static_cast<size_t>(n), 0.0));
@@ -411,7 +427,7 @@ VdRecipe systemRoot(std::uint64_t seed) {
   o.linear.assign(static_cast<size_t>(n), 0.0);
   if (o.sense != VdSense::None)
     for (double& c : o.linear) c = d.nonzeroHalf(6);
-  drawStarts(d, &r);
+  Vd_drawStarts(d, &r);
   rescale(&r, d.pick(-kSystemExponent, kSystemExponent));
   return r;
 }
@@ -436,7 +452,7 @@ std::vector<double> direction(Draw& d, const Direction& dir, double k) {
 // is at p - R c / |c|, and rows whose multipliers are zero leave it there.
 VdRecipe ballLinear(std::uint64_t seed) {
   Draw d(seed);
-  VdRecipe r = newRecipe(d, seed, "ball-linear", VdClass::ConvexRows);
+  VdRecipe r = Vd_newRecipe(d, seed, "ball-linear", VdClass::ConvexRows);
   const Direction& dir = kDirections[d.pick(0, static_cast<int>(std::size(kDirections)) - 1)];
   const double k = d.half(1, 4), radius = d.half(1, 8);
   const std::vector<double> c = direction(d, dir, k);
@@ -471,7 +487,7 @@ VdRecipe ballLinear(std::uint64_t seed) {
   if (o.sense == VdSense::Max)
     for (double& x : o.linear) x = -x;
   o.sumproduct = d.chance(50);
-  drawStarts(d, &r);
+  Vd_drawStarts(d, &r);
   rescale(&r, d.pick(kLowestExponent, kBallExponent));
   return r;
 }
@@ -489,6 +505,15 @@ const std::vector<VdGenerator>& Vd_generators() {
       {"miqp-enumerated", miqpEnumerated},
       {"system-root", systemRoot},
       {"ball-linear", ballLinear},
+      {"lp-mixed", lpMixed, kVdNewFamilySeeds},
+      {"qp-mixed", qpMixed, kVdNewFamilySeeds},
+      {"lp-value", lpValue, kVdNewFamilySeeds},
   };
-  return kTable;
+  static const std::vector<VdGenerator> kAll = [] {
+    std::vector<VdGenerator> all = kTable;
+    const std::vector<VdGenerator>& shapes = Vd_shapeGenerators();
+    all.insert(all.end(), shapes.begin(), shapes.end());
+    return all;
+  }();
+  return kAll;
 }

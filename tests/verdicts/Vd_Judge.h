@@ -1,12 +1,14 @@
 // The rules a run's verdict is held to. Every model holds a feasible point
 // and has a finite optimum, so no engine may call it infeasible or
-// unbounded, and a saved point must keep every row, bound and integer kind
-// (recomputed from the recipe, not read from the engine). An engine that
-// owes the model its optimum (the LP/quadratic, interval and SOCP engines
-// on what they accept, GRG on these convex or single-root models) may end
-// "solved" only there; other endings must be true: a limit, its own
-// convergence rule, or a refusal of the model's kind by the engine's
-// documented status.
+// unbounded, and a saved point must keep every row, bound, the non-negative
+// option, integer kind and AllDifferent group (recomputed from the recipe,
+// not read from the engine). An engine that owes the model its optimum (the
+// LP/quadratic engine on LP and QP, the interval engine, SOCP on conic
+// models, GRG on these convex or single-optimum models) may end "solved",
+// "converged" or "no further progress" only there, and an integer point
+// only at the optimum's value, whatever the size of the other terms; other
+// endings must be true: a limit or a refusal of the model's kind by the
+// engine's documented status. "Solved" with nothing saved is wrong.
 #pragma once
 
 #include <string>
@@ -20,10 +22,6 @@ inline constexpr int kVdEngineCount = 5;
 
 struct VdVerdict {
   bool wrong = false;
-  // Not wrong, but worth a look: a "converged" or "no further progress" of
-  // an engine that owes the optimum, ended clearly away from it (true by
-  // the engine's own rule, which says nothing of optimality).
-  bool note = false;
   std::string kind;  // the class of the fault, the same words for every model that shows it
   std::string what;  // this run's particulars
 };
@@ -33,3 +31,11 @@ const char* Vd_engineName(int engine);
 // A failing run in full: the engine, the command, what is wrong, what the
 // run said and the model's recipe.
 std::string Vd_report(const VdRecipe& r, const VdRun& run, const VdVerdict& v);
+
+// A limit ending (iterations, time, subproblems, integer solutions).
+bool Vd_isLimit(int status);
+// How good a run's verdict is, for comparing two builds: wrong, right but
+// ended without a solution (a limit or a refusal), or right with one.
+enum class VdGrade { Solved = 0, Ended = 1, Wrong = 2 };
+VdGrade Vd_grade(const VdRun& run, const VdVerdict& v);
+const char* Vd_gradeName(VdGrade g);

@@ -22,8 +22,9 @@ struct VdRun {
 };
 
 // Runs `corvan solve BOOK --engine ENGINE --out OUT` (with --option dia=2
-// when `analysed`) under a time limit of `seconds`.
+// when `analysed`) under a time limit of `seconds`: in this process when
+// `command` is empty, else as the program `command` (another build's).
 VdRun Vd_solve(const std::string& book, const std::string& out, int engine, bool analysed, int variables,
-               double seconds);
+               double seconds, const std::string& command = "");
 // The command line of such a run, for a report.
 std::string Vd_commandLine(int engine, bool analysed);
