@@ -289,8 +289,8 @@ void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const 
   // Lifted over its first argument alone in the value mode, a lookup or
   // RANK works out what it needs of its other arguments (a sorted copy of
   // the searched line) once for all the elements.
-  const bool share = lifted.size() == 1 && lifted[0] == 0 && Wsf_sharesLiftedWork(id) &&
-                     ctxOf(p)->flags.mode == kModeReal;
+  const bool share =
+      lifted.size() == 1 && lifted[0] == 0 && Wsf_sharesLiftedWork(id) && ctxOf(p)->flags.mode == kModeReal;
   const WsfSharedScope shared(share);
   elementwise(p, m, operands.data(), out, 1, [&](const Value* const* e, Value* dst) {
     std::vector<Value*> element(args);

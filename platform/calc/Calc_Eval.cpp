@@ -246,7 +246,8 @@ void evalBuiltinLifted(const CalcContext& ctx, const CalcBuiltinInfo& f, const C
   const long long work = Calc_elementWork(node, kWorkPerLiftedCall);
   if (f.keyed && lifted.size() == 1 && lifted[0] == 0) {
     const CalcKeyedAnswer answer = f.keyed(ctx, call);
-    return liftCall(blocks, out, [&answer](const CellValue* const* x) { return answer(*x[0]); }, work);
+    auto keyed = [&answer](const CellValue* const* x) { return answer(*x[0]); };
+    return liftCall(blocks, out, keyed, work);
   }
   auto one = [&](const CellValue* const* x) {
     for (size_t i = 0; i < lifted.size(); ++i) call.args[lifted[i]].value = *x[i];

@@ -37,7 +37,7 @@ std::vector<const CellValue*> lineOf(const CalcGrid& g, bool alongRow) {
 // MATCH's arguments after its value, read once: the answer for any value.
 struct MatchLine {
   CalcValue v;
-  CellValue fault;   // the type's fault, or #N/A for a table of several rows and columns
+  CellValue fault;  // the type's fault, or #N/A for a table of several rows and columns
   long type = 1;
   std::optional<CalcLineSearch> search;
 };

@@ -350,7 +350,7 @@ class CalcLineSearch {
   int find(const CellValue& x, int type);
 
  private:
-  static constexpr size_t kKinds = 3;   // numbers, texts, logicals
+  static constexpr size_t kKinds = 3;  // numbers, texts, logicals
   const CellValue& item(int i) const { return *items_[static_cast<size_t>(i)]; }
   const std::vector<int>& sameKind(int k);
   const std::vector<int>& sortedKind(int k);

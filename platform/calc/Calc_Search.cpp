@@ -10,7 +10,8 @@ namespace {
 // compares with nothing.
 int kindClass(CellKind k) {
   switch (k) {
-    case CellKind::Empty: case CellKind::Number: return 0;
+    case CellKind::Empty:
+    case CellKind::Number: return 0;
     case CellKind::Text: return 1;
     case CellKind::Boolean: return 2;
     default: return -1;
@@ -37,8 +38,7 @@ const std::vector<int>& CalcLineSearch::sortedKind(int k) {
   auto& sorted = sorted_[static_cast<size_t>(k)];
   if (sorted) return *sorted;
   sorted = sameKind(k);
-  std::stable_sort(sorted->begin(), sorted->end(),
-                   [this](int a, int b) { return Calc_compare(item(a), item(b)) < 0; });
+  std::stable_sort(sorted->begin(), sorted->end(), [this](int a, int b) { return Calc_compare(item(a), item(b)) < 0; });
   return *sorted;
 }
 

@@ -95,7 +95,8 @@ TEST(KnownValues, BothCalculationsGiveTheValueByDefinition) {
   ASSERT_GT(rows.size(), 100u);
   Sheet* sh = nullptr;
   Workbook* wb = knownBook(&sh);
-  for (size_t k = 0; k < rows.size(); ++k) Wb_setFormula(wb, sh, static_cast<int>(k), kFormulaColumn, rows[k].value.formula);
+  for (size_t k = 0; k < rows.size(); ++k)
+    Wb_setFormula(wb, sh, static_cast<int>(k), kFormulaColumn, rows[k].value.formula);
   Calc_recalculate(wb);
   FeInterpreted interpreted;
   Fe_interpretWorkbook(wb, &interpreted);

@@ -47,20 +47,16 @@ const std::vector<Lifted>& calls() {
   static const std::vector<Lifted> kCalls = {
       {"MATCH(@,L1:L8,0)",
        {number(1), number(3), number(2), number(1), number(5), number(2), number(6), number(7), kNA, kNA}},
-      {"MATCH(@,S1:S8,1)",
-       {number(3), number(1), kNA, number(3), number(8), kNA, number(3), kNA, kNA, number(3)}},
-      {"MATCH(@,S1:S8)",
-       {number(3), number(1), kNA, number(3), number(8), kNA, number(3), kNA, kNA, number(3)}},
-      {"MATCH(@,D1:D6,-1)",
-       {number(3), number(6), kNA, number(3), kNA, kNA, number(5), kNA, kNA, number(3)}},
+      {"MATCH(@,S1:S8,1)", {number(3), number(1), kNA, number(3), number(8), kNA, number(3), kNA, kNA, number(3)}},
+      {"MATCH(@,S1:S8)", {number(3), number(1), kNA, number(3), number(8), kNA, number(3), kNA, kNA, number(3)}},
+      {"MATCH(@,D1:D6,-1)", {number(3), number(6), kNA, number(3), kNA, kNA, number(5), kNA, kNA, number(3)}},
       {"VLOOKUP(@,L1:M8,2,FALSE)",
        {number(10), number(30), number(20), number(10), number(50), number(20), number(60), number(70), kNA, kNA}},
       {"VLOOKUP(@,S1:T8,2)",
        {number(300), number(100), kNA, number(300), number(800), kNA, number(300), kNA, kNA, number(300)}},
       {"HLOOKUP(@,B20:I21,2,0)",
        {number(10), number(30), number(20), number(10), number(50), number(20), number(60), number(70), kNA, kNA}},
-      {"RANK(@,N1:N8)",
-       {number(4), number(6), kValueError, number(4), kSame, kValueError, kNA, kValueError, kNA, kNA}},
+      {"RANK(@,N1:N8)", {number(4), number(6), kValueError, number(4), kSame, kValueError, kNA, kValueError, kNA, kNA}},
       {"RANK(@,N1:N8,1)",
        {number(2), number(1), kValueError, number(2), kSame, kValueError, kNA, kValueError, kNA, kNA}},
   };
@@ -68,14 +64,14 @@ const std::vector<Lifted>& calls() {
 }
 
 void addCells(Workbook* wb, Sheet* sh) {
-  const CellValue keys[kKeys] = {number(3), number(1), text("b"), number(3), CellValue::makeBoolean(true),
+  const CellValue keys[kKeys] = {number(3), number(1), text("b"),  number(3), CellValue::makeBoolean(true),
                                  text("B"), number(2), text("a*"), number(0), number(2.5)};
   for (int r = 0; r < kKeys; ++r) Wb_setValue(wb, sh, r, 0, keys[r]);
   Test_formula(wb, sh, "A9", "=NA()");
-  const CellValue line[] = {number(3), text("B"), number(1), number(3), CellValue::makeBoolean(true),
+  const CellValue line[] = {number(3), text("B"),  number(1), number(3), CellValue::makeBoolean(true),
                             number(2), text("a1"), number(1)};
-  const CellValue ascending[] = {number(1), number(2), number(2), number(4), text("x"), number(7), number(9),
-                                 CellValue::makeBoolean(true)};
+  const CellValue ascending[] = {number(1), number(2), number(2), number(4),
+                                 text("x"), number(7), number(9), CellValue::makeBoolean(true)};
   const CellValue ranked[] = {number(5), number(3), number(5), number(1), text("x"), number(3), number(5)};
   for (int r = 0; r < 8; ++r) {
     Wb_setValue(wb, sh, r, 11, line[r]);
@@ -177,11 +173,11 @@ TEST(LiftedLookups, OnDrawnLinesEachElementIsTheCallOnItsKey) {
   }
   const std::string n = std::to_string(kDrawnRows), last = Wb_columnName(kDrawnRows);
   const std::vector<std::string> calls = {
-      "MATCH(@,$B$1:$B$" + n + ",0)",        "MATCH(@,$B$1:$B$" + n + ",1)",
-      "MATCH(@,$B$1:$B$" + n + ",-1)",       "VLOOKUP(@,$B$1:$C$" + n + ",2,FALSE)",
-      "VLOOKUP(@,$B$1:$C$" + n + ",2,TRUE)", "HLOOKUP(@,$B$200:$" + last + "$201,2,FALSE)",
+      "MATCH(@,$B$1:$B$" + n + ",0)",          "MATCH(@,$B$1:$B$" + n + ",1)",
+      "MATCH(@,$B$1:$B$" + n + ",-1)",         "VLOOKUP(@,$B$1:$C$" + n + ",2,FALSE)",
+      "VLOOKUP(@,$B$1:$C$" + n + ",2,TRUE)",   "HLOOKUP(@,$B$200:$" + last + "$201,2,FALSE)",
       "HLOOKUP(@,$B$200:$" + last + "$201,2)", "RANK(@,$B$1:$B$" + n + ")",
-      "RANK(@,$B$1:$B$" + n + ",1)",         "LOOKUP(@,$B$1:$B$" + n + ",$C$1:$C$" + n + ")"};
+      "RANK(@,$B$1:$B$" + n + ",1)",           "LOOKUP(@,$B$1:$B$" + n + ",$C$1:$C$" + n + ")"};
   // Column 4 + 2c the call on each key alone, 5 + 2c element k lifted.
   for (size_t c = 0; c < calls.size(); ++c)
     for (int k = 0; k < kDrawnRows; ++k) {

@@ -19,8 +19,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -428,7 +428,8 @@ inline std::string zeroPowersAsOneEachElement(const std::string& formula) {
 // are written differently, not rounded differently).
 inline bool sameButForDigits(const char* x, const char* y, std::ptrdiff_t n) {
   for (std::ptrdiff_t i = 0; i < n; ++i)
-    if (x[i] != y[i] && !(std::isdigit(static_cast<unsigned char>(x[i])) && std::isdigit(static_cast<unsigned char>(y[i]))))
+    if (x[i] != y[i] &&
+        !(std::isdigit(static_cast<unsigned char>(x[i])) && std::isdigit(static_cast<unsigned char>(y[i]))))
       return false;
   return true;
 }

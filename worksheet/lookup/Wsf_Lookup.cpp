@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <cmath>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -268,7 +268,8 @@ int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int3
   }
   if (k < 0) return 0;
   std::shared_ptr<const SearchIndex> index;
-  if (shared) index = Wsf_shared<SearchIndex>(table, along(kWsfFactSearchIndex, down), [&] { return indexOf(table, down); });
+  if (shared)
+    index = Wsf_shared<SearchIndex>(table, along(kWsfFactSearchIndex, down), [&] { return indexOf(table, down); });
   if (matchType != 1 && matchType != -1) {
     const std::vector<int32_t>& sorted = index->sorted[static_cast<size_t>(k)];
     const auto at = std::lower_bound(sorted.begin(), sorted.end(), value, [&](int32_t i, const Value* x) {
