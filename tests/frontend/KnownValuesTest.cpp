@@ -54,7 +54,9 @@ constexpr int kFormulaColumn = 7;
 
 // Sheet Formulas: A1 3, A2 blank, A3 ="", A4 =1/0, A5 the text "7", A6
 // TRUE, A7 -2.5, A8 "abc", A9 =NA(); B1:B4 1 to 4, C1:C4 "a", "B", "c",
-// "b", D1:D4 10 to 40. Sheet Data: A1 10, A2 20. Names: of the workbook Rate
+// "b", D1:D4 10 to 40. Sheet Data: A1 10, A2 20; a database C1:D4 of keys
+// (k: x, y, x) and amounts (amt: 1, 2, 4), the criteria F1:F2 (k is x) and
+// H1:H2 (k, and no condition). Names: of the workbook Rate
 // 0.05, Cells B1:B4 and Lim 1; of Data, Lim its A1; of Formulas, Twice
 // 2 * Rate.
 Workbook* knownBook(Sheet** formulas) {
@@ -79,6 +81,14 @@ Workbook* knownBook(Sheet** formulas) {
   }
   Wb_setValue(wb, data, 0, 0, CellValue::makeNumber(10));
   Wb_setValue(wb, data, 1, 0, CellValue::makeNumber(20));
+  const char* const keys[] = {"k", "x", "y", "x"};
+  for (int r = 0; r < 4; ++r) {
+    Wb_setValue(wb, data, r, 2, CellValue::makeText(keys[r]));
+    Wb_setValue(wb, data, r, 3, r ? CellValue::makeNumber(r == 3 ? 4 : r) : CellValue::makeText("amt"));
+  }
+  Wb_setValue(wb, data, 0, 5, CellValue::makeText("k"));
+  Wb_setValue(wb, data, 1, 5, CellValue::makeText("x"));
+  Wb_setValue(wb, data, 0, 7, CellValue::makeText("k"));
   Wb_defineName(wb, DefinedName{"Rate", "0.05", -1});
   Wb_defineName(wb, DefinedName{"Cells", "Formulas!$B$1:$B$4", -1});
   Wb_defineName(wb, DefinedName{"Lim", "1", -1});
