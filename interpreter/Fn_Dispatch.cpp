@@ -24,6 +24,7 @@
 #include "values/Vm_Status.h"
 #include "worksheet/Wsf_Registry.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/common/Wsf_Shared.h"
 
 namespace {
 
@@ -227,6 +228,14 @@ bool unsettled(const Value& v) { return v.kind == kValError && !Val_isNoDerivati
 // from arguments that hold values of a mode: the function may not compute
 // that mode (it has no derivatives in an argument that counts or indexes,
 // say), or the worksheet may show that error there too.
+// Whether argument v holds a value of a mode or one a mode could not
+// compute; an array's answer is kept for the next elements of a lifted call.
+bool holdsModeValue(const Value* v) {
+  auto make = [v] { return holdsModal(*v) || holdsNoDerivative(*v); };
+  if (v->kind != kValArray || !Wsf_sharing()) return make();
+  return *Wsf_shared<bool>(v, kWsfFactModal, make);
+}
+
 bool modeRefused(const Value& r, int32_t n, Value* const* args) {
   bool refused = unsettled(r);
   if (r.kind == kValArray && r.array)
@@ -234,7 +243,7 @@ bool modeRefused(const Value& r, int32_t n, Value* const* args) {
       for (int32_t j = 0; j < r.array->columns && !refused; ++j) refused = unsettled(*Val_at(&r, i, j));
   if (!refused) return false;
   for (int32_t k = 0; k < n; ++k)
-    if (holdsModal(*args[k]) || holdsNoDerivative(*args[k])) return true;
+    if (holdsModeValue(args[k])) return true;
   return false;
 }
 
@@ -247,6 +256,8 @@ bool valueModeCall(const FnDispatchEntry& e, int32_t id, int32_t n, Value** args
   const EvalErrors errors = ctx->errors;
   const int32_t mode = ctx->flags.mode;
   ctx->flags.mode = kModeReal;
+  // The copies are no arguments of a lifted call: nothing is kept about them.
+  const WsfSharedScope none(false);
   std::vector<Value> copies(static_cast<size_t>(n), Val_empty(ctx));
   std::vector<Value*> pointers(static_cast<size_t>(n));
   for (size_t k = 0; k < copies.size(); ++k) {

@@ -19,6 +19,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/common/Wsf_Shared.h"
 
 namespace {
 
@@ -285,6 +286,12 @@ void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const 
   std::vector<Value*> operands;
   for (int32_t k : lifted) operands.push_back(args[static_cast<size_t>(k)]);
   const auto m = static_cast<int32_t>(operands.size());
+  // Lifted over its first argument alone in the value mode, a lookup or
+  // RANK works out what it needs of its other arguments (a sorted copy of
+  // the searched line) once for all the elements.
+  const bool share =
+      lifted.size() == 1 && lifted[0] == 0 && Wsf_sharesLiftedWork(id) && ctxOf(p)->flags.mode == kModeReal;
+  const WsfSharedScope shared(share);
   elementwise(p, m, operands.data(), out, 1, [&](const Value* const* e, Value* dst) {
     std::vector<Value*> element(args);
     for (int32_t i = 0; i < m; ++i)

@@ -244,13 +244,19 @@ void evalBuiltinLifted(const CalcContext& ctx, const CalcBuiltinInfo& f, const C
     blocks.push_back(Calc_valuesOf(v));
   }
   if (lifted.empty()) return f.fn(ctx, call, out);
+  const long long work = Calc_elementWork(node, kWorkPerLiftedCall);
+  if (f.keyed && lifted.size() == 1 && lifted[0] == 0) {
+    const CalcKeyedAnswer answer = f.keyed(ctx, call);
+    auto keyed = [&answer](const CellValue* const* x) { return answer(*x[0]); };
+    return liftCall(blocks, out, keyed, work);
+  }
   auto one = [&](const CellValue* const* x) {
     for (size_t i = 0; i < lifted.size(); ++i) call.args[lifted[i]].value = *x[i];
     CalcValue r;
     f.fn(ctx, call, &r);
     return Calc_scalarOf(ctx, r);
   };
-  liftCall(blocks, out, one, Calc_elementWork(node, kWorkPerLiftedCall));
+  liftCall(blocks, out, one, work);
 }
 
 void evalCall(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {

@@ -2,6 +2,8 @@
 // CHOOSE, ROW, COLUMN, ROWS, COLUMNS, and the matrix functions MMULT and
 // TRANSPOSE.
 #include <cmath>
+#include <memory>
+#include <optional>
 
 #include "base/Dbl_Whole.h"
 #include "platform/calc/Calc_Internal.h"
@@ -23,82 +25,107 @@ bool intArg(const CalcContext& ctx, const CalcNode& node, long* out, CellValue* 
   return true;
 }
 
-bool sameKind(const CellValue& a, const CellValue& b) {
-  auto k = [](CellKind x) { return x == CellKind::Empty ? CellKind::Number : x; };
-  return k(a.kind) == k(b.kind) && a.kind != CellKind::Error;
+// The items of a grid along its first row or its first column.
+std::vector<const CellValue*> lineOf(const CalcGrid& g, bool alongRow) {
+  std::vector<const CellValue*> items;
+  const int n = alongRow ? g.cols : g.rows;
+  items.reserve(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) items.push_back(alongRow ? &g.at(0, k) : &g.at(k, 0));
+  return items;
 }
 
-// Position of `x` among n items: type 0 exact (wildcards in texts), 1 the
-// last item not above x in ascending data, -1 the last item not below x in
-// descending data. -1 when there is none. The approximate search halves the
-// items of x's kind as the worksheet does, so unsorted data gives the
-// worksheet's answer too.
-template <typename Item>
-int lookupIndex(const CellValue& x, int n, Item item, int type) {
-  bool wild = type == 0 && x.kind == CellKind::Text && Calc_hasWildcard(x.text);
-  std::vector<int> same;
-  for (int i = 0; i < n; ++i) {
-    const CellValue& v = item(i);
-    if (!sameKind(x, v)) continue;
-    if (type != 0) same.push_back(i);
-    else if (wild ? (v.kind == CellKind::Text && Calc_wildcardMatch(x.text, v.text)) : Calc_compare(v, x) == 0)
-      return i;
+// MATCH's arguments after its value, read once: the answer for any value.
+struct MatchLine {
+  CalcValue v;
+  CellValue fault;  // the type's fault, or #N/A for a table of several rows and columns
+  long type = 1;
+  std::optional<CalcLineSearch> search;
+};
+
+void readMatchLine(const CalcContext& ctx, const CalcNode& call, bool shared, MatchLine* m) {
+  if (call.args.size() > 2 && !intArg(ctx, call.args[2], &m->type, &m->fault)) return;
+  Calc_evalArray(ctx, call.args[1], &m->v);
+  const CalcGrid g(m->v);
+  if (g.rows > 1 && g.cols > 1) {
+    m->fault = error(CellError::NA);
+    return;
   }
-  int best = -1, lo = 0, hi = static_cast<int>(same.size()) - 1;
-  while (lo <= hi) {
-    int mid = lo + (hi - lo) / 2;
-    int c = Calc_compare(item(same[mid]), x);
-    if (type > 0 ? c <= 0 : c >= 0) {
-      best = same[mid];
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
-    }
-  }
-  return best;
+  m->search.emplace(lineOf(g, g.rows == 1), shared);
+}
+
+CellValue matchAnswer(MatchLine& m, const CellValue& x) {
+  if (x.kind == CellKind::Error) return x;
+  if (!m.search) return m.fault;
+  const int i = m.search->find(x, m.type == 0 ? 0 : m.type > 0 ? 1 : -1);
+  return i < 0 ? error(CellError::NA) : CellValue::makeNumber(i + 1);
 }
 
 void fnMatch(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  CellValue x = Calc_evalScalar(ctx, call.args[0]);
+  const CellValue x = Calc_evalScalar(ctx, call.args[0]);
   if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
-  long type = 1;
-  CellValue err;
-  if (call.args.size() > 2 && !intArg(ctx, call.args[2], &type, &err)) return Calc_setScalar(out, err);
-  CalcValue v;
-  Calc_evalArray(ctx, call.args[1], &v);
-  CalcGrid g(v);
-  if (g.rows > 1 && g.cols > 1) return Calc_setScalar(out, error(CellError::NA));
-  bool row = g.rows == 1;
-  int i = lookupIndex(x, row ? g.cols : g.rows, [&](int k) -> const CellValue& { return row ? g.at(0, k) : g.at(k, 0); },
-                      type == 0 ? 0 : type > 0 ? 1 : -1);
-  Calc_setScalar(out, i < 0 ? error(CellError::NA) : CellValue::makeNumber(i + 1));
+  MatchLine m;
+  readMatchLine(ctx, call, false, &m);
+  Calc_setScalar(out, matchAnswer(m, x));
 }
 
-// VLOOKUP (vertical) and HLOOKUP.
-void lookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool vertical) {
-  CellValue x = Calc_evalScalar(ctx, call.args[0]);
-  if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
-  long index;
-  CellValue err;
-  if (!intArg(ctx, call.args[2], &index, &err)) return Calc_setScalar(out, err);
-  bool approximate = true;
-  if (call.args.size() > 3 && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &approximate, &err))
-    return Calc_setScalar(out, err);
+CalcKeyedAnswer matchKeyed(const CalcContext& ctx, const CalcNode& call) {
+  auto m = std::make_shared<MatchLine>();
+  readMatchLine(ctx, call, true, m.get());
+  return [m](const CellValue& x) { return matchAnswer(*m, x); };
+}
+
+// VLOOKUP's (vertical) and HLOOKUP's arguments after the value, read once.
+struct LookupTable {
   CalcValue v;
-  Calc_evalArray(ctx, call.args[1], &v);
-  CalcGrid g(v);
-  int span = vertical ? g.cols : g.rows, n = vertical ? g.rows : g.cols;
-  if (index < 1) return Calc_setScalar(out, error(CellError::Value));
-  if (index > span) return Calc_setScalar(out, error(CellError::Ref));
-  int i = lookupIndex(x, n, [&](int k) -> const CellValue& { return vertical ? g.at(k, 0) : g.at(0, k); },
-                      approximate ? 1 : 0);
-  if (i < 0) return Calc_setScalar(out, error(CellError::NA));
+  CellValue fault;
+  long index = 0;
+  bool vertical = true;
+  bool approximate = true;
+  std::optional<CalcGrid> grid;
+  std::optional<CalcLineSearch> search;
+};
+
+void readLookupTable(const CalcContext& ctx, const CalcNode& call, bool shared, LookupTable* t) {
+  if (!intArg(ctx, call.args[2], &t->index, &t->fault)) return;
+  if (call.args.size() > 3 && !Calc_toBool(Calc_evalScalar(ctx, call.args[3]), &t->approximate, &t->fault)) return;
+  Calc_evalArray(ctx, call.args[1], &t->v);
+  const CalcGrid& g = t->grid.emplace(t->v);
+  const int span = t->vertical ? g.cols : g.rows;
+  if (t->index < 1) t->fault = error(CellError::Value);
+  else if (t->index > span) t->fault = error(CellError::Ref);
+  else t->search.emplace(lineOf(g, !t->vertical), shared);
+}
+
+CellValue lookupAnswer(LookupTable& t, const CellValue& x) {
+  if (x.kind == CellKind::Error) return x;
+  if (!t.search) return t.fault;
+  const int i = t.search->find(x, t.approximate ? 1 : 0);
+  if (i < 0) return error(CellError::NA);
   // A value found, not a cell: an empty one is the number 0.
-  const CellValue& found = vertical ? g.at(i, index - 1) : g.at(index - 1, i);
-  Calc_setScalar(out, found.kind == CellKind::Empty ? CellValue::makeNumber(0) : found);
+  const int line = static_cast<int>(t.index) - 1;
+  const CellValue& found = t.vertical ? t.grid->at(i, line) : t.grid->at(line, i);
+  return found.kind == CellKind::Empty ? CellValue::makeNumber(0) : found;
+}
+
+void lookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool vertical) {
+  const CellValue x = Calc_evalScalar(ctx, call.args[0]);
+  if (x.kind == CellKind::Error) return Calc_setScalar(out, x);
+  LookupTable t;
+  t.vertical = vertical;
+  readLookupTable(ctx, call, false, &t);
+  Calc_setScalar(out, lookupAnswer(t, x));
 }
 void fnVLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, true); }
 void fnHLookup(const CalcContext& ctx, const CalcNode& call, CalcValue* out) { lookup(ctx, call, out, false); }
+
+CalcKeyedAnswer lookupKeyed(const CalcContext& ctx, const CalcNode& call, bool vertical) {
+  auto t = std::make_shared<LookupTable>();
+  t->vertical = vertical;
+  readLookupTable(ctx, call, true, t.get());
+  return [t](const CellValue& x) { return lookupAnswer(*t, x); };
+}
+CalcKeyedAnswer vlookupKeyed(const CalcContext& ctx, const CalcNode& call) { return lookupKeyed(ctx, call, true); }
+CalcKeyedAnswer hlookupKeyed(const CalcContext& ctx, const CalcNode& call) { return lookupKeyed(ctx, call, false); }
 
 // The part of a grid: rows r0..r1, columns c0..c1.
 void part(const CalcGrid& g, int r0, int r1, int c0, int c1, CalcValue* out) {
@@ -238,9 +265,9 @@ bool Calc_gridNumbers(const CalcGrid& g, std::vector<double>* out, CellValue* er
 std::vector<CalcBuiltinInfo> Calc_lookupFunctions() {
   return {
       {"INDEX", 2, 3, fnIndex, Calc_oneValueArgs({1, 2})},
-      {"MATCH", 2, 3, fnMatch, Calc_oneValueArgs({0, 2})},
-      {"VLOOKUP", 3, 4, fnVLookup, Calc_oneValueArgs({0, 2, 3})},
-      {"HLOOKUP", 3, 4, fnHLookup, Calc_oneValueArgs({0, 2, 3})},
+      {"MATCH", 2, 3, fnMatch, Calc_oneValueArgs({0, 2}), false, matchKeyed},
+      {"VLOOKUP", 3, 4, fnVLookup, Calc_oneValueArgs({0, 2, 3}), false, vlookupKeyed},
+      {"HLOOKUP", 3, 4, fnHLookup, Calc_oneValueArgs({0, 2, 3}), false, hlookupKeyed},
       {"CHOOSE", 2, 255, fnChoose, Calc_oneValueArgs({0})},
       {"ROW", 0, 1, fnRow},
       {"COLUMN", 0, 1, fnColumn},

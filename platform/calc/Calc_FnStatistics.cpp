@@ -6,6 +6,7 @@
 // names.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "base/Dbl_Scale.h"
 #include "base/Dbl_Whole.h"
@@ -187,19 +188,61 @@ void fnPercentRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out)
   Calc_setScalar(out, percentRank(v, x, std::trunc(digits)));
 }
 
-void fnRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
-  double x, ascending = 0;
-  CellValue err;
-  if (!numberArg(ctx, call, 0, &x, &err) || (call.args.size() > 2 && !numberArg(ctx, call, 2, &ascending, &err)))
-    return Calc_setScalar(out, err);
+// RANK's arguments after its number, read once: with a sorted copy of the
+// numbers when many numbers are ranked against them.
+struct RankSample {
+  CellValue fault;
+  bool ok = false;
+  double ascending = 0;
   std::vector<double> v;
-  if (!Calc_numbersOf(ctx, call, false, &v, &err, 1, 1)) return Calc_setScalar(out, err);
-  double above = 0, equal = 0;
-  for (double y : v) {
-    above += ascending != 0 ? y < x : y > x;
-    equal += y == x;
+  bool sorted = false;
+};
+
+void readRankSample(const CalcContext& ctx, const CalcNode& call, bool shared, RankSample* s) {
+  if (call.args.size() > 2 && !numberArg(ctx, call, 2, &s->ascending, &s->fault)) return;
+  if (!Calc_numbersOf(ctx, call, false, &s->v, &s->fault, 1, 1)) return;
+  s->ok = true;
+  s->sorted = shared;
+  if (shared) std::sort(s->v.begin(), s->v.end());
+}
+
+// The count of the numbers before x in the order asked and of those equal.
+void rankCounts(const RankSample& s, double x, double* before, double* equal) {
+  if (!s.sorted) {
+    for (double y : s.v) {
+      *before += s.ascending != 0 ? y < x : y > x;
+      *equal += y == x;
+    }
+    return;
   }
-  Calc_setScalar(out, equal > 0 ? num(above + 1) : error(CellError::NA));
+  const auto lo = std::lower_bound(s.v.begin(), s.v.end(), x), hi = std::upper_bound(lo, s.v.end(), x);
+  *equal = static_cast<double>(hi - lo);
+  *before = static_cast<double>(s.ascending != 0 ? lo - s.v.begin() : s.v.end() - hi);
+}
+
+CellValue rankAnswer(const RankSample& s, const CellValue& key) {
+  double x, before = 0, equal = 0;
+  CellValue err;
+  if (!Calc_toNumber(key, &x, &err)) return err;
+  if (!s.ok) return s.fault;
+  rankCounts(s, x, &before, &equal);
+  return equal > 0 ? num(before + 1) : error(CellError::NA);
+}
+
+void fnRank(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
+  const CellValue key = Calc_evalScalar(ctx, call.args[0]);
+  double x;
+  CellValue err;
+  if (!Calc_toNumber(key, &x, &err)) return Calc_setScalar(out, err);
+  RankSample s;
+  readRankSample(ctx, call, false, &s);
+  Calc_setScalar(out, rankAnswer(s, key));
+}
+
+CalcKeyedAnswer rankKeyed(const CalcContext& ctx, const CalcNode& call) {
+  auto s = std::make_shared<RankSample>();
+  readRankSample(ctx, call, true, s.get());
+  return [s](const CellValue& key) { return rankAnswer(*s, key); };
 }
 
 void fnTrimMean(const CalcContext& ctx, const CalcNode& call, CalcValue* out) {
@@ -576,7 +619,7 @@ std::vector<CalcBuiltinInfo> Calc_statisticsFunctions() {
       {"QUARTILE", 2, 2, fnQuartile, Calc_oneValueArgs({1})},
       {"SMALL", 2, 2, fnSmall},
       {"PERCENTRANK", 2, 3, fnPercentRank, Calc_oneValueArgs({1, 2})},
-      {"RANK", 2, 3, fnRank, Calc_oneValueArgs({0, 2})},
+      {"RANK", 2, 3, fnRank, Calc_oneValueArgs({0, 2}), false, rankKeyed},
       {"TRIMMEAN", 2, 2, fnTrimMean, Calc_oneValueArgs({1})},
       {"SKEW", 1, kMany, fnSkew},
       {"PEARSON", 2, 2, fnPearson},

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -345,8 +347,37 @@ void Calc_numeric(const CalcContext& ctx, const CalcNode& call, CalcValue* out, 
 // error or not a number (#VALUE!).
 bool Calc_gridNumbers(const CalcGrid& g, std::vector<double>* out, CellValue* err);
 
+// The position search of MATCH, VLOOKUP and HLOOKUP along a line of items
+// the caller keeps (Calc_Search.cpp). A search shared by many keys answers
+// an exact key from a sorted copy of the line.
+class CalcLineSearch {
+ public:
+  CalcLineSearch(std::vector<const CellValue*> items, bool shared);
+  // The position of x, -1 when there is none. type 0: the first item equal
+  // to x (a text with wildcards as a pattern); 1: the last item not above x
+  // in ascending data; -1: the last not below x in descending data. Only
+  // items of x's kind count (an empty one is the number 0).
+  int find(const CellValue& x, int type);
+
+ private:
+  static constexpr size_t kKinds = 3;  // numbers, texts, logicals
+  const CellValue& item(int i) const { return *items_[static_cast<size_t>(i)]; }
+  const std::vector<int>& sameKind(int k);
+  const std::vector<int>& sortedKind(int k);
+  int exact(const CellValue& x, int k);
+  std::vector<const CellValue*> items_;
+  bool shared_;
+  std::array<std::optional<std::vector<int>>, kKinds> same_, sorted_;
+};
+
 // Functions (Calc_Functions*.cpp).
 using CalcBuiltin = void (*)(const CalcContext& ctx, const CalcNode& call, CalcValue* out);
+// A built-in lifted over its first argument alone may answer every element
+// from work done once for the call (a sorted copy of the searched line):
+// given the call with its other arguments, the answer for one first value,
+// the same as the built-in's own.
+using CalcKeyedAnswer = std::function<CellValue(const CellValue& key)>;
+using CalcKeyedLift = CalcKeyedAnswer (*)(const CalcContext& ctx, const CalcNode& call);
 struct CalcBuiltinInfo {
   const char* name;
   int minArgs, maxArgs;
@@ -358,6 +389,8 @@ struct CalcBuiltinInfo {
   // function once per element (COUNTIF's criteria), a range giving the cell
   // in the formula's row or column.
   bool liftsArrays = false;
+  // The shared answers of a call lifted over its first argument alone.
+  CalcKeyedLift keyed = nullptr;
 };
 // The arguments oneValue can name: the first as many as it has bits.
 constexpr size_t kCalcOneValueArgs = std::numeric_limits<unsigned>::digits;

@@ -134,8 +134,9 @@ TEST(Differential, GeneratedFormulasAgreeInBothCalculationsButTheDocumentedAndLi
 
 }  // namespace
 
-// Texts that differ only in numbers within the check's tolerance are the
-// documented difference of a last shown digit; any other difference is not.
+// Texts that differ only in digits of numbers within the check's tolerance
+// are the documented difference of a last shown digit; any other
+// difference (a number written otherwise, with more digits) is not.
 TEST(Differential, TextsDifferingOnlyInALastShownDigitAreDocumented) {
   struct Row {
     const char* a;
@@ -144,7 +145,11 @@ TEST(Differential, TextsDifferingOnlyInALastShownDigitAreDocumented) {
   };
   const Row rows[] = {
       {"-0.536217136303705", "-0.536217136303706", true},
-      {"x1.5y-2", "x1.50000000000001y-2", true},
+      {"x1.23456789012344y-2", "x1.23456789012345y-2", true},
+      {"x1.5y-2", "x1.50000000000001y-2", false},
+      {"1.50", "1.5", false},
+      {"1E+2", "100", false},
+      {"-1", "1", false},
       {"1.5", "1.6", false},
       {"ab", "ac", false},
       {"12", "12a", false},

@@ -2,7 +2,9 @@
 #include "worksheet/lookup/Wsf_Lookup.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "values/Text_Convert.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/common/Wsf_Shared.h"
 #include "worksheet/lookup/Lkp_Args.h"
 #include "worksheet/math/Crit_Criteria.h"
 
@@ -52,12 +55,73 @@ const Value* lineAt(const Value* table, bool down, int32_t i) {
   return down ? Val_at(table, i, 0) : Val_at(table, 0, i);
 }
 
-// A value the evaluation mode could not compute on the searched line,
-// copied into the result: where the search would stop is not known.
-bool lineUnknown(Value* result, const Value* table, bool down) {
+// The kinds an element compares with a value of (compare): numbers and
+// empty cells, texts, logicals, errors; -1 for a value that compares with
+// nothing.
+constexpr size_t kKinds = 4;
+int kindOf(const Value* v) {
+  if (v->kind == kValText) return 1;
+  if (v->kind == kValBool) return 2;
+  if (Wsf_isError(v)) return 3;
+  return numeric(v) ? 0 : -1;
+}
+
+// The positions of a line's elements by kind, in order and stably sorted
+// by value (equal ones in order).
+struct SearchIndex {
+  std::array<std::vector<int32_t>, kKinds> same, sorted;
+};
+
+SearchIndex indexOf(const Value* table, bool down) {
+  SearchIndex index;
   for (int32_t i = 0; i < lineLength(table, down); ++i)
-    if (const Value* e = lineAt(table, down, i); Val_isNoDerivative(e)) return Wsf_copy(result, e), true;
-  return false;
+    if (const int k = kindOf(lineAt(table, down, i)); k >= 0) index.same[static_cast<size_t>(k)].push_back(i);
+  for (size_t k = 0; k < kKinds; ++k) {
+    index.sorted[k] = index.same[k];
+    std::stable_sort(index.sorted[k].begin(), index.sorted[k].end(), [&](int32_t a, int32_t b) {
+      int order = 0;
+      compare(lineAt(table, down, a), lineAt(table, down, b), &order);
+      return order < 0;
+    });
+  }
+  return index;
+}
+
+// Whether facts about a table are kept for the next elements of a lifted
+// call: an argument's array of several elements, never the table of one
+// cell made of a lone value.
+bool shareable(const Value* table) {
+  return Wsf_sharing() && table->kind == kValArray && table->array &&
+         static_cast<int64_t>(table->array->rows) * table->array->columns > 1;
+}
+
+// A fact about the line down a table or across it.
+WsfSharedFact along(WsfSharedFact fact, bool down) {
+  return static_cast<WsfSharedFact>(fact + (down ? 0 : kWsfFactCount));
+}
+
+// The fact of type T about a line of a table, kept when shareable.
+template <typename T, typename Make>
+T lineFact(const Value* table, bool down, WsfSharedFact fact, Make make) {
+  if (!shareable(table)) return make();
+  return *Wsf_shared<T>(table, along(fact, down), make);
+}
+
+// The first value on the searched line the evaluation mode could not
+// compute; null when there is none.
+const Value* unknownOnLine(const Value* table, bool down) {
+  return lineFact<const Value*>(table, down, kWsfFactUnknown, [&]() -> const Value* {
+    for (int32_t i = 0; i < lineLength(table, down); ++i)
+      if (const Value* e = lineAt(table, down, i); Val_isNoDerivative(e)) return e;
+    return nullptr;
+  });
+}
+
+// Such a value copied into the result: where the search would stop is
+// not known.
+bool lineUnknown(Value* result, const Value* table, bool down) {
+  const Value* e = unknownOnLine(table, down);
+  return e && (Wsf_copy(result, e), true);
 }
 
 // The same for a lone value searched as a table of one cell.
@@ -67,9 +131,11 @@ bool loneUnknown(Value* result, const Value* table) {
 
 // Whether every element of the searched line is a key.
 bool keyLine(const Value* table, bool down) {
-  for (int32_t i = 0; i < lineLength(table, down); ++i)
-    if (!Lkp_isKey(lineAt(table, down, i))) return false;
-  return true;
+  return lineFact<bool>(table, down, kWsfFactKeyLine, [&] {
+    for (int32_t i = 0; i < lineLength(table, down); ++i)
+      if (!Lkp_isKey(lineAt(table, down, i))) return false;
+    return true;
+  });
 }
 
 // A table as an array: a lone value is a table of one cell. Its array is
@@ -176,18 +242,22 @@ Value* arrayLookup(Value* result, const Value* value, const Value* arrayArg) {
 
 // Every element a key or an error.
 bool searchable(const Value* v) {
-  for (int32_t i = 0; i < Wsf_count(v); ++i)
-    if (!Lkp_isKey(Wsf_element(v, i)) && !Wsf_isError(Wsf_element(v, i))) return false;
-  return true;
+  return lineFact<bool>(v, true, kWsfFactSearchable, [&] {
+    for (int32_t i = 0; i < Wsf_count(v); ++i)
+      if (!Lkp_isKey(Wsf_element(v, i)) && !Wsf_isError(Wsf_element(v, i))) return false;
+    return true;
+  });
 }
 
 }  // namespace
 
 int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int32_t matchType) {
   const int32_t n = lineLength(table, down);
+  const int k = kindOf(value);
+  const bool pattern = value->kind == kValText && hasWildcard(textOf(value));
+  const bool shared = shareable(table) && k >= 0;
   int order = 0;
-  if (matchType != 1 && matchType != -1) {
-    const bool pattern = value->kind == kValText && hasWildcard(textOf(value));
+  if (matchType != 1 && matchType != -1 && (pattern || !shared)) {
     for (int32_t i = 0; i < n; ++i) {
       const Value* e = lineAt(table, down, i);
       if (pattern ? e->kind == kValText && Crit_compareText(e->text, value->text) == 0
@@ -196,11 +266,24 @@ int32_t Wsf_lookupSearch(const Value* value, const Value* table, bool down, int3
     }
     return 0;
   }
+  if (k < 0) return 0;
+  std::shared_ptr<const SearchIndex> index;
+  if (shared)
+    index = Wsf_shared<SearchIndex>(table, along(kWsfFactSearchIndex, down), [&] { return indexOf(table, down); });
+  if (matchType != 1 && matchType != -1) {
+    const std::vector<int32_t>& sorted = index->sorted[static_cast<size_t>(k)];
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), value, [&](int32_t i, const Value* x) {
+      return compare(lineAt(table, down, i), x, &order) && order < 0;
+    });
+    return at != sorted.end() && compare(lineAt(table, down, *at), value, &order) && order == 0 ? *at + 1 : 0;
+  }
   // The approximate search halves the elements of the value's kind, as the
   // worksheet does: on unsorted data it lands where the halving leads.
-  std::vector<int32_t> same;
-  for (int32_t i = 0; i < n; ++i)
-    if (compare(lineAt(table, down, i), value, &order)) same.push_back(i);
+  std::vector<int32_t> own;
+  if (!index)
+    for (int32_t i = 0; i < n; ++i)
+      if (compare(lineAt(table, down, i), value, &order)) own.push_back(i);
+  const std::vector<int32_t>& same = index ? index->same[static_cast<size_t>(k)] : own;
   int32_t last = 0, lo = 0, hi = static_cast<int32_t>(same.size()) - 1;
   while (lo <= hi) {
     const int32_t mid = lo + (hi - lo) / 2;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "arithmetic/operators/Op_Elementary.h"
@@ -14,6 +15,7 @@
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 #include "worksheet/common/Wsf_Args.h"
+#include "worksheet/common/Wsf_Shared.h"
 #include "worksheet/kernels/Kern_Collect.h"
 #include "worksheet/kernels/Stat_Kernels.h"
 #include "worksheet/math/Wsf_Rounding.h"
@@ -353,6 +355,43 @@ Value* extremeModal(Value* result, int argc, const Value* const* argv, EvalConte
   return counted ? Wsf_copy(result, &*best) : real(result, 0);
 }
 
+// RANK's numbers, or the fault they give; sorted when kept for the next
+// elements of a lifted call.
+struct RankSample {
+  std::unique_ptr<WsfLocal> fault;
+  bool ok = false;
+  bool sorted = false;
+  Sample s = Kern_oneBased();
+};
+
+std::shared_ptr<const RankSample> rankSample(const Value* numbers) {
+  auto make = [numbers] {
+    RankSample r;
+    r.fault = std::make_unique<WsfLocal>(numbers->context);
+    r.ok = Kern_collectNumbers(numbers, &r.s, &r.fault->v);
+    r.sorted = r.ok && Wsf_sharing();
+    if (r.sorted) std::sort(r.s.begin() + 1, r.s.end());
+    return r;
+  };
+  if (!Wsf_sharing() || numbers->kind != kValArray) return std::make_shared<const RankSample>(make());
+  return Wsf_shared<RankSample>(numbers, kWsfFactRankSample, make);
+}
+
+// The count of the numbers before x in the order asked and of those equal
+// to it.
+void rankCounts(const RankSample& r, double x, bool ascending, int32_t* before, int32_t* equal) {
+  if (!r.sorted) {
+    for (int32_t i = 1; i <= count(r.s); ++i) {
+      *equal += r.s[i] == x;
+      *before += ascending ? r.s[i] < x : r.s[i] > x;
+    }
+    return;
+  }
+  const auto lo = std::lower_bound(r.s.begin() + 1, r.s.end(), x), hi = std::upper_bound(lo, r.s.end(), x);
+  *equal = static_cast<int32_t>(hi - lo);
+  *before = static_cast<int32_t>(ascending ? lo - (r.s.begin() + 1) : r.s.end() - hi);
+}
+
 }  // namespace
 
 Value* Wsf_max(Value* result, int argc, const Value* const* argv) {
@@ -445,16 +484,12 @@ Value* Wsf_rank(Value* result, int argc, const Value* const* argv) {
   if (argc >= 3) {
     if (Value* done = scalar(result, argv[2])) return done;
   }
-  Sample s = Kern_oneBased();
-  if (!Kern_collectNumbers(argv[1], &s, result)) return result;
+  const std::shared_ptr<const RankSample> s = rankSample(argv[1]);
+  if (!s->ok) return Wsf_copy(result, &s->fault->v);
   const double x = argv[0]->number;
-  int32_t before = 0;
-  bool found = false;
-  for (int32_t i = 1; i <= count(s); ++i) {
-    found = found || s[i] == x;
-    before += ascending ? s[i] < x : s[i] > x;
-  }
-  if (!found) return Wsf_error(result, kErrNA);
+  int32_t before = 0, equal = 0;
+  rankCounts(*s, x, ascending, &before, &equal);
+  if (equal == 0) return Wsf_error(result, kErrNA);
   Val_clear(result);
   return Val_setInt(result, before + 1);
 }
