@@ -20,8 +20,11 @@
 
 constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 // The reduced-cost tolerance of a second pricing, where a column priced out
-// at the user's tolerance may still move far enough to matter.
-constexpr double Lp_finePricing = 1e-9;
+// at the user's tolerance may still move far enough to matter: the slack of
+// a row of 5E+07 over a box of 90000 costs 1E-11 a unit and moves by 1E+12.
+// A column priced in only by rounding moves the objective by no more than
+// the precision, which ends the second pricing.
+constexpr double Lp_finePricing = 1e-13;
 // Entries down to this may bring a row back in the repair before a final
 // verdict, where none above the pivot tolerance can.
 constexpr double Lp_repairPivotTolerance = 1e-9;
