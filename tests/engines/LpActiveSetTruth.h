@@ -149,9 +149,10 @@ inline bool projection(const Reduced& r, const std::vector<Real>& z, std::vector
 }
 
 // The minimiser with the variables placed as `place` says and the rows in
-// `active` on their sides: for an LP the vertex (free variables as many as
-// active rows), for the QP the projection of the unconstrained minimiser,
-// in the units 1 / sqrt(w_j) where the objective is a squared distance.
+// `active` on their sides: the vertex when the active rows are as many as
+// the free variables (found in units of each variable's box), otherwise,
+// for the QP, the projection of the unconstrained minimiser in the units
+// 1 / sqrt(w_j), where the objective is a squared distance.
 inline bool activeMinimiser(const Model& m, const std::vector<Place>& place, const std::vector<int>& active,
                             std::vector<Real>& x) {
   const std::size_t n = place.size();
@@ -161,15 +162,15 @@ inline bool activeMinimiser(const Model& m, const std::vector<Place>& place, con
     if (place[j] == kFree) free.push_back(j);
     else x[j] = place[j] == kAtLower ? m.lower[j] : m.upper[j];
   }
-  const bool lp = isLp(m);
-  if (lp && free.size() != active.size()) return false;
+  const bool vertex = free.size() == active.size();
+  if (isLp(m) && !vertex) return false;
   std::vector<Real> d, z, y;
   for (std::size_t j : free) {
-    d.push_back(lp ? std::fmax(boxSize(m, j), kSingular) : 1 / std::sqrt(Real(m.weight[j])));
-    if (!lp) z.push_back((m.centre[j] - Real(m.cost[j]) / (2 * Real(m.weight[j]))) / d.back());
+    d.push_back(vertex ? std::fmax(boxSize(m, j), kSingular) : 1 / std::sqrt(Real(m.weight[j])));
+    if (!vertex) z.push_back((m.centre[j] - Real(m.cost[j]) / (2 * Real(m.weight[j]))) / d.back());
   }
   const Reduced r = reduce(m, active, free, x, d);
-  if (!(lp ? (free.empty() || solveSystem(r.e, r.f, y)) : projection(r, z, y))) return false;
+  if (!(vertex ? (free.empty() || solveSystem(r.e, r.f, y)) : projection(r, z, y))) return false;
   for (std::size_t t = 0; t < free.size(); ++t) x[free[t]] = y[t] * d[t];
   return true;
 }
