@@ -364,7 +364,7 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
 // precision the loop goes on. True when it did.
 bool longStep(LpRecord& lp, const LpSettings& s, int* status) {
   const double tolerance = lp.reducedCostTolerance;
-  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int q = Lp_price(lp, 0);
   lp.reducedCostTolerance = tolerance;
   if (q == 0) return false;
@@ -413,7 +413,7 @@ int phase1(LpRecord& lp, const LpSettings& s) {
   if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
   if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
   const double tolerance = lp.reducedCostTolerance;
-  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;
@@ -506,10 +506,10 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
     result.row = 0;
     result.flip = true;
   }
-  // Phase 1 keeps to the pivot tolerance: a row carried out of its box
-  // there only adds to the infeasibility that phase 1 works off, and
-  // pivots on small entries cost the accuracy of large models.
-  if (pricingRow == 0) smallEntryBlock(lp, rows + m - small, small, q, increasing, std::min(best, range), result);
+  // Only on a tableau of mixed magnitudes, and there not in phase 1: a row
+  // carried out of its box there only adds to the infeasibility that phase 1
+  // works off, and pivots on small entries cost the accuracy of large models.
+  if (pricingRow == 0 && lp.mixedMagnitudes) smallEntryBlock(lp, rows + m - small, small, q, increasing, std::min(best, range), result);
   return result;
 }
 
