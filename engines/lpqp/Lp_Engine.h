@@ -22,6 +22,12 @@ constexpr double Lp_tiny = 1e-15;     // entries at or below count as zero
 // The reduced-cost tolerance of a second pricing, where a column priced out
 // at the user's tolerance may still move far enough to matter.
 constexpr double Lp_finePricing = 1e-9;
+// The same on a tableau of mixed magnitudes, where a cost that small is a
+// coefficient, not rounding: the slack of a row of 5E+07 over a box of
+// 90000 costs 1E-11 a unit and moves by 1E+12. A column priced in only by
+// rounding moves the objective by no more than the precision, which ends
+// the second pricing.
+constexpr double Lp_mixedFinePricing = 1e-13;
 // Entries down to this may bring a row back in the repair before a final
 // verdict, where none above the pivot tolerance can.
 constexpr double Lp_repairPivotTolerance = 1e-9;
@@ -227,6 +233,9 @@ struct LpRecord {
   int objKind = 0;    // 0 nonlinear, 1 linear, 2 quadratic
   bool maximise = false;
   bool verified = false;
+  // The captured matrix mixes magnitudes (Lp_needsScaling): small entries
+  // and costs are coefficients there, and count where rounding would not.
+  bool mixedMagnitudes = false;
 
   std::vector<LpRowType> pristineTypes, types;  // m+2
   LpMatrix pristine, matrix;                    // m+2 rows of n+1
@@ -312,6 +321,14 @@ bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, doub
 // ---- scaling (Lp_Scale.cpp) ----
 
 void Lp_computeScaling(LpRecord& lp);
+// Whether the captured matrix mixes magnitudes so far within a row (the
+// objective's included) or a column, or holds entries so far from 1, that
+// the tableau must be scaled.
+bool Lp_needsScaling(const LpRecord& lp);
+// The second pricing's reduced-cost tolerance for the record's tableau.
+inline double Lp_finePricingOf(const LpRecord& lp) {
+  return lp.mixedMagnitudes ? Lp_mixedFinePricing : Lp_finePricing;
+}
 // Zero entries below 1e-20, then scale columns and rows; false when the
 // matrix does not have the dimensions the exponents were made for.
 bool Lp_scaleMatrix(const LpScaling& s, LpMatrix& a);

@@ -124,27 +124,37 @@ int kindOverStretch(LpRun& run, int kind, const std::vector<double>& f0, const s
   return Lp_slotIsQuadratic(f0[o], quarter[o], half[o], whole[o], lp.precision) ? 2 : 0;
 }
 
-// Column j from perturbing variable j away from the base values; the base
-// becomes the values of the last evaluation. False: an evaluation failed.
-bool perturbColumn(LpRun& run, int j, std::vector<double>& base, std::vector<double>& now) {
+// Variable j at h from the zero point, the variable perturbed before it
+// (`previous`, 0 for none) put back to 0 in the same evaluation.
+bool evaluateStep(LpRun& run, int previous, int j, double h, std::vector<double>& now) {
+  const HostServices& host = run.host;
+  if (previous == 0) return host.evalOneChanged(host.user, now.data() + 1, j - 1, h);
+  return host.evalTwoChanged(host.user, now.data() + 1, previous - 1, 0.0, j - 1, h);
+}
+
+// Column j from perturbing variable j alone away from the zero point,
+// whose values are `base`: a difference taken beside the other columns'
+// terms would lose the digits of a small coefficient to the rounding of
+// large ones. False: an evaluation failed.
+bool perturbColumn(LpRun& run, int j, const std::vector<double>& base, std::vector<double>& now) {
   LpRecord& lp = run.lp;
   double h = 1;
-  for (;; h *= 10) {
-    if (!run.host.evalOneChanged(run.host.user, now.data() + 1, j - 1, h)) return false;
+  for (int previous = j - 1;; h *= 10, previous = 0) {
+    if (!evaluateStep(run, previous, j, h, now)) return false;
     placeValues(run, now.data());
     double largest = 0;
     forEachSlot(lp, [&](int s, int) { largest = std::max(largest, std::fabs(now[s] - base[s])); });
     if (largest > 0.01 || h >= 1e5) break;
   }
   forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[j] = (now[s] - base[s]) / h; });
-  base.swap(now);
   return true;
 }
 
 // Coefficients by perturbation, from the values at x = 0 in hostRows.
 int capturePerturbed(LpRun& run) {
   LpRecord& lp = run.lp;
-  std::vector<double> base(run.hostRows), now(base.size(), 0.0);
+  const std::vector<double> base(run.hostRows);
+  std::vector<double> now(base.size(), 0.0);
   for (int j = 1; j <= lp.n; ++j) {
     if (!perturbColumn(run, j, base, now)) return StatusEvalError;
     const int answer = run.host.progress(run.host.user, ProgressSetup, (lp.modelRows + 1) * j, 0.0);

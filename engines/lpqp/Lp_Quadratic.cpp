@@ -196,9 +196,9 @@ int freshVertex(LpRun& run, const LpSettings& s, double f, double* g, bool* stor
   std::copy(g, g + lp.n + 1, q.keptGradient.begin());
   if (const int status = nextVertex(run, s, f, g)) return status;
   *stored = isStored(q, lp.n, lp.x.data(), root);
-  if (!*stored || s.reducedCostTolerance <= Lp_finePricing) return 0;
+  if (!*stored || s.reducedCostTolerance <= Lp_finePricingOf(lp)) return 0;
   LpSettings fine = s;
-  fine.reducedCostTolerance = Lp_finePricing;
+  fine.reducedCostTolerance = Lp_finePricingOf(lp);
   std::copy(q.keptGradient.begin(), q.keptGradient.end(), g);
   const int status = nextVertex(run, fine, f, g);
   Lp_readTolerances(lp, s);

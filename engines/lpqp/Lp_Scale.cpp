@@ -9,6 +9,11 @@
 namespace {
 
 constexpr double kScaleZero = 1e-20;  // smaller entries are dropped
+// Binary orders of magnitude between two entries of one row or column, or
+// between an entry and 1, beyond which a tableau needs scaling whatever the
+// switch says: a pivot on such an entry leaves its reciprocal, or the
+// ratio of the two, near the default pivot tolerance.
+constexpr int kScaleSpread = 16;
 
 // Unbiased binary exponent of a nonzero double (1.5 -> 0).
 int exponent(double v) { return std::ilogb(v); }
@@ -82,6 +87,25 @@ void Lp_computeScaling(LpRecord& lp) {
   s.colExp[0] = 0;
   if (!anyNonzero(s.rowExp)) s.rowExp.clear();
   if (!anyNonzero(s.colExp)) s.colExp.clear();
+}
+
+bool Lp_needsScaling(const LpRecord& lp) {
+  const LpMatrix& a = lp.matrix;
+  ExpRange unit;
+  unit.add(0);
+  std::vector<ExpRange> columns(static_cast<std::size_t>(lp.n) + 1, unit);
+  for (int i = 0; i <= lp.m; ++i) {
+    ExpRange r = unit;
+    for (int j = 1; j <= lp.n; ++j) {
+      if (std::fabs(a.row(i)[j]) <= kScaleZero) continue;
+      r.add(exponent(a.row(i)[j]));
+      columns[j].add(exponent(a.row(i)[j]));
+    }
+    if (r.hi - r.lo > kScaleSpread) return true;
+  }
+  for (const ExpRange& c : columns)
+    if (c.hi - c.lo > kScaleSpread) return true;
+  return false;
 }
 
 bool Lp_scaleMatrix(const LpScaling& s, LpMatrix& a) { return transformMatrix(s, a, 1); }

@@ -84,7 +84,13 @@ int captureAndScale(LpRun& run, EngineProblem* problem) {
   if (query(run, QueryIntegers) != 0 && query(run, QueryRelaxIntegers) == 0 &&
       lp.options.feasibilityMode == 0 && problem->integerFlags)
     Lp_roundIntegerBounds(lp, problem->integerFlags);
-  if (query(run, QueryScaling) != 0) Lp_computeScaling(lp);
+  // Scaled when the switch says so, and whenever the magnitudes call for
+  // it: the simplex's pivot and reduced-cost tolerances are absolute, and on
+  // a tableau of mixed magnitudes (a row of 1 and 1E+08) they drop entries
+  // that matter, so that a model with every variable boxed was called
+  // unbounded.
+  lp.mixedMagnitudes = Lp_needsScaling(lp);
+  if (query(run, QueryScaling) != 0 || lp.mixedMagnitudes) Lp_computeScaling(lp);
   if (!Lp_scaleModel(lp)) return StatusBadModel;
   if (lp.objKind == 0) return StatusNotLinear;
   if (!Lp_presolveSetup(run, problem)) return StatusOutOfMemory;

@@ -185,6 +185,31 @@ bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, in
   return std::fabs(bound) < kBoundInfinity;
 }
 
+// A row whose entry in column q lies below the pivot tolerance still blocks
+// a step long enough to carry its basic variable beyond its bound by more
+// than the precision: on a model of mixed magnitudes such an entry is no
+// rounding but a small coefficient (x + 1E+08 y <= 10 moves y by 1E-08 a
+// unit of its slack), and a step past it leaves a basic variable far out
+// of its box or calls a boxed model unbounded. The nearest such row of the
+// `count` listed leaves instead of what the test chose for `step`.
+void smallEntryBlock(LpRecord& lp, const int* rows, int count, int q, bool increasing, double step,
+                     LpRatio& result) {
+  double nearest = step;
+  for (int listed = 0; listed < count; ++listed) {
+    const int i = rows[listed];
+    const double* a = lp.matrix.row(i);
+    double bound;
+    int status;
+    if (!blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
+    const double t = std::fabs((a[0] - bound) / a[q]);
+    if (t >= nearest || std::fabs(a[q]) * (step - t) <= lp.precision) continue;
+    nearest = t;
+    result.row = i;
+    result.flip = false;
+    lp.leavingStatus = status;
+  }
+}
+
 // Largest |a_rk| over the active columns, first of equal ones.
 int largestInRow(const LpRecord& lp, int r) {
   const double* a = lp.matrix.row(r);
@@ -339,7 +364,7 @@ int cleanUp(LpRecord& lp, const LpSettings& s) {
 // precision the loop goes on. True when it did.
 bool longStep(LpRecord& lp, const LpSettings& s, int* status) {
   const double tolerance = lp.reducedCostTolerance;
-  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int q = Lp_price(lp, 0);
   lp.reducedCostTolerance = tolerance;
   if (q == 0) return false;
@@ -388,7 +413,7 @@ int phase1(LpRecord& lp, const LpSettings& s) {
   if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
   if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
   const double tolerance = lp.reducedCostTolerance;
-  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricing);
+  lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;
@@ -443,11 +468,16 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
   const int m = Lp_rowsInUse(lp);
   const bool increasing = lp.matrix.row(pricingRow)[q] > 0;
   const double tol = lp.pivotTolerance;
-  // The rows whose entry may bound the ratio, in one pass down the column.
+  // The rows whose entry may bound the ratio, in one pass down the column;
+  // those whose entry lies below the pivot tolerance but counts in a repair
+  // are listed from the end of the same buffer.
   int* rows = lp.work.pivotRows.data();
-  int count = 0;
-  for (int i = 1; i <= m; ++i)
-    if (std::fabs(lp.matrix.row(i)[q]) > tol) rows[count++] = i;
+  int count = 0, small = 0;
+  for (int i = 1; i <= m; ++i) {
+    const double entry = std::fabs(lp.matrix.row(i)[q]);
+    if (entry > tol) rows[count++] = i;
+    else if (entry > Lp_repairPivotTolerance) rows[m - 1 - small++] = i;
+  }
   double best = kBoundInfinity;
   LpRatio result;
   bool mapped = false;  // work.columnOf filled for this column's ties
@@ -476,6 +506,10 @@ LpRatio Lp_ratioTest(LpRecord& lp, int pricingRow, int q) {
     result.row = 0;
     result.flip = true;
   }
+  // Only on a tableau of mixed magnitudes, and there not in phase 1: a row
+  // carried out of its box there only adds to the infeasibility that phase 1
+  // works off, and pivots on small entries cost the accuracy of large models.
+  if (pricingRow == 0 && lp.mixedMagnitudes) smallEntryBlock(lp, rows + m - small, small, q, increasing, std::min(best, range), result);
   return result;
 }
 

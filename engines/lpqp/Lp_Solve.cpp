@@ -26,10 +26,13 @@ double distanceToEnds(const LpRecord& lp, int i, double f) {
 
 // Whether model row i agrees with the tableau: with its slack nonbasic the
 // row sits on one of its ends; with its slack basic at value s the row is
-// s away from its right-hand side. Rows without limits are not checked.
+// s away from its right-hand side. The precision is relative to the larger
+// of the row's value and its side: a row far inside a side of 1E+10 is
+// compared through a slack as large, whose rounding alone exceeds the
+// precision relative to the row. Rows without limits are not checked.
 bool rowAgrees(const LpRecord& lp, int i, double f, const std::vector<int>& slackRow) {
   if (lp.rowLower[i] <= -kBoundInfinity && lp.rowUpper[i] >= kBoundInfinity) return true;
-  const double tolerance = (std::fabs(f) + 1) * lp.precision;
+  const double tolerance = (std::max(std::fabs(f), std::fabs(lp.rhs[i])) + 1) * lp.precision;
   const int r = slackRow[i];
   if (r == 0) return distanceToEnds(lp, i, f) <= tolerance;
   const double s = lp.matrix.row(r)[0];

@@ -262,7 +262,7 @@ TEST(LpReport, ReportSetsOfOtherOutcomes) {
 }
 
 TEST(LpReport, LinearityMarks) {
-  // Row 2 is x * y + x, the objective x + z^3: the row and a variable that
+  // Row 2 is x + y^2, the objective x + z^3: the row and a variable that
   // breaks its line are marked 1, a variable that breaks the objective's 2.
   LpFakeModel m;
   LpFake_box(m, {0, 0, 0}, {10, 10, 10}, {1, 1, 1});
@@ -270,7 +270,7 @@ TEST(LpReport, LinearityMarks) {
   m.reportsWanted = 1;
   m.function = [](int i, const std::vector<double>& x) {
     if (i == 0) return x[0] + x[1];
-    if (i == 1) return x[0] * x[1] + x[0];
+    if (i == 1) return x[0] + x[1] * x[1];
     return x[0] + x[2] * x[2] * x[2];
   };
   m.extractable = false;
@@ -278,7 +278,7 @@ TEST(LpReport, LinearityMarks) {
   ASSERT_EQ(m.reports.size(), 1u);
   EXPECT_EQ(m.reports[0].set, 6);
   EXPECT_EQ(m.reports[0].code, 0);
-  // The perturbation capture took x * y + x as x + y (y stepped with x at
+  // The perturbation capture took x + y^2 as x + y (each stepped alone to
   // 1): x alone at 8 stays on that line, y alone at 8 leaves it.
   expectAll(m.reports[0].perRow, {0, 1}, "row marks");
   expectAll(m.reports[0].perVariable, {0, 1, 2}, "variable marks");

@@ -147,6 +147,12 @@ inline HostServices LpFake_host(LpFakeModel& model) {
     m.cells[j] = xj;
     return LpFake_evaluate(m, out);
   };
+  h.evalTwoChanged = [](void* u, double* out, int j, double xj, int k, double xk) {
+    auto& m = *static_cast<LpFakeModel*>(u);
+    m.cells[j] = xj;
+    m.cells[k] = xk;
+    return LpFake_evaluate(m, out);
+  };
   h.extractLinear = [](void* u, void* record, CoefficientStore store, void* extra) {
     auto& m = *static_cast<LpFakeModel*>(u);
     if (!m.extractable) return 0;

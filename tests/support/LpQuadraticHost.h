@@ -43,12 +43,6 @@ inline LpQuadFake& LpQuad_of(void* user) { return static_cast<LpQuadFake&>(*stat
 inline HostServices LpQuad_host(LpQuadFake& m) {
   if (!m.function) LpQuad_bindObjective(m);
   HostServices h = LpFake_host(m);
-  h.evalTwoChanged = [](void* u, double* out, int j, double xj, int k, double xk) {
-    LpQuadFake& f = LpQuad_of(u);
-    f.cells[j] = xj;
-    f.cells[k] = xk;
-    return LpFake_evaluate(f, out);
-  };
   h.extractQuadratic = [](void* u, void* record, CoefficientStore store, void* extra) {
     LpQuadFake& f = LpQuad_of(u);
     if (!f.termsDelivered) return 0;
