@@ -6,6 +6,8 @@
 // interpreter's analysis ("solver_dia" 2).
 #pragma once
 
+#include <unistd.h>
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -95,7 +97,8 @@ class LpVerdictBook : public EngineSolveFixture {
   }
   // The workbook built last, solved by the command with dia=2.
   lpbook::Printed analysed() {
-    const std::string path = ::testing::TempDir() + "lp_verdict_book.xlsx";
+    // One file per process: CTest runs the tests that share this fixture at once.
+    const std::string path = ::testing::TempDir() + "lp_verdict_book_" + std::to_string(getpid()) + ".xlsx";
     Calc_recalculate(book);
     std::string error;
     EXPECT_TRUE(Xlsx_save(book, path, &error)) << error;

@@ -172,19 +172,6 @@ constexpr OpenFault kOpenFaults[] = {
     {"GRG dia=2", "LP at a worse vertex"},
     {"GRG", "LP at a worse vertex from (0, 1)"},
     {"GRG dia=2", "LP at a worse vertex from (0, 1)"},
-    // The LP/quadratic engine calls a boxed LP unbounded when C2 starts at
-    // or above its bound of 1E-4, or "solved" a hair off the optimum.
-    {"LP/quadratic", "boxed LP from C2 = 1"},
-    {"LP/quadratic dia=2", "boxed LP from C2 = 1"},
-    {"LP/quadratic", "boxed LP from C2 at its bound"},
-    {"LP/quadratic dia=2", "boxed LP from C2 at its bound"},
-    {"LP/quadratic", "boxed LP from C2 at twice its bound"},
-    {"LP/quadratic dia=2", "boxed LP from C2 at twice its bound"},
-    {"LP/quadratic", "boxed LP of cost 1E+3"},
-    {"LP/quadratic dia=2", "boxed LP of cost 1E+3"},
-    // ... and "solved" a QP at the bound its row of 1E+9 sets, not inside.
-    {"LP/quadratic", "QP with a row of 1E+9"},
-    {"LP/quadratic dia=2", "QP with a row of 1E+9"},
     // The SOCP engine's integer search ends at the iteration limit.
     {"SOCP", "integer equality of 15000"},
     {"SOCP dia=2", "integer equality of 15000"},
