@@ -110,10 +110,13 @@ void noteNoObjective(Workbook* wb, const FeModel& m) {
            "satisfies the constraints, and any such point is a solution");
 }
 
-// A model the engine found not linear: the engine that takes such models.
-std::string nonlinearCause(const FeModel& m, const std::vector<std::string>& engines) {
+// A model the engine found not linear: the cell that is not, and the
+// engine that takes such models.
+std::string nonlinearCause(Workbook* wb, const FeModel& m, const std::vector<std::string>& engines) {
   if (engineIndex(m) == kFirstEngine || engines.empty()) return "";
-  return "the engine \"" + engineName(engines, m) + "\" takes linear models (and quadratic objectives) only; engine " +
+  const std::string cell = Fe_nonlinearCell(wb, m);
+  return (cell.empty() ? "" : "the cell " + cell + " is not linear in the variable cells; ") + "the engine \"" +
+         engineName(engines, m) + "\" takes linear models (and quadratic objectives) only; engine " +
          std::to_string(kFirstEngine + 1) + " (\"" + engines[kFirstEngine] + "\") takes a nonlinear model (--engine " +
          std::to_string(kFirstEngine + 1) + ")";
 }
@@ -165,7 +168,7 @@ std::string failureCause(FeSession* s, const FeModel& m, int status, const std::
   const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
   if (!unknown.empty()) return unknown;
   const std::string interpreter = interpreterCause(s, m, status, engines);
-  return interpreter.empty() && status == StatusNotLinear ? nonlinearCause(m, engines) : interpreter;
+  return interpreter.empty() && status == StatusNotLinear ? nonlinearCause(s->book, m, engines) : interpreter;
 }
 
 // The column of the capability word in the statistics row of the engine

@@ -88,6 +88,12 @@ std::string Fe_lateSheet(const Workbook* wb, int sheet);
 // first few by name and the rest by their count, and the way to bound them;
 // false when the model bounds every cell.
 bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& engine);
+// The first model cell (the constraint cells, then the objective, which
+// may be quadratic where constraints may not) that the workbook computes as
+// not linear in a variable cell moved by 1 and 2 from the value it holds
+// ("Plan!B6"); "" when none shows or the model has too many variable cells
+// to probe. The variable cells keep their values.
+std::string Fe_nonlinearCell(Workbook* wb, const FeModel& m);
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
 // Why the library refused the model, from what the names and cells show:

@@ -476,7 +476,8 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        {},
        "",
        1,
-       "status 7: the model is not linear as the engine requires: the engine \"Standard LP/Quadratic\" takes linear "
+       "status 7: the model is not linear as the engine requires: the cell Plan!B6 is not linear in the variable "
+       "cells; the engine \"Standard LP/Quadratic\" takes linear "
        "models (and quadratic objectives) only; engine 1 (\"Standard GRG Nonlinear\") takes a nonlinear model "
        "(--engine 1)"},
       {"a right-hand side of the whole sheet",
