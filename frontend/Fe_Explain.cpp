@@ -479,7 +479,7 @@ std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
 
 void Fe_say(const std::string& text) {
   ++gLinesSaid;
-  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str());
+  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), Fe_visibleText(text).c_str());
 }
 
 int Fe_linesSaid() { return gLinesSaid; }
