@@ -54,6 +54,7 @@ struct HeldLine {
 };
 std::vector<HeldLine> gHeldRefusals;
 
+// Whether a message box of this caption says an evaluation of the model failed.
 bool isEvaluationCaption(const std::string& caption) {
   return caption == EvalValuesCaption || caption == EvalDerivativesCaption;
 }

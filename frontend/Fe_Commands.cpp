@@ -115,8 +115,11 @@ void noteNoObjective(Workbook* wb, const FeModel& m) {
 std::string nonlinearCause(Workbook* wb, const FeModel& m, const std::vector<std::string>& engines) {
   if (engineIndex(m) == kFirstEngine || engines.empty()) return "";
   const std::string cell = Fe_nonlinearCell(wb, m);
-  return (cell.empty() ? "" : "the cell " + cell + " is not linear in the variable cells; ") + "the engine \"" +
-         engineName(engines, m) + "\" takes linear models (and quadratic objectives) only; engine " +
+  const std::string takes = engineIndex(m) == kLpEngine
+                                ? "the engine \"" + engineName(engines, m) +
+                                      "\" takes linear models (and quadratic objectives) only; "
+                                : "";
+  return (cell.empty() ? "" : "the cell " + cell + " is not linear in the variable cells; ") + takes + "engine " +
          std::to_string(kFirstEngine + 1) + " (\"" + engines[kFirstEngine] + "\") takes a nonlinear model (--engine " +
          std::to_string(kFirstEngine + 1) + ")";
 }

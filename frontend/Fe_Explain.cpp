@@ -535,10 +535,9 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());
-  const std::string unread = !c                                        ? ""
-                             : code == kStatusUndefinedIdentifier      ? rangeBeyondGridCause(wb, cell, c)
-                             : code == kStatusInvalidToken ? backslashNameCause(cell, c)
-                                                                       : "";
+  std::string unread;
+  if (c && code == kStatusUndefinedIdentifier) unread = rangeBeyondGridCause(wb, cell, c);
+  if (c && code == kStatusInvalidToken) unread = backslashNameCause(cell, c);
   if (!unread.empty()) {
     Fe_say(unread);
     return true;
