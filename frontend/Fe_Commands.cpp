@@ -324,6 +324,16 @@ bool keepSolution(SolveRun* r) {
   return reportsMade;
 }
 
+// What needs finite bounds on every variable cell: the engine, or the
+// multistart search of the first engine, which alone needs none.
+std::string boundsNeededBy(const FeModel& m, const std::vector<std::string>& engines) {
+  const std::string engine = engineName(engines, m);
+  if (engine.empty()) return "the engine chosen";
+  return (engineIndex(m) == kFirstEngine ? "the multistart search (\"solver_msl\") of the engine \""
+                                         : "the engine \"") +
+         engine + "\"";
+}
+
 // Says why the run left no solution and puts the variable cells back.
 void explainNoSolution(SolveRun* r) {
   Workbook* wb = r->s.book;
@@ -336,7 +346,7 @@ void explainNoSolution(SolveRun* r) {
   const bool tooLarge =
       r->status == StatusBadModel && r->m.faults.empty() && Fe_explainSizeLimit(&r->s, r->engines, engineIndex(r->m));
   if (!uncompiled && !tooLarge && r->status == StatusUnboundedVariable)
-    Fe_explainUnboundedVariables(wb, r->m, engineName(r->engines, r->m));
+    Fe_explainUnboundedVariables(wb, r->m, boundsNeededBy(r->m, r->engines));
   else if (!uncompiled && !tooLarge)
     Fe_explainFailure(wb, r->m, libraryRefusedModel(r->status), Fe_endedAtAPoint(r->status),
                       engineName(r->engines, r->m), r->start);

@@ -546,7 +546,7 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
   return true;
 }
 
-bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& engine) {
+bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& needs) {
   // Cells named one by one; the rest by their count.
   constexpr int kListed = 5;
   std::string list;
@@ -560,8 +560,7 @@ bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::str
   }
   if (count == 0) return false;
   if (count > kListed) list += " and " + std::to_string(count - kListed) + " more";
-  Fe_say("the engine " + (engine.empty() ? std::string("chosen") : "\"" + engine + "\"") +
-         " needs a finite lower and upper bound on every variable cell, and " + std::to_string(count) +
+  Fe_say(needs + " needs a finite lower and upper bound on every variable cell, and " + std::to_string(count) +
          (count == 1 ? " has none: " : " have none: ") + list +
          "; bound each with constraints of the cell against numbers");
   return true;

@@ -83,11 +83,11 @@ std::string Fe_notANumber(const CellValue* v);
 // "sheet 'S300', sheet 300 of the workbook, past the 255 sheets that the
 // interpreter's references hold", of a sheet past the interpreter's last.
 std::string Fe_lateSheet(const Workbook* wb, int sheet);
-// Of an engine (named `engine`, "" for none) that needs finite bounds on
-// every variable cell: the variable cells the model leaves without one, the
-// first few by name and the rest by their count, and the way to bound them;
-// false when the model bounds every cell.
-bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& engine);
+// Of a search that `needs` finite bounds on every variable cell ("the engine
+// \"Standard Interval Global\""): the variable cells the model leaves
+// without one, the first few by name and the rest by their count, and the
+// way to bound them; false when the model bounds every cell.
+bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& needs);
 // The first model cell (the constraint cells, then the objective, which
 // may be quadratic where constraints may not) that the workbook computes as
 // not linear in a variable cell moved by 1 and 2 from the value it holds
