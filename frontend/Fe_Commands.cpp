@@ -106,8 +106,9 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
 // A model without an objective: the engine looks for a feasible point only.
 void noteNoObjective(Workbook* wb, const FeModel& m) {
   if (!m.hasObjective && m.faults.empty() && !Wb_findName(wb, "solver_opt", m.sheet))
-    Fe_say("note: the model has no objective (\"solver_opt\" is not set), so the engine looks for a point that "
-           "satisfies the constraints, and any such point is a solution");
+    Fe_say(
+        "note: the model has no objective (\"solver_opt\" is not set), so the engine looks for a point that "
+        "satisfies the constraints, and any such point is a solution");
 }
 
 // A model the engine found not linear: the cell that is not, and the
@@ -115,10 +116,9 @@ void noteNoObjective(Workbook* wb, const FeModel& m) {
 std::string nonlinearCause(Workbook* wb, const FeModel& m, const std::vector<std::string>& engines) {
   if (engineIndex(m) == kFirstEngine || engines.empty()) return "";
   const std::string cell = Fe_nonlinearCell(wb, m);
-  const std::string takes = engineIndex(m) == kLpEngine
-                                ? "the engine \"" + engineName(engines, m) +
-                                      "\" takes linear models (and quadratic objectives) only; "
-                                : "";
+  const std::string takes = engineIndex(m) == kLpEngine ? "the engine \"" + engineName(engines, m) +
+                                                              "\" takes linear models (and quadratic objectives) only; "
+                                                        : "";
   return (cell.empty() ? "" : "the cell " + cell + " is not linear in the variable cells; ") + takes + "engine " +
          std::to_string(kFirstEngine + 1) + " (\"" + engines[kFirstEngine] + "\") takes a nonlinear model (--engine " +
          std::to_string(kFirstEngine + 1) + ")";

@@ -439,7 +439,8 @@ std::string backslashNameCause(const std::string& cell, const Cell* c) {
   if (name.empty()) return "";
   return "the formula of " + cell + " cannot be analysed: it uses the name \"" + name +
          "\", and the interpreter cannot read a name that begins with a backslash; rename it without the "
-         "backslash, or " + kThroughTheWorkbook;
+         "backslash, or " +
+         kThroughTheWorkbook;
 }
 
 // Of a cell the interpreter could not compile: a range its formula reads
@@ -556,7 +557,9 @@ bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::str
     if (!noLower && !noUpper) continue;
     if (++count > kListed) continue;
     list += (count == 1 ? "" : ", ") + Fe_cellName(wb, b.sheet, b.row, b.col) +
-            (noLower && noUpper ? " (no lower or upper bound)" : noLower ? " (no lower bound)" : " (no upper bound)");
+            (noLower && noUpper ? " (no lower or upper bound)"
+             : noLower          ? " (no lower bound)"
+                                : " (no upper bound)");
   }
   if (count == 0) return false;
   if (count > kListed) list += " and " + std::to_string(count - kListed) + " more";

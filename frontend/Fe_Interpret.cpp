@@ -258,8 +258,8 @@ void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
 // of names it uses, or the name that cannot be read (" (the names ...)");
 // "" when its names show neither.
 std::string namesOf(const Workbook* wb, const std::pair<int, std::uint64_t>& key) {
-  const Cell* c = Wb_findCell(wb->sheets[static_cast<size_t>(key.first)].get(), Wb_keyRow(key.second),
-                              Wb_keyCol(key.second));
+  const Cell* c =
+      Wb_findCell(wb->sheets[static_cast<size_t>(key.first)].get(), Wb_keyRow(key.second), Wb_keyCol(key.second));
   const std::string chain = c ? Fe_nameChainFault(wb, key.first, c->formula) : "";
   return chain.empty() ? "" : " (" + chain + ")";
 }
@@ -278,8 +278,7 @@ void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpret
     reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
   else if (f.status == kStatusUndefinedIdentifier && in->source.lateSheet >= 0)
     reason += " (it reads " + Fe_lateSheet(in->source.wb, in->source.lateSheet) + ")";
-  else if (f.status == kStatusCircularReference || f.status == kStatusTooLong)
-    reason += namesOf(in->source.wb, key);
+  else if (f.status == kStatusCircularReference || f.status == kStatusTooLong) reason += namesOf(in->source.wb, key);
   in->source.beyond.clear();
   in->source.lateSheet = -1;
   const bool own = keyOf(f.at) == key;

@@ -288,7 +288,6 @@ std::string shapeText(int rows, int cols) {
          (cols == 1 ? " column" : " columns");
 }
 
-
 // A comparison's right-hand side that is no reference must give a number:
 // a constant or a formula over cells.
 void checkRightHandValue(Workbook* wb, int sheet, const FeConstraint& c, const std::string& name, FeModel* m) {

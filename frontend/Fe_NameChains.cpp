@@ -34,8 +34,8 @@ std::string circleOf(const NameChain& c, size_t from) {
 bool followName(NameChain* c, const DefinedName& dn, int sheet) {
   const std::string key = Utf8_foldedText(dn.name);
   if (c->cleared.count(key)) return false;
-  const auto at = std::find_if(c->names.begin(), c->names.end(),
-                               [&](const std::string& n) { return Utf8_foldedText(n) == key; });
+  const auto at =
+      std::find_if(c->names.begin(), c->names.end(), [&](const std::string& n) { return Utf8_foldedText(n) == key; });
   if (at != c->names.end()) {
     c->fault = circleOf(*c, static_cast<size_t>(at - c->names.begin())) +
                ", a circle no formula can compute; break the circle";

@@ -39,8 +39,8 @@ TEST(Utf8Text, FoldedTextsAndComparisonsAgree) {
 // an East Asian wide or fullwidth one two, a broken byte one.
 TEST(Utf8Text, ColumnsCountCharactersAndWideOnesTwice) {
   const std::pair<const char*, std::size_t> cases[] = {
-      {"", 0},           {"Menge", 5},       {"Tür", 3},     {"Übersicht Größen", 16}, {"東京工場", 8},
-      {"Ａ1", 3},        {"한국", 4},        {"a\xff", 2},   {"\xe6\x9d", 2},           {"😀x", 3},
+      {"", 0},    {"Menge", 5}, {"Tür", 3},   {"Übersicht Größen", 16}, {"東京工場", 8},
+      {"Ａ1", 3}, {"한국", 4},  {"a\xff", 2}, {"\xe6\x9d", 2},          {"😀x", 3},
   };
   for (const auto& [text, columns] : cases) EXPECT_EQ(Utf8_columns(text), columns) << text;
 }

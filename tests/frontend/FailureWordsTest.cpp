@@ -390,7 +390,10 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
       {"the same name on the interval engine",
        {{"B9", "=\\profit"}, {"D5", "10"}},
        {{"\\profit", "SUMPRODUCT(Plan!$B$2:$C$2,Plan!$B$3:$C$3)"},
-        {"solver_num", "2"}, {"solver_lhs2", "Plan!$B$2:$C$2"}, {"solver_rel2", "1"}, {"solver_rhs2", "Plan!$D$5"}},
+        {"solver_num", "2"},
+        {"solver_lhs2", "Plan!$B$2:$C$2"},
+        {"solver_rel2", "1"},
+        {"solver_rhs2", "Plan!$D$5"}},
        " --engine 4",
        1,
        "it uses the name \"\\profit\", and the interpreter cannot read a name that begins with a backslash"},
@@ -428,7 +431,10 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        "numbers"},
       {"seven variable cells, one of them bounded, on the interval engine",
        {{"B9", "=SUM(B2:H2)"}, {"J1", "5"}},
-       {{"solver_adj", "Plan!$B$2:$H$2"}, {"solver_num", "2"}, {"solver_lhs2", "Plan!$D$2"}, {"solver_rel2", "1"},
+       {{"solver_adj", "Plan!$B$2:$H$2"},
+        {"solver_num", "2"},
+        {"solver_lhs2", "Plan!$D$2"},
+        {"solver_rel2", "1"},
         {"solver_rhs2", "Plan!$J$1"}},
        " --engine 4",
        1,
@@ -633,8 +639,9 @@ TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
       {"a model without an objective", [](Plan* plan) { plan->drop("solver_opt"); }, 0, 0,
        "note: the model has no objective (\"solver_opt\" is not set), so the engine looks for a point that satisfies "
        "the constraints, and any such point is a solution"},
-      {"a solution that no --out saves", [](Plan*) {}, 0, 0, "the solution is not saved (BOOK is unchanged); give --out "
-                                                             "FILE to save it"},
+      {"a solution that no --out saves", [](Plan*) {}, 0, 0,
+       "the solution is not saved (BOOK is unchanged); give --out "
+       "FILE to save it"},
   };
   int k = 0;
   for (const Case& c : cases) {

@@ -86,8 +86,10 @@ TEST_F(Recalc, ReportsEachDifference) {
   Wb_cellAt(wb, sh, 1, 1)->value = CellValue::makeNumber(4);                 // really 3
   Wb_setFormula(wb, sh, 2, 1, "=A1>1");
   Wb_cellAt(wb, sh, 2, 1)->value = CellValue::makeNumber(1);                 // really TRUE
-  Wb_setFormula(wb, sh, 3, 1, "=LEN(\"a\x01" "b\")");
-  Wb_cellAt(wb, sh, 3, 1)->value = CellValue::makeNumber(9);                 // really 3
+  Wb_setFormula(wb, sh, 3, 1,
+                "=LEN(\"a\x01"
+                "b\")");
+  Wb_cellAt(wb, sh, 3, 1)->value = CellValue::makeNumber(9);  // really 3
   std::string error;
   fs::path file = dir_ / "diff.xlsx";
   ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
