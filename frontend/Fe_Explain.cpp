@@ -93,11 +93,17 @@ std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
 }
 
 // A defined name the workbook lacks that the formula of the cell, or of a
-// cell it reads, uses.
+// cell it reads, uses; else names of it that no formula can compute (a
+// circle of names, a name that cannot be read, names nested too deeply).
 std::string missingNameCause(Workbook* wb, const CellRange& cell) {
   return missingCause(wb, cell, [wb](int sheet, const std::string& formula) -> std::string {
     const std::string missing = Calc_missingName(wb, sheet, formula);
-    return missing.empty() ? "" : " uses the name \"" + missing + "\", " + Fe_undefinedName(wb, sheet, missing);
+    if (!missing.empty()) return " uses the name \"" + missing + "\", " + Fe_undefinedName(wb, sheet, missing);
+    if (const std::string chain = Fe_nameChainFault(wb, sheet, formula); !chain.empty())
+      return " uses a name no formula can compute: " + chain;
+    if (!Calc_namesTooDeep(wb, sheet, formula)) return "";
+    return " uses names nested more than " + std::to_string(kCalcMaxNameDepth) +
+           " deep (a name defined through a name, and so on), deeper than a formula follows them";
   });
 }
 

@@ -157,8 +157,10 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
   // A name's formula of 100,001 characters, and the objective through 20 names.
   std::string far = "1";
   while (far.size() <= 100000) far += "+1";
-  std::vector<std::pair<std::string, std::string>> nested{{"solver_opt", "nm_19"}, {"nm_0", "Plan!$B$9"}};
+  std::vector<std::pair<std::string, std::string>> nested{{"nm_0", "Plan!$D$9"}};
   for (int k = 1; k < 20; ++k) nested.push_back({"nm_" + std::to_string(k), "nm_" + std::to_string(k - 1)});
+  std::vector<std::pair<std::string, std::string>> nestedObjective = nested;
+  nestedObjective.push_back({"solver_opt", "nm_19"});
   const Case cases[] = {
       {"a circle through the objective",
        {{"B9", "=B10"}, {"B10", "=B9+B2"}},
@@ -473,10 +475,25 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        "the 8192 a formula may have)"},
       {"the objective through names nested 20 deep",
        {},
-       nested,
+       nestedObjective,
        "",
        1,
        "\"solver_opt\" gives #NAME? instead of the objective cell: its names are nested more than 16 deep"},
+      {"an objective cell through names nested 20 deep",
+       {{"B9", "=nm_19+B2"}, {"D9", "1"}},
+       nested,
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #NAME?, not a number, because its formula uses names nested "
+       "more than 16 deep (a name defined through a name, and so on), deeper than a formula follows them"},
+      {"an objective cell through two names defined through one another",
+       {{"B9", "=aa+B2"}},
+       {{"aa", "bb+1"}, {"bb", "aa+1"}},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #VALUE!, not a number, because its formula uses a name no "
+       "formula can compute: the names \"aa\" and \"bb\" are defined through one another, a circle no formula can "
+       "compute; break the circle"},
       {"a nonlinear constraint on the LP engine",
        {{"B6", "=2*C2*C2"}},
        {},
