@@ -165,3 +165,27 @@ inline int Utf8_compareNoCase(std::string_view a, std::string_view b) {
   }
   return (i < a.size()) - (j < b.size());
 }
+
+// Whether a code point is East Asian wide or fullwidth: a terminal shows it
+// in two columns (the blocks of such characters, first and last).
+inline bool Utf8_isWide(char32_t c) {
+  static constexpr char32_t kWide[][2] = {{0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF},  {0x3400, 0x4DBF},
+                                          {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},  {0xF900, 0xFAFF},
+                                          {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},  {0x1F300, 0x1F64F},
+                                          {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD}};
+  for (const auto& block : kWide)
+    if (c >= block[0] && c <= block[1]) return true;
+  return false;
+}
+
+// The columns a terminal shows a UTF-8 text in: one per character, two per
+// wide character; a broken byte counts one.
+inline std::size_t Utf8_columns(std::string_view text) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 1;
+    columns += Utf8_isWide(Utf8_codePointAt(text, i, &length)) ? 2 : 1;
+    i += length;
+  }
+  return columns;
+}

@@ -160,6 +160,15 @@ enum SolveStatus : std::int32_t {
   StatusException = 999,       // an exception escaped `Solve`
 };
 
+// Captions of the library's message boxes about a run that failed, which a
+// front end with better words for the failure may put in their place: a
+// plug-in engine that could not be loaded (and the system's reason), and an
+// evaluation of the model's values or derivatives that failed.
+constexpr const char* EngineLoadCaption = "Solver Engine DLL Error";
+constexpr const char* EngineLoadReasonCaption = "DLL Error System Message";
+constexpr const char* EvalValuesCaption = "the model could not be evaluated";
+constexpr const char* EvalDerivativesCaption = "the derivatives could not be evaluated";
+
 // The sets of statuses that callers tell apart, named here once.
 // The engine's optimality conditions or its convergence rule ended the run.
 constexpr bool Eng_isConverged(int s) { return s == StatusSolved || s == StatusConverged; }

@@ -100,8 +100,8 @@ int loadFailure(LibraryContext* context, const char* message, const char* file, 
   unsigned error = Os_lastError();
   char text[600];
   std::snprintf(text, sizeof text, "%s\nPath=%s%s", message, context->directory, file);
-  Os_messageBox(text, "Solver Engine DLL Error", 0);
-  Os_messageBox(Os_errorText(error).c_str(), "DLL Error System Message", 0);
+  Os_messageBox(text, EngineLoadCaption, 0);
+  Os_messageBox(Os_errorText(error).c_str(), EngineLoadReasonCaption, 0);
   if (module) Os_freeLibrary(module);
   return StatusHostFailure;
 }

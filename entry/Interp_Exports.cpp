@@ -63,8 +63,8 @@ struct EvalRequest {
   const char* entry;
   const char* shown;
 };
-constexpr EvalRequest kValues{"evalReal", "the model could not be evaluated"};
-constexpr EvalRequest kDerivatives{"evalRealDeriv", "the derivatives could not be evaluated"};
+constexpr EvalRequest kValues{"evalReal", EvalValuesCaption};
+constexpr EvalRequest kDerivatives{"evalRealDeriv", EvalDerivativesCaption};
 
 // A failed evaluation of function i: a line on the status bar, its error
 // and cell to the front end, and the failure shown.

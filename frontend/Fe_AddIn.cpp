@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/Dbl_Whole.h"
+#include "contract/Eng_Engine.h"
 #include "contract/Host_FinalValues.h"
 #include "excel/Names_Options.h"
 #include "frontend/Fe_Command.h"
@@ -43,10 +44,26 @@ constexpr Message kMessages[] = {
   {"msg_gap", kFeGapLabel},               {"msg_stall", "No improvement for"},
 };
 
-// The library's refusals of the model kept while Fe_holdRefusals holds
-// them, for Fe_endRefusals to print or drop.
+// The library's refusals of the model, its failed engine loads and failed
+// evaluations kept while Fe_holdRefusals holds them, for Fe_endRefusals to
+// print or drop.
 bool gHoldRefusals = false;
-std::vector<std::string> gHeldRefusals;
+struct HeldLine {
+  std::string line;
+  bool evaluation;  // a failed evaluation, which only a cause on the status line says better
+};
+std::vector<HeldLine> gHeldRefusals;
+
+// Whether a message box of this caption says an evaluation of the model failed.
+bool isEvaluationCaption(const std::string& caption) {
+  return caption == EvalValuesCaption || caption == EvalDerivativesCaption;
+}
+
+// Whether a message box of this caption is one Fe_holdRefusals keeps.
+bool isHeldCaption(const std::string& caption) {
+  return caption == ModelRefusedCaption || caption == EngineLoadCaption || caption == EngineLoadReasonCaption ||
+         isEvaluationCaption(caption);
+}
 
 // The platform calls these two from its module: memory that runs out is
 // caught on this side (a line not shown is all it costs). A message the
@@ -57,8 +74,8 @@ void showMessageBox(const OsMessageBox& box) {
   Os_guard(false, [&] {
     const std::string line = Fe_where() + box.caption + ": " + Fe_libraryLine(box.text);
     if (!shown.insert(line).second) return true;
-    if (gHoldRefusals && box.caption == ModelRefusedCaption) {
-      gHeldRefusals.push_back(line);
+    if (gHoldRefusals && isHeldCaption(box.caption)) {
+      gHeldRefusals.push_back({line, isEvaluationCaption(box.caption)});
       return true;
     }
     Fe_endProgress();
@@ -114,7 +131,7 @@ void onInterrupt(int) {
     ssize_t ignored = Xlsx_abandonSave() ? write(STDERR_FILENO, kSaved, sizeof kSaved - 1)
                                          : write(STDERR_FILENO, kUnwritten, sizeof kUnwritten - 1);
     (void)ignored;
-    _exit(130);
+    _exit(FeExitInterrupted);
   }
   gInterrupts = 1;
   Wb_app().breakFlag = true;
@@ -322,9 +339,9 @@ bool Fe_interrupted() { return gInterrupts != 0; }
 
 void Fe_holdRefusals() { gHoldRefusals = true; }
 
-void Fe_endRefusals(bool saidBetter) {
-  if (!saidBetter)
-    for (const std::string& line : gHeldRefusals) std::fprintf(stderr, "%s\n", line.c_str());
+void Fe_endRefusals(bool saidBetter, bool causeShown) {
+  for (const HeldLine& held : gHeldRefusals)
+    if (!(held.evaluation ? causeShown : saidBetter || causeShown)) std::fprintf(stderr, "%s\n", held.line.c_str());
   gHeldRefusals.clear();
   gHoldRefusals = false;
 }

@@ -9,9 +9,10 @@
 
 // Exit statuses of every command.
 enum FeExit : int {
-  FeExitSolution = 0,    // the run ended with a solution
-  FeExitNoSolution = 1,  // it ended without one, or the model could not be solved
-  FeExitUsage = 2,       // bad usage, or a workbook that cannot be read or saved
+  FeExitSolution = 0,       // the run ended with a solution
+  FeExitNoSolution = 1,     // it ended without one, or the model could not be solved
+  FeExitUsage = 2,          // bad usage, or a workbook that cannot be read or saved
+  FeExitInterrupted = 130,  // a second Ctrl-C ended the command at once (128 + SIGINT, as shells report it)
 };
 
 // What the "Show" macro answers when the library reports a limit.

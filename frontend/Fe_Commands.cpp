@@ -103,6 +103,27 @@ void noteEngineChoice(Workbook* wb, const FeModel& m, const std::vector<std::str
          "marked linear (\"solver_lin\"); set \"solver_eng\" or give --engine N to choose one (`corvan engines`)");
 }
 
+// A model without an objective: the engine looks for a feasible point only.
+void noteNoObjective(Workbook* wb, const FeModel& m) {
+  if (!m.hasObjective && m.faults.empty() && !Wb_findName(wb, "solver_opt", m.sheet))
+    Fe_say(
+        "note: the model has no objective (\"solver_opt\" is not set), so the engine looks for a point that "
+        "satisfies the constraints, and any such point is a solution");
+}
+
+// A model the engine found not linear: the cell that is not, and the
+// engine that takes such models.
+std::string nonlinearCause(Workbook* wb, const FeModel& m, const std::vector<std::string>& engines) {
+  if (engineIndex(m) == kFirstEngine || engines.empty()) return "";
+  const std::string cell = Fe_nonlinearCell(wb, m);
+  const std::string takes = engineIndex(m) == kLpEngine ? "the engine \"" + engineName(engines, m) +
+                                                              "\" takes linear models (and quadratic objectives) only; "
+                                                        : "";
+  return (cell.empty() ? "" : "the cell " + cell + " is not linear in the variable cells; ") + takes + "engine " +
+         std::to_string(kFirstEngine + 1) + " (\"" + engines[kFirstEngine] + "\") takes a nonlinear model (--engine " +
+         std::to_string(kFirstEngine + 1) + ")";
+}
+
 // A function the interpreter does not calculate or cannot differentiate, or
 // a right-hand array that moves with the variables, which the run met
 // because the engine evaluates the model there or "solver_dia" asked for it,
@@ -137,7 +158,8 @@ std::string interpreterCause(FeSession* s, const FeModel& m, int status, const s
 // What the front end knows of why a run left no solution, for its status
 // line: a limit that stopped the model's compile, that the SOCP engine's
 // status 5 cannot say which of its two meanings holds, functions this system does not
-// calculate that the model calls, or one the interpreter does not.
+// calculate that the model calls, or one the interpreter does not, or the
+// engine that takes a model found not linear.
 std::string failureCause(FeSession* s, const FeModel& m, int status, const std::vector<std::string>& engines) {
   const FeLimitStop& stop = Fe_limitStop();
   if (status == StatusCompileFailed && !stop.limit.empty())
@@ -147,7 +169,9 @@ std::string failureCause(FeSession* s, const FeModel& m, int status, const std::
   if (status == StatusInfeasible && engineIndex(m) == kSocpEngine)
     return "the engine \"" + engineName(engines, m) + "\" does not tell the two apart";
   const std::string unknown = Fe_modelUnknownFunctions(s->book, m);
-  return unknown.empty() ? interpreterCause(s, m, status, engines) : unknown;
+  if (!unknown.empty()) return unknown;
+  const std::string interpreter = interpreterCause(s, m, status, engines);
+  return interpreter.empty() && status == StatusNotLinear ? nonlinearCause(s->book, m, engines) : interpreter;
 }
 
 // The column of the capability word in the statistics row of the engine
@@ -267,17 +291,22 @@ int loadModel(SolveRun* r) {
 // answered, so that nothing is saved.
 int runEngine(SolveRun* r) {
   noteEngineChoice(r->s.book, r->m, r->engines);
+  noteNoObjective(r->s.book, r->m);
   Fe_noteMergedBlanks(r->s.book, r->m);
   r->start = Fe_startValues(r->s.book, r->m);
   Fe_sizeResultRange(&r->s, resultRows(r->m), FeResultColumns);
+  // From the engine's load on: a failed load has better words after the run.
+  Fe_holdRefusals();
   r->interpreted = interpreterComputes(&r->s, r->m);
   Fe_setStep(FeStep::Solving);
-  if (!Fe_handOverTheTimeLeft(&r->s, r->a)) return endStoppedLoad(r->a);
-  Fe_holdRefusals();
+  if (!Fe_handOverTheTimeLeft(&r->s, r->a)) {
+    Fe_endRefusals(false, false);
+    return endStoppedLoad(r->a);
+  }
   r->status = Fe_action(&r->s, ActionSolve);
   Fe_endProgress();
   if (!Fe_memoryRanOut()) return -1;
-  Fe_endRefusals(false);
+  Fe_endRefusals(false, false);
   return Fe_outOfMemory();
 }
 
@@ -295,6 +324,16 @@ bool keepSolution(SolveRun* r) {
   return reportsMade;
 }
 
+// What needs finite bounds on every variable cell: the engine, or the
+// multistart search of the first engine, which alone needs none.
+std::string boundsNeededBy(const FeModel& m, const std::vector<std::string>& engines) {
+  const std::string engine = engineName(engines, m);
+  if (engine.empty()) return "the engine chosen";
+  return (engineIndex(m) == kFirstEngine ? "the multistart search (\"solver_msl\") of the engine \""
+                                         : "the engine \"") +
+         engine + "\"";
+}
+
 // Says why the run left no solution and puts the variable cells back.
 void explainNoSolution(SolveRun* r) {
   Workbook* wb = r->s.book;
@@ -306,8 +345,9 @@ void explainNoSolution(SolveRun* r) {
                                            Fe_explainInterpreterStop(wb, Fe_resultRows(&r->s)));
   const bool tooLarge =
       r->status == StatusBadModel && r->m.faults.empty() && Fe_explainSizeLimit(&r->s, r->engines, engineIndex(r->m));
-  // A variable without finite bounds is named by the library itself.
-  if (!uncompiled && !tooLarge && r->status != StatusUnboundedVariable)
+  if (!uncompiled && !tooLarge && r->status == StatusUnboundedVariable)
+    Fe_explainUnboundedVariables(wb, r->m, boundsNeededBy(r->m, r->engines));
+  else if (!uncompiled && !tooLarge)
     Fe_explainFailure(wb, r->m, libraryRefusedModel(r->status), Fe_endedAtAPoint(r->status),
                       engineName(r->engines, r->m), r->start);
   Fe_action(&r->s, ActionRestore);
@@ -324,7 +364,7 @@ int judgeAndSave(SolveRun* r) {
   bool reportsMade = true;
   if (solution) reportsMade = keepSolution(r);
   else explainNoSolution(r);
-  Fe_endRefusals(!solution && (!why.empty() || Fe_linesSaid() > saidBefore));
+  Fe_endRefusals(!solution && Fe_linesSaid() > saidBefore, !solution && !why.empty());
   std::fflush(stdout);
   Fe_printWarnings(r->s.book, &r->m);
   const int rc = saveIfAsked(&r->s, r->a, r->before, solution ? FeExitSolution : FeExitNoSolution);

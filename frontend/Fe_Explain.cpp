@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "base/Utf8_Text.h"
+#include "contract/Bound_Infinity.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Verdict.h"
@@ -92,11 +93,17 @@ std::string missingSheetCause(Workbook* wb, const CellRange& cell) {
 }
 
 // A defined name the workbook lacks that the formula of the cell, or of a
-// cell it reads, uses.
+// cell it reads, uses; else names of it that no formula can compute (a
+// circle of names, a name that cannot be read, names nested too deeply).
 std::string missingNameCause(Workbook* wb, const CellRange& cell) {
   return missingCause(wb, cell, [wb](int sheet, const std::string& formula) -> std::string {
     const std::string missing = Calc_missingName(wb, sheet, formula);
-    return missing.empty() ? "" : " uses the name \"" + missing + "\", " + Fe_undefinedName(wb, sheet, missing);
+    if (!missing.empty()) return " uses the name \"" + missing + "\", " + Fe_undefinedName(wb, sheet, missing);
+    if (const std::string chain = Fe_nameChainFault(wb, sheet, formula); !chain.empty())
+      return " uses a name no formula can compute: " + chain;
+    if (!Calc_namesTooDeep(wb, sheet, formula)) return "";
+    return " uses names nested more than " + std::to_string(kCalcMaxNameDepth) +
+           " deep (a name defined through a name, and so on), deeper than a formula follows them";
   });
 }
 
@@ -407,6 +414,58 @@ bool treeReadsVariables(Workbook* wb, const FeModel& m, WbReading at, const Calc
                      [&](const CalcNode& a) { return treeReadsVariables(wb, m, at, a, depth); });
 }
 
+// The first range a formula's tree (read on `sheet`) names that reaches
+// past the interpreter's grid; false when every one lies within it.
+bool rangeBeyondInterpreterGrid(const Workbook* wb, int sheet, const CalcNode& n, CellRange* found) {
+  if (n.op == CalcOp::Ref && (n.row2 >= kRefMaxRow || n.col2 >= kRefMaxColumn)) {
+    const int at = n.sheetName.empty() ? sheet : Wb_sheetIndex(wb, n.sheetName);
+    *found = CellRange{at < 0 ? sheet : at, n.row1, n.col1, n.row2, n.col2};
+    return true;
+  }
+  return std::any_of(n.args.begin(), n.args.end(),
+                     [&](const CalcNode& a) { return rangeBeyondInterpreterGrid(wb, sheet, a, found); });
+}
+
+// The way out of what the interpreter cannot read: the workbook computes it.
+constexpr const char kThroughTheWorkbook[] =
+    "solve the model through the workbook (the default options, on engine 1, 2 or 3)";
+
+// The first name a formula's tree uses that begins with a backslash, which
+// the interpreter's names cannot; "" when it uses none.
+std::string backslashName(const CalcNode& n) {
+  if (n.op == CalcOp::Name && !n.text.empty() && n.text.front() == '\\') return n.text;
+  for (const CalcNode& a : n.args)
+    if (std::string name = backslashName(a); !name.empty()) return name;
+  return "";
+}
+
+// Of a cell whose formula holds a token the interpreter cannot read: a name
+// that begins with a backslash, and the way out; "" when it uses none.
+std::string backslashNameCause(const std::string& cell, const Cell* c) {
+  CalcNode tree;
+  const std::string name = Calc_parse(c->formula, &tree, nullptr) ? backslashName(tree) : "";
+  if (name.empty()) return "";
+  return "the formula of " + cell + " cannot be analysed: it uses the name \"" + name +
+         "\", and the interpreter cannot read a name that begins with a backslash; rename it without the "
+         "backslash, or " +
+         kThroughTheWorkbook;
+}
+
+// Of a cell the interpreter could not compile: a range its formula reads
+// past the rows and columns the interpreter's references hold, with the
+// limit and the way out; "" when it reads none.
+std::string rangeBeyondGridCause(const Workbook* wb, const std::string& cell, const Cell* c) {
+  int sheet = 0, row = 0, col = 0;
+  CalcNode tree;
+  CellRange range;
+  if (!cellOfText(wb, cell, &sheet, &row, &col) || !Calc_parse(c->formula, &tree, nullptr) ||
+      !rangeBeyondInterpreterGrid(wb, sheet, tree, &range))
+    return "";
+  return "the formula of " + cell + " cannot be analysed: " +
+         Fe_beyondGrid(wb, range, "the range it reads", kRefMaxRow, kRefMaxColumn, "the interpreter's references") +
+         "; keep the ranges the model reads within that grid, or " + kThroughTheWorkbook;
+}
+
 // The lines Fe_say printed since the command began.
 int gLinesSaid = 0;
 
@@ -430,7 +489,7 @@ std::string Fe_movingArrayRhs(Workbook* wb, const FeModel& m) {
 
 void Fe_say(const std::string& text) {
   ++gLinesSaid;
-  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), text.c_str());
+  std::fprintf(stderr, "%s%s\n", Fe_where().c_str(), Fe_visibleText(text).c_str());
 }
 
 int Fe_linesSaid() { return gLinesSaid; }
@@ -456,7 +515,10 @@ std::string Fe_interpreterUndifferentiated(Workbook* wb, const std::vector<std::
   std::string at;
   const Cell* c = error ? cellOfRow(wb, *error, &at) : nullptr;
   const int code = error ? std::atoi((*error)[2].c_str()) : kStatusOk;
-  if (!c || (code != kStatusUnsupportedFunction && code != kStatusNoSizingPass)) return "";
+  // An error value the interpreter returned where the workbook's cell holds
+  // none is a function without a slope (ROUND, a lookup by a variable key).
+  const bool noSlope = code == kStatusErrorValueReturned && c && c->value.kind != CellKind::Error;
+  if (!c || (code != kStatusUnsupportedFunction && code != kStatusNoSizingPass && !noSlope)) return "";
   std::vector<std::string> functions;
   Fe_calculatedCalls(c->formula, &functions);
   if (functions.empty()) return "";
@@ -483,7 +545,36 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
     return true;
   }
   const int code = std::atoi((*error)[2].c_str());
+  std::string unread;
+  if (c && code == kStatusUndefinedIdentifier) unread = rangeBeyondGridCause(wb, cell, c);
+  if (c && code == kStatusInvalidToken) unread = backslashNameCause(cell, c);
+  if (!unread.empty()) {
+    Fe_say(unread);
+    return true;
+  }
   Fe_say("the formula of " + cell + " cannot be analysed: " + Fe_interpreterStatusWords(code));
+  return true;
+}
+
+bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& needs) {
+  // Cells named one by one; the rest by their count.
+  constexpr int kListed = 5;
+  std::string list;
+  int count = 0;
+  for (const FeCellBounds& b : Fe_variableBounds(wb, m)) {
+    const bool noLower = b.lower <= -kBoundInfinity, noUpper = b.upper >= kBoundInfinity;
+    if (!noLower && !noUpper) continue;
+    if (++count > kListed) continue;
+    list += (count == 1 ? "" : ", ") + Fe_cellName(wb, b.sheet, b.row, b.col) +
+            (noLower && noUpper ? " (no lower or upper bound)"
+             : noLower          ? " (no lower bound)"
+                                : " (no upper bound)");
+  }
+  if (count == 0) return false;
+  if (count > kListed) list += " and " + std::to_string(count - kListed) + " more";
+  Fe_say(needs + " needs a finite lower and upper bound on every variable cell, and " + std::to_string(count) +
+         (count == 1 ? " has none: " : " have none: ") + list +
+         "; bound each with constraints of the cell against numbers");
   return true;
 }
 

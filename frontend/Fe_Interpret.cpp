@@ -254,6 +254,16 @@ void listFormulaCells(Workbook* wb, LoadCells* cells, FeInterpreted* out) {
     for (const auto& [key, cell] : wb->sheets[s]->cells) listFormulaCell(cell, static_cast<int>(s), key, cells, out);
 }
 
+// Of a cell whose formula gives a circle or a text too long: the circle
+// of names it uses, or the name that cannot be read (" (the names ...)");
+// "" when its names show neither.
+std::string namesOf(const Workbook* wb, const std::pair<int, std::uint64_t>& key) {
+  const Cell* c =
+      Wb_findCell(wb->sheets[static_cast<size_t>(key.first)].get(), Wb_keyRow(key.second), Wb_keyCol(key.second));
+  const std::string chain = c ? Fe_nameChainFault(wb, key.first, c->formula) : "";
+  return chain.empty() ? "" : " (" + chain + ")";
+}
+
 // A cell that did not compile: its reason, the place it stopped at when that
 // is another cell, and a reference refused for lying past the interpreter's
 // rows or columns. The cell it stopped at keeps the reason for its own turn.
@@ -268,6 +278,7 @@ void noteCompileFailure(FeInterpreter* in, const LoadCellFailure& f, FeInterpret
     reason += " (" + in->source.beyond + " lies past the interpreter's rows and columns)";
   else if (f.status == kStatusUndefinedIdentifier && in->source.lateSheet >= 0)
     reason += " (it reads " + Fe_lateSheet(in->source.wb, in->source.lateSheet) + ")";
+  else if (f.status == kStatusCircularReference || f.status == kStatusTooLong) reason += namesOf(in->source.wb, key);
   in->source.beyond.clear();
   in->source.lateSheet = -1;
   const bool own = keyOf(f.at) == key;

@@ -27,19 +27,22 @@ constexpr const char* kVersion = "corvan 0.1";
 constexpr const char* kListExits =
     "exit status:\n"
     "  0  listed\n"
-    "  2  bad usage, or a workbook that cannot be read\n";
+    "  2  bad usage, or a workbook that cannot be read\n"
+    "130  a second Ctrl-C ended it at once, without writing\n";
 
 constexpr const char* kRecalcExits =
     "exit status:\n"
     "  0  every formula cell agrees with the value its file stores\n"
     "  1  some differ, or some were not calculated\n"
-    "  2  bad usage, or a workbook that cannot be read\n";
+    "  2  bad usage, or a workbook that cannot be read\n"
+    "130  a second Ctrl-C ended it at once, without writing\n";
 
 constexpr const char* kAnalyseExits =
     "exit status:\n"
     "  0  analysed and diagnosed\n"
     "  1  the analysis or the diagnosis failed, or the model cannot be read\n"
-    "  2  bad usage (an --option value refused), or a workbook that cannot be read\n";
+    "  2  bad usage (an --option value refused), or a workbook that cannot be read\n"
+    "130  a second Ctrl-C ended it at once, without writing\n";
 
 constexpr const char* kExitCodes =
     "exit status:\n"
@@ -47,7 +50,9 @@ constexpr const char* kExitCodes =
     "  1  it ended without one: infeasible, unbounded, a limit reached with no\n"
     "     feasible point, an engine failure, or a model that cannot be solved\n"
     "  2  bad usage (an --option value refused, a report that cannot be made),\n"
-    "     or a workbook that cannot be read or saved\n";
+    "     or a workbook that cannot be read or saved\n"
+    "130  a second Ctrl-C ended it at once, without writing (or after a save\n"
+    "     already complete, which it says)\n";
 
 struct Command {
   const char* name;

@@ -63,13 +63,26 @@ std::vector<int> unionSheets(Workbook* wb, int sheet, const std::string& definit
   return sheets.size() > 1 ? sheets : std::vector<int>{};
 }
 
-// Why a model name's definition gives an error value: a name it uses that
-// the sheet does not see, a reference to deleted cells, or references on
-// several sheets, which no one reference holds; "" when none of these.
-std::string errorCause(Workbook* wb, int sheet, const std::string& definition, CellError error) {
-  const std::string missing = Calc_missingName(wb, sheet, definition);
+// Why a formula gives #NAME? or #VALUE!: a name it uses that the workbook
+// does not define, a circle of names or a name that cannot be read, or
+// names defined through more names than a formula follows.
+std::string nameFault(const Workbook* wb, int sheet, const std::string& formula, const CellValue& v) {
+  if (v.kind != CellKind::Error || (v.error != CellError::Name && v.error != CellError::Value)) return "";
+  const std::string missing = v.error == CellError::Name ? Calc_missingName(wb, sheet, formula) : "";
   if (!missing.empty())
     return ": it refers to the name " + quoted(missing) + ", " + Fe_undefinedName(wb, sheet, missing);
+  if (const std::string chain = Fe_nameChainFault(wb, sheet, formula); !chain.empty()) return ": " + chain;
+  if (v.error != CellError::Name || !Calc_namesTooDeep(wb, sheet, formula)) return "";
+  return ": its names are nested more than " + std::to_string(kCalcMaxNameDepth) +
+         " deep (a name defined through a name, and so on), deeper than a formula follows them";
+}
+
+// Why a model name's definition gives an error value: what its names show
+// (nameFault), a reference to deleted cells, or references on several
+// sheets, which no one reference holds; "" when none of these.
+std::string errorCause(Workbook* wb, int sheet, const std::string& definition, CellError error) {
+  if (const std::string names = nameFault(wb, sheet, definition, CellValue::makeError(error)); !names.empty())
+    return names;
   if (error == CellError::Ref && definition.find("#REF!") != std::string::npos)
     return ": the cells it referred to were deleted (its definition reads " + definition + "); define it anew";
   const std::vector<int> sheets = error == CellError::Value ? unionSheets(wb, sheet, definition) : std::vector<int>{};
@@ -273,18 +286,6 @@ void readVariables(Workbook* wb, FeModel* m) {
 std::string shapeText(int rows, int cols) {
   return std::to_string(rows) + (rows == 1 ? " row" : " rows") + " and " + std::to_string(cols) +
          (cols == 1 ? " column" : " columns");
-}
-
-// Why a formula gives #NAME?: a name it uses that the workbook does not
-// define, or names defined through more names than a formula follows.
-std::string nameFault(Workbook* wb, int sheet, const std::string& formula, const CellValue& v) {
-  if (v.kind != CellKind::Error || v.error != CellError::Name) return "";
-  const std::string missing = Calc_missingName(wb, sheet, formula);
-  if (!missing.empty())
-    return ": it refers to the name " + quoted(missing) + ", " + Fe_undefinedName(wb, sheet, missing);
-  if (!Calc_namesTooDeep(wb, sheet, formula)) return "";
-  return ": its names are nested more than " + std::to_string(kCalcMaxNameDepth) +
-         " deep (a name defined through a name, and so on), deeper than a formula follows them";
 }
 
 // A comparison's right-hand side that is no reference must give a number:

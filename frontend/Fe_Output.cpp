@@ -1,4 +1,4 @@
-// Standard output in blocks. Standard output stays line buffered, so that
+// Standard output in blocks, and texts made visible for a line. Standard output stays line buffered, so that
 // results and messages on standard error appear in the order they happen,
 // even in a pipe; but a block of many lines (a table, the results of a run, a
 // report) is built as one text first and written with one system call, not
@@ -26,4 +26,21 @@ void Fe_printBlock(const std::string& block) {
     at += written;
     left -= static_cast<size_t>(written);
   }
+}
+
+std::string Fe_visibleText(const std::string& text) {
+  constexpr unsigned char kFirstPrintable = 0x20, kDelete = 0x7F;
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= kFirstPrintable && byte != kDelete) || c == '\t') {
+      shown += c;
+      continue;
+    }
+    char escaped[16];
+    std::snprintf(escaped, sizeof escaped, "<U+%04X>", byte);
+    shown += escaped;
+  }
+  return shown;
 }

@@ -42,6 +42,10 @@ std::string Fe_number(double x);
 void Fe_printTable(const std::string& title, const std::vector<std::vector<std::string>>& rows);
 // Appends the same table, as Fe_printTable prints it, to a text.
 void Fe_appendTable(std::string* text, const std::string& title, const std::vector<std::vector<std::string>>& rows);
+// A text as a line shows it: each control character (a byte below 32 but
+// the tab, or 127) written out as "<U+0001>", so that none moves the
+// terminal or hides what it stands in (Fe_Output.cpp).
+std::string Fe_visibleText(const std::string& text);
 // Prints a block of lines at once (Fe_Output.cpp), after what standard output
 // holds and before anything printed later on either stream.
 void Fe_printBlock(const std::string& block);

@@ -88,10 +88,10 @@ void printSheet(const Sheet& sh, const SheetTally& t, const char* calculator) {
   std::string text = sh.name + ": " + std::to_string(t.checked) + " formula cells checked, " +
                      std::to_string(t.matching) + " matching, " + std::to_string(t.differing) + " differing\n";
   if (t.unstored > 0) text += "  " + std::to_string(t.unstored) + " formula cells have no stored value (not compared)\n";
-  for (const std::string& line : t.shown) text += "  " + line + "\n";
+  for (const std::string& line : t.shown) text += "  " + Fe_visibleText(line) + "\n";
   if (!t.failed.empty())
     text += "  " + std::to_string(t.failed.size()) + " formula cells not computed by the " + calculator + ":\n";
-  for (const std::string& line : t.failed) text += "    " + line + "\n";
+  for (const std::string& line : t.failed) text += "    " + Fe_visibleText(line) + "\n";
   Fe_printBlock(text);
 }
 

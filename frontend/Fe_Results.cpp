@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Utf8_Text.h"
 #include "frontend/Fe_Model.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Verdict.h"
@@ -209,7 +210,7 @@ void Fe_appendTable(std::string* text, const std::string& title, const std::vect
   for (const auto& row : rows)
     for (size_t k = 0; k < row.size(); ++k) {
       if (width.size() <= k) width.push_back(0);
-      width[k] = std::max(width[k], row[k].size());
+      width[k] = std::max(width[k], Utf8_columns(row[k]));
     }
   *text += '\n';
   *text += title;
@@ -220,7 +221,7 @@ void Fe_appendTable(std::string* text, const std::string& title, const std::vect
     for (size_t k = 0; k < row.size(); ++k) {
       *text += ' ';
       *text += row[k];
-      text->append(width[k] - row[k].size() + 1, ' ');
+      text->append(width[k] - Utf8_columns(row[k]) + 1, ' ');
     }
     while (text->size() > start && text->back() == ' ') text->pop_back();
     *text += '\n';

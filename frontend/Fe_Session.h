@@ -39,13 +39,15 @@ struct FeLimitStop {
 const FeLimitStop& Fe_limitStop();
 // Whether the user interrupted the command (the first Ctrl-C).
 bool Fe_interrupted();
-// Keeps the library's refusals of the model ("Model refused: ...") from now
-// on instead of printing them, until Fe_endRefusals.
+// Keeps the library's refusals of the model ("Model refused: ..."), its
+// failed engine loads and its failed evaluations from now on instead of
+// printing them, until Fe_endRefusals.
 void Fe_holdRefusals();
-// Prints the refusals kept since Fe_holdRefusals unless `saidBetter` (the
-// front end said in words of its own why the run left no solution), and
-// prints them as they come again.
-void Fe_endRefusals(bool saidBetter);
+// Prints the lines kept since Fe_holdRefusals, and prints them as they come
+// again: a failed evaluation unless `causeShown` (the status line said the
+// cause), any other unless the front end said in words of its own why the
+// run left no solution (`saidBetter` or `causeShown`).
+void Fe_endRefusals(bool saidBetter, bool causeShown);
 // Marks the save of `file` begun: a first Ctrl-C from now on says that the
 // save is finishing and what a second one does.
 void Fe_beginSave(const std::string& file);

@@ -11,6 +11,7 @@
 #include "base/Stored_Prefixes.h"
 #include "base/Utf8_Text.h"
 #include "frontend/Fe_Model.h"
+#include "frontend/Fe_Output.h"
 #include "frontend/Fe_Words.h"
 #include "interpreter/Fn_Names.h"
 #include "platform/calc/Calc.h"
@@ -138,7 +139,7 @@ void Fe_printWarnings(Workbook* wb, const FeModel* model) {
       modelUses = modelUses || (u.cell.sheet == w.cell.sheet && u.cell.row1 == w.cell.row1 && u.cell.col1 == w.cell.col1);
     std::fprintf(stderr, "corvan: warning: sheet '%s' cell %s: %s %s; %s%s\n",
                  wb->sheets[static_cast<size_t>(w.cell.sheet)]->name.c_str(), Wb_a1(w.cell.row1, w.cell.col1).c_str(),
-                 shortFormula(w.formula).c_str(), w.reason.c_str(),
+                 Fe_visibleText(shortFormula(w.formula)).c_str(), w.reason.c_str(),
                  w.kept ? "it keeps the value its file stores" : "it is an error value",
                  modelUses ? "; the model depends on it" : "");
   }

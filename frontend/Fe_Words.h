@@ -46,6 +46,12 @@ void Fe_interpreterUncalculatedCalls(const std::string& formula, const std::stri
 // on sheet 'Other', ..." when another sheet has a name of its own by it,
 // else "which the workbook does not define".
 std::string Fe_undefinedName(const Workbook* wb, int sheet, const std::string& name);
+// Of a formula of sheet `sheet` that gives an error value: the circle of
+// names its names are defined through ("the names \"aa\" and \"bb\" are
+// defined through one another, ..."), or the name whose definition cannot
+// be read ("the name \"ln\" cannot be read (formula of 100001 characters,
+// ...)"); "" when its names show neither.
+std::string Fe_nameChainFault(const Workbook* wb, int sheet, const std::string& formula);
 // The worksheet functions a formula calls that the interpreter calculates,
 // each once by its typed name.
 void Fe_calculatedCalls(const std::string& formula, std::vector<std::string>* functions);
@@ -77,6 +83,17 @@ std::string Fe_notANumber(const CellValue* v);
 // "sheet 'S300', sheet 300 of the workbook, past the 255 sheets that the
 // interpreter's references hold", of a sheet past the interpreter's last.
 std::string Fe_lateSheet(const Workbook* wb, int sheet);
+// Of a search that `needs` finite bounds on every variable cell ("the engine
+// \"Standard Interval Global\""): the variable cells the model leaves
+// without one, the first few by name and the rest by their count, and the
+// way to bound them; false when the model bounds every cell.
+bool Fe_explainUnboundedVariables(Workbook* wb, const FeModel& m, const std::string& needs);
+// The first model cell (the constraint cells, then the objective, which
+// may be quadratic where constraints may not) that the workbook computes as
+// not linear in a variable cell moved by 1 and 2 from the value it holds
+// ("Plan!B6"); "" when none shows or the model has too many variable cells
+// to probe. The variable cells keep their values.
+std::string Fe_nonlinearCell(Workbook* wb, const FeModel& m);
 // Prints the faults of a model that cannot be solved, one line each.
 void Fe_printFaults(const FeModel& m);
 // Why the library refused the model, from what the names and cells show:
@@ -100,8 +117,9 @@ bool Fe_explainInterpreterStop(Workbook* wb, const std::vector<std::vector<std::
 std::string Fe_interpreterUncalculated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // "DDB (in Plan!B6), which the interpreter calculates but cannot
 // differentiate", from the rows of a failed evaluation whose error row says
-// a function the cell calls has no derivatives in the mode asked; "" for
-// any other.
+// a function the cell calls has no derivatives in the mode asked, or
+// returned an error value where the workbook's cell holds none (a function
+// without a slope); "" for any other.
 std::string Fe_interpreterUndifferentiated(Workbook* wb, const std::vector<std::vector<std::string>>& rows);
 // Why a run left no solution, in words, naming the file, the sheet and the
 // cell or name at fault: the model's faults when the front end found any and

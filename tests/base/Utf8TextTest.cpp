@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "base/Utf8_Text.h"
 
@@ -32,6 +33,16 @@ TEST(Utf8Text, FoldedTextsAndComparisonsAgree) {
     EXPECT_EQ(Utf8_foldedText(c.a), c.folded) << c.a;
     EXPECT_EQ(Utf8_foldedText(c.a) == Utf8_foldedText(c.b), c.order == 0) << c.a << " ~ " << c.b;
   }
+}
+
+// The columns a terminal shows a text in, counted by hand: a character each,
+// an East Asian wide or fullwidth one two, a broken byte one.
+TEST(Utf8Text, ColumnsCountCharactersAndWideOnesTwice) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"", 0},    {"Menge", 5}, {"Tür", 3},   {"Übersicht Größen", 16}, {"東京工場", 8},
+      {"Ａ1", 3}, {"한국", 4},  {"a\xff", 2}, {"\xe6\x9d", 2},          {"😀x", 3},
+  };
+  for (const auto& [text, columns] : cases) EXPECT_EQ(Utf8_columns(text), columns) << text;
 }
 
 }  // namespace

@@ -510,34 +510,34 @@ TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
 // derivatives for the analysed GRG run, nor has POISSON in its count,
 // NORMDIST no intervals for the interval engine (the stock bounded for
 // it). The run fails, and the refusal names the status, the function and
-// its own cell, not a cell that reads it, in the user's words: no
+// its own cell, not a cell that reads it, in the user's words, once: no
 // interpreter entry, no linear coefficients for the nonlinear engine.
 TEST_F(EverydayModels, AFunctionThatCannotGiveTheModeIsNamedWithItsCell) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::string, std::string>> names, cells;
     const char* options;
-    const char* cell;
-    const char* run;  // the run's status: an evaluation failed
+    const char* said;  // the status, the function and its cell
+    const char* run;   // the run's status: an evaluation failed
   };
   const Case cases[] = {
       {"TDIST with the analysis",
        {{"solver_lhs1", "Plan!$B$7"}},
        {{"B7", "=1-TDIST(B2/100,3,1)"}},
        " --option dia=2",
-       "at Plan!$B$7 (TDIST)",
+       "the model uses TDIST (in Plan!B7), which the interpreter calculates but cannot differentiate",
        "status 9: "},
       {"POISSON of a variable count with the analysis",
        {{"solver_lhs1", "Plan!$B$8"}},
        {{"B7", "=POISSON(B2/100,3,TRUE)"}, {"B8", "=SUM(B7,1)"}},
        " --option dia=2",
-       "at Plan!$B$7 (POISSON)",
+       "the model uses POISSON (in Plan!B7), which the interpreter calculates but cannot differentiate",
        "status 9: "},
       {"NORMDIST in the interval engine",
        {{"solver_num", "2"}, {"solver_lhs2", "Plan!$B$2"}, {"solver_rel2", "1"}, {"solver_rhs2", "1000"}},
        {},
        " --engine 4",
-       "at Plan!$B$6 (NORMDIST)",
+       "(interpreter status 39) at Plan!$B$6 (NORMDIST)",
        "status 1001: "},
   };
   Fe_registerFunctions();
@@ -549,8 +549,10 @@ TEST_F(EverydayModels, AFunctionThatCannotGiveTheModeIsNamedWithItsCell) {
     const std::string file = m.plan.save(dir_ / ("refused" + std::to_string(++k) + ".xlsx"));
     const CliRun r = corvan("solve " + file + c.options);
     EXPECT_NE(r.status, 0) << c.what << "\n" << r.out;
-    EXPECT_NE(r.out.find("(interpreter status 39) "), std::string::npos) << c.what << "\n" << r.out;
-    EXPECT_NE(r.out.find(c.cell), std::string::npos) << c.what << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.said), std::string::npos) << c.what << "\n" << r.out;
+    if (c.said[0] != '(') {  // the status line says it; the library's line does not repeat it
+      EXPECT_EQ(r.out.find("could not be evaluated"), std::string::npos) << c.what << "\n" << r.out;
+    }
     EXPECT_NE(r.out.find(c.run), std::string::npos) << c.what << "\n" << r.out;
     EXPECT_EQ(r.out.find("evalReal"), std::string::npos) << c.what << "\n" << r.out;
     EXPECT_EQ(r.out.find("linear coefficients"), std::string::npos) << c.what << "\n" << r.out;

@@ -154,6 +154,13 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
     std::string command = "solve";
     std::string saysNot = "";  // nowhere in the output
   };
+  // A name's formula of 100,001 characters, and the objective through 20 names.
+  std::string far = "1";
+  while (far.size() <= 100000) far += "+1";
+  std::vector<std::pair<std::string, std::string>> nested{{"nm_0", "Plan!$D$9"}};
+  for (int k = 1; k < 20; ++k) nested.push_back({"nm_" + std::to_string(k), "nm_" + std::to_string(k - 1)});
+  std::vector<std::pair<std::string, std::string>> nestedObjective = nested;
+  nestedObjective.push_back({"solver_opt", "nm_19"});
   const Case cases[] = {
       {"a circle through the objective",
        {{"B9", "=B10"}, {"B10", "=B9+B2"}},
@@ -374,6 +381,128 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        "",
        1,
        "it uses OFFSET (in the name \"lim\"), a function this system does not calculate"},
+      {"a name that begins with a backslash, under \"solver_dia\" 2",
+       {{"B9", "=\\profit"}},
+       {{"\\profit", "SUMPRODUCT(Plan!$B$2:$C$2,Plan!$B$3:$C$3)"}},
+       " --option dia=2",
+       1,
+       "the formula of Plan!$B$9 cannot be analysed: it uses the name \"\\profit\", and the interpreter cannot read a "
+       "name that begins with a backslash; rename it without the backslash, or solve the model through the workbook "
+       "(the default options, on engine 1, 2 or 3)"},
+      {"the same name on the interval engine",
+       {{"B9", "=\\profit"}, {"D5", "10"}},
+       {{"\\profit", "SUMPRODUCT(Plan!$B$2:$C$2,Plan!$B$3:$C$3)"},
+        {"solver_num", "2"},
+        {"solver_lhs2", "Plan!$B$2:$C$2"},
+        {"solver_rel2", "1"},
+        {"solver_rhs2", "Plan!$D$5"}},
+       " --engine 4",
+       1,
+       "it uses the name \"\\profit\", and the interpreter cannot read a name that begins with a backslash"},
+      {"the same name with the default options, solved through the workbook",
+       {{"B9", "=\\profit"}},
+       {{"\\profit", "SUMPRODUCT(Plan!$B$2:$C$2,Plan!$B$3:$C$3)"}},
+       "",
+       0,
+       "status 0: solved"},
+      {"a range past the interpreter's rows, under \"solver_dia\" 2",
+       {{"B6", "=2*C2+0*SUM(D2:D200000)"}},
+       {},
+       " --option dia=2",
+       1,
+       "the formula of Plan!$B$6 cannot be analysed: the range it reads (Plan!D2:D200000) reaches past the 65535 rows "
+       "that the interpreter's references hold: Plan!D65536 is the first cell beyond; keep the ranges the model reads "
+       "within that grid, or solve the model through the workbook (the default options, on engine 1, 2 or 3)",
+       "solve",
+       "does not define"},
+      {"the same range on the SOCP engine",
+       {{"B6", "=2*C2+0*SUM(D2:D200000)"}},
+       {},
+       " --engine 5",
+       1,
+       "the range it reads (Plan!D2:D200000) reaches past the 65535 rows",
+       "solve",
+       "does not define"},
+      {"variable cells without an upper bound on the evolutionary engine",
+       {},
+       {},
+       " --engine 3",
+       1,
+       "the engine \"Standard Evolutionary\" needs a finite lower and upper bound on every variable cell, and 2 have "
+       "none: Plan!B2 (no upper bound), Plan!C2 (no upper bound); bound each with constraints of the cell against "
+       "numbers"},
+      {"seven variable cells, one of them bounded, on the interval engine",
+       {{"B9", "=SUM(B2:H2)"}, {"J1", "5"}},
+       {{"solver_adj", "Plan!$B$2:$H$2"},
+        {"solver_num", "2"},
+        {"solver_lhs2", "Plan!$D$2"},
+        {"solver_rel2", "1"},
+        {"solver_rhs2", "Plan!$J$1"}},
+       " --engine 4",
+       1,
+       "and 6 have none: Plan!B2 (no upper bound), Plan!C2 (no upper bound), Plan!E2 (no upper bound), Plan!F2 (no "
+       "upper bound), Plan!G2 (no upper bound) and 1 more; bound each"},
+      {"an engine number the model stores that names no engine",
+       {},
+       {{"solver_eng", "7"}},
+       "",
+       1,
+       "\"solver_eng\" is 7, which names no engine; `corvan engines BOOK` lists their numbers",
+       "solve",
+       "Path="},
+      {"a function without a slope under \"solver_dia\" 2, said once",
+       {{"B9", "=SUMPRODUCT(B2:C2,B3:C3)+0*ROUND(B2,0)"}},
+       {},
+       " --option dia=2",
+       1,
+       "and the model uses SUMPRODUCT and ROUND (in Plan!B9), one of which the interpreter calculates but cannot "
+       "differentiate; the default options solve it through the workbook",
+       "solve",
+       "could not be evaluated"},
+      {"a right-hand side through two names defined through one another",
+       {},
+       {{"solver_rhs1", "aa"}, {"aa", "bb+1"}, {"bb", "aa+1"}},
+       "",
+       1,
+       "\"solver_rhs1\" (the right-hand side of constraint 1) gives #VALUE! (aa), not a number: the names \"aa\" and "
+       "\"bb\" are defined through one another, a circle no formula can compute; break the circle"},
+      {"a right-hand side through a name of 100,000 characters",
+       {},
+       {{"solver_rhs1", "far"}, {"far", far}},
+       "",
+       1,
+       "gives #NAME? (far), not a number: the name \"far\" cannot be read (formula of 100001 characters, longer than "
+       "the 8192 a formula may have)"},
+      {"the objective through names nested 20 deep",
+       {},
+       nestedObjective,
+       "",
+       1,
+       "\"solver_opt\" gives #NAME? instead of the objective cell: its names are nested more than 16 deep"},
+      {"an objective cell through names nested 20 deep",
+       {{"B9", "=nm_19+B2"}, {"D9", "1"}},
+       nested,
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #NAME?, not a number, because its formula uses names nested "
+       "more than 16 deep (a name defined through a name, and so on), deeper than a formula follows them"},
+      {"an objective cell through two names defined through one another",
+       {{"B9", "=aa+B2"}},
+       {{"aa", "bb+1"}, {"bb", "aa+1"}},
+       "",
+       1,
+       "the objective cell Plan!B9 (\"solver_opt\") holds #VALUE!, not a number, because its formula uses a name no "
+       "formula can compute: the names \"aa\" and \"bb\" are defined through one another, a circle no formula can "
+       "compute; break the circle"},
+      {"a nonlinear constraint on the LP engine",
+       {{"B6", "=2*C2*C2"}},
+       {},
+       "",
+       1,
+       "status 7: the model is not linear as the engine requires: the cell Plan!B6 is not linear in the variable "
+       "cells; the engine \"Standard LP/Quadratic\" takes linear "
+       "models (and quadratic objectives) only; engine 1 (\"Standard GRG Nonlinear\") takes a nonlinear model "
+       "(--engine 1)"},
       {"a right-hand side of the whole sheet",
        {},
        {{"solver_lhs1", "Plan!$B$5:$B$6"}, {"solver_rhs1", "Plan!$A$1:$XFD$1048576"}},
@@ -524,8 +653,12 @@ TEST_F(FailureWords, WhatAUserTripsOverIsSaidAndNothingIsWritten) {
        0, 0,
        "note: constraint 1 (\"solver_lhs1\") takes in Plan!B8, a blank part of the merged cells Plan!B7:B8, as a row "
        "whose value is 0"},
-      {"a solution that no --out saves", [](Plan*) {}, 0, 0, "the solution is not saved (BOOK is unchanged); give --out "
-                                                             "FILE to save it"},
+      {"a model without an objective", [](Plan* plan) { plan->drop("solver_opt"); }, 0, 0,
+       "note: the model has no objective (\"solver_opt\" is not set), so the engine looks for a point that satisfies "
+       "the constraints, and any such point is a solution"},
+      {"a solution that no --out saves", [](Plan*) {}, 0, 0,
+       "the solution is not saved (BOOK is unchanged); give --out "
+       "FILE to save it"},
   };
   int k = 0;
   for (const Case& c : cases) {

@@ -197,10 +197,15 @@ TEST_F(IntervalEngine, EdgesOfDomainsPolesAndStartsOutsideADomain) {
        model("$B$2", "=B2", "1", join(box("$B$2", "0", "400"), {{"$B$4", "2", "27000000"}}), {{"B4", "=B2^3"}}), 0,
        "status 0:", 300},
       {"a variable without an upper bound", unboundedVariable(), 1, "status 18:", kNoValue,
-       "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
+       "the engine \"Standard Interval Global\" needs a finite lower and upper bound on every variable cell, and 1 "
+       "has none: Plan!B2 (no upper bound)",
+       "#DIV/0!"},
       {"a variable without an upper bound in a multistart search",
        withNames(unboundedVariable(), {{"solver_eng", "1"}, {"solver_msl", "1"}, {"solver_rbv", "1"}}), 1,
-       "status 18:", kNoValue, "The variable cell Plan!$B$2 has no upper bound", "#DIV/0!"},
+       "status 18:", kNoValue,
+       "the multistart search (\"solver_msl\") of the engine \"Standard GRG Nonlinear\" needs a finite lower and "
+       "upper bound on every variable cell, and 1 has none: Plan!B2 (no upper bound)",
+       "#DIV/0!"},
   };
   // The variable's value each run must end at (NaN: not checked).
   const double at[] = {0,

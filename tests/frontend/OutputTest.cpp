@@ -64,6 +64,16 @@ TEST(Output, ATableHasAlignedColumnsWithoutTrailingBlanks) {
             "  A1        12345\n"
             "  LongName\n"
             "\n");
+  // Columns count characters, not bytes, and an East Asian wide character
+  // takes two: "Tür" is 3 columns (4 bytes), "東京" 4 (6 bytes).
+  std::string wide;
+  Fe_appendTable(&wide, "names", {{"name", "value"}, {"Tür", "0"}, {"Fenster", "31"}, {"東京", "7"}});
+  EXPECT_EQ(wide,
+            "\nnames\n"
+            "  name     value\n"
+            "  Tür      0\n"
+            "  Fenster  31\n"
+            "  東京     7\n");
   std::string none;
   Fe_appendTable(&none, "heading only", {{"cell", "value"}});
   EXPECT_EQ(none, "");

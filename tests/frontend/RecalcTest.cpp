@@ -86,13 +86,20 @@ TEST_F(Recalc, ReportsEachDifference) {
   Wb_cellAt(wb, sh, 1, 1)->value = CellValue::makeNumber(4);                 // really 3
   Wb_setFormula(wb, sh, 2, 1, "=A1>1");
   Wb_cellAt(wb, sh, 2, 1)->value = CellValue::makeNumber(1);                 // really TRUE
+  Wb_setFormula(wb, sh, 3, 1,
+                "=LEN(\"a\x01"
+                "b\")");
+  Wb_cellAt(wb, sh, 3, 1)->value = CellValue::makeNumber(9);  // really 3
   std::string error;
   fs::path file = dir_ / "diff.xlsx";
   ASSERT_TRUE(Xlsx_save(wb, file.string(), &error)) << error;
   Wb_resetApp();
   RecalcRun run = recalc({file.string()});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.out.find("S: 3 formula cells checked, 1 matching, 2 differing"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("S: 4 formula cells checked, 1 matching, 3 differing"), std::string::npos) << run.out;
+  // A control character in a formula is written out, not sent to the terminal.
+  EXPECT_NE(run.out.find("B4 =LEN(\"a<U+0001>b\"): stored 9, computed 3"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\x01'), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("B2 =A1+1: stored 4, computed 3"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("B3 =A1>1: stored 1, computed TRUE"), std::string::npos) << run.out;
 }
@@ -198,12 +205,25 @@ TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
   Wb_setFormula(wb, sh, 0, 2, "=(1+2");
   Wb_setFormula(wb, sh, 1, 0, "=nosuch(1)");
   Wb_setFormula(wb, sh, 2, 0, "=2^10&\"!\"");
+  // Names defined through one another, and a name of 100,001 characters.
+  Wb_defineName(wb, DefinedName{"aa", "bb+1", -1, false});
+  Wb_defineName(wb, DefinedName{"bb", "aa+1", -1, false});
+  std::string far = "1";
+  while (far.size() <= 100000) far += "+1";
+  Wb_defineName(wb, DefinedName{"far", far, -1, false});
+  Wb_setFormula(wb, sh, 3, 0, "=aa");
+  Wb_setFormula(wb, sh, 4, 0, "=far");
   FeInterpreted result;
   Fe_interpretWorkbook(wb, &result);
   auto failure = [&](int row, int col) { return result.failures[{0, Wb_cellKey(row, col)}]; };
   EXPECT_EQ(failure(0, 1), "not compiled: a formula lacks a closing parenthesis (interpreter status 17) at C1");
   EXPECT_EQ(failure(0, 2), "not compiled: a formula lacks a closing parenthesis (interpreter status 17)");
   EXPECT_EQ(failure(1, 0), "calls NOSUCH, a function this system does not calculate");
+  EXPECT_EQ(failure(3, 0),
+            "not compiled: the cells read one another in a circle (interpreter status 23) (the names \"aa\" and \"bb\" "
+            "are defined through one another, a circle no formula can compute; break the circle)");
+  EXPECT_NE(failure(4, 0).find("(the name \"far\" cannot be read (formula of 100001 characters"), std::string::npos)
+      << failure(4, 0);
   ASSERT_EQ(result.values.size(), 1u);
   EXPECT_EQ(result.values.begin()->second.text, "1024!");
   Wb_closeWorkbook(wb);
