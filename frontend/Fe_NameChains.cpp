@@ -20,7 +20,7 @@ struct NameChain {
   std::string fault;
 };
 
-bool followNode(NameChain* c, int sheet, const CalcNode& n);
+bool followNode(NameChain* c, WbReading at, const CalcNode& n);
 
 // The circle from the name's first place in the chain to the chain's end.
 std::string circleOf(const NameChain& c, size_t from) {
@@ -31,13 +31,13 @@ std::string circleOf(const NameChain& c, size_t from) {
   return "the names " + list + " are defined through one another";
 }
 
-bool followName(NameChain* c, const DefinedName& dn, int sheet) {
+bool followName(NameChain* c, const DefinedName& dn, WbReading at) {
   const std::string key = Utf8_foldedText(dn.name);
   if (c->cleared.count(key)) return false;
-  const auto at =
+  const auto seen =
       std::find_if(c->names.begin(), c->names.end(), [&](const std::string& n) { return Utf8_foldedText(n) == key; });
-  if (at != c->names.end()) {
-    c->fault = circleOf(*c, static_cast<size_t>(at - c->names.begin())) +
+  if (seen != c->names.end()) {
+    c->fault = circleOf(*c, static_cast<size_t>(seen - c->names.begin())) +
                ", a circle no formula can compute; break the circle";
     return true;
   }
@@ -50,19 +50,20 @@ bool followName(NameChain* c, const DefinedName& dn, int sheet) {
   if (c->names.size() > static_cast<size_t>(kCalcMaxNameDepth) || !Calc_parse(dn.definition, &tree, nullptr))
     return false;
   c->names.push_back(dn.name);
-  const bool found = followNode(c, sheet, tree);
+  const bool found = followNode(c, at, tree);
   c->names.pop_back();
   if (!found) c->cleared.insert(key);
   return found;
 }
 
-bool followNode(NameChain* c, int sheet, const CalcNode& n) {
+// A name is followed into its definition where the name's scope reads it.
+bool followNode(NameChain* c, WbReading at, const CalcNode& n) {
   if (n.op == CalcOp::Name) {
-    const int scope = n.sheetName.empty() ? sheet : Wb_sheetIndex(c->wb, n.sheetName);
-    const DefinedName* dn = scope < 0 ? nullptr : Wb_findName(c->wb, n.text, scope);
-    if (dn) return followName(c, *dn, Wb_definitionSheet(*dn, sheet));
+    const int scope = Calc_nameScope(c->wb, n, at);
+    const DefinedName* dn = scope == kCalcNoScope ? nullptr : Wb_findName(c->wb, n.text, scope);
+    if (dn) return followName(c, *dn, Wb_definitionReading(*dn, at));
   }
-  return std::any_of(n.args.begin(), n.args.end(), [&](const CalcNode& a) { return followNode(c, sheet, a); });
+  return std::any_of(n.args.begin(), n.args.end(), [&](const CalcNode& a) { return followNode(c, at, a); });
 }
 
 }  // namespace
@@ -70,6 +71,6 @@ bool followNode(NameChain* c, int sheet, const CalcNode& n) {
 std::string Fe_nameChainFault(const Workbook* wb, int sheet, const std::string& formula) {
   NameChain chain{wb, {}, {}, ""};
   CalcNode tree;
-  if (Calc_parse(formula, &tree, nullptr)) followNode(&chain, sheet, tree);
+  if (Calc_parse(formula, &tree, nullptr)) followNode(&chain, WbReading{sheet, sheet}, tree);
   return chain.fault;
 }
