@@ -44,15 +44,27 @@ constexpr Message kMessages[] = {
   {"msg_gap", kFeGapLabel},               {"msg_stall", "No improvement for"},
 };
 
-// The library's refusals of the model, its failed engine loads and failed
-// evaluations kept while Fe_holdRefusals holds them, for Fe_endRefusals to
-// print or drop.
-bool gHoldRefusals = false;
+// A line of the library's kept while Fe_holdRefusals holds them.
 struct HeldLine {
   std::string line;
   bool evaluation;  // a failed evaluation, which only a cause on the status line says better
 };
-std::vector<HeldLine> gHeldRefusals;
+
+// What the command's run keeps between the library's callbacks, which reach
+// the front end without a session of their own.
+struct AddInRun {
+  // The library's refusals of the model, its failed engine loads and failed
+  // evaluations kept while Fe_holdRefusals holds them, for Fe_endRefusals
+  // to print or drop.
+  bool holdRefusals = false;
+  std::vector<HeldLine> heldRefusals;
+  bool limitStopAnswered = false;  // the "Show" macro answered stop to a limit in this action
+  FeLimitStop limitStop;           // which, and how to raise it (Fe_limitStop)
+  Workbook* book = nullptr;        // the user's workbook, for the limits' values and the messages
+  std::string bookPath;            // as the command line named it
+  std::string timeShown;           // the time limit the messages name instead of "solver_tim" (Fe_showTimeLimit)
+};
+AddInRun gRun;
 
 // Whether a message box of this caption says an evaluation of the model failed.
 bool isEvaluationCaption(const std::string& caption) {
@@ -74,8 +86,8 @@ void showMessageBox(const OsMessageBox& box) {
   Os_guard(false, [&] {
     const std::string line = Fe_where() + box.caption + ": " + Fe_libraryLine(box.text);
     if (!shown.insert(line).second) return true;
-    if (gHoldRefusals && isHeldCaption(box.caption)) {
-      gHeldRefusals.push_back({line, isEvaluationCaption(box.caption)});
+    if (gRun.holdRefusals && isHeldCaption(box.caption)) {
+      gRun.heldRefusals.push_back({line, isEvaluationCaption(box.caption)});
       return true;
     }
     Fe_endProgress();
@@ -162,18 +174,13 @@ constexpr Limit kLimits[] = {{"solver_tim", "time limit", " s", "--max-time ", "
 // The raised value the hint suggests: this many times the limit reached.
 constexpr double kRaiseFactor = 10;
 
-bool gLimitStopAnswered = false;  // the "Show" macro answered stop to a limit in this action
-FeLimitStop gLimitStop;           // which, and how to raise it (Fe_limitStop)
-Workbook* gBook = nullptr;        // the user's workbook, for the limits' values and the messages
-std::string gBookPath;      // as the command line named it
-std::string gTimeShown;     // the time limit the messages name instead of "solver_tim" (Fe_showTimeLimit)
 
 std::string limitValue(const Limit& l) {
-  if (&l == &kLimits[0] && !gTimeShown.empty()) return gTimeShown;
-  if (!gBook) return "";
-  if (!Wb_findName(gBook, l.option, gBook->activeSheet)) return l.unset;
+  if (&l == &kLimits[0] && !gRun.timeShown.empty()) return gRun.timeShown;
+  if (!gRun.book) return "";
+  if (!Wb_findName(gRun.book, l.option, gRun.book->activeSheet)) return l.unset;
   CalcEvalResult r;
-  if (!Calc_evaluate(gBook, gBook->activeSheet, std::string("!") + l.option, &r) || r.value.values.empty()) return "";
+  if (!Calc_evaluate(gRun.book, gRun.book->activeSheet, std::string("!") + l.option, &r) || r.value.values.empty()) return "";
   return Calc_displayText(r.value.values[0], "");
 }
 
@@ -191,11 +198,11 @@ std::string raisedLimit(const Limit& l, const std::string& value) {
 // Says that the limit was reached and whether the run stops there
 // (`stop`) or goes on, keeping the limit and its raise when it stops.
 void answerLimit(const Limit& l, bool stop) {
-  gLimitStopAnswered = stop;
+  gRun.limitStopAnswered = stop;
   std::string value = limitValue(l);
   std::string hint = "stopping; raise it with " + raisedLimit(l, value) + ", or use --on-limit continue to go on";
   if (stop)
-    gLimitStop = {std::string("the ") + l.what + (value.empty() ? "" : " (" + value + l.unit + ")"),
+    gRun.limitStop = {std::string("the ") + l.what + (value.empty() ? "" : " (" + value + l.unit + ")"),
                   raisedLimit(l, value)};
   std::fprintf(stderr, "%s reached%s: %s\n", l.what, value.empty() ? "" : (" after " + value + l.unit).c_str(),
                stop ? hint.c_str() : "going on (--on-limit continue)");
@@ -213,7 +220,7 @@ CellValue show(FeOnLimit onLimit, const std::vector<CellValue>& args) {
   int reason = 0;
   if (!args.empty() && args[0].kind == CellKind::Number) Dbl_toWhole(args[0].number, &reason);
   Fe_endProgress();
-  if (gLimitStopAnswered) return CellValue::makeNumber(0);
+  if (gRun.limitStopAnswered) return CellValue::makeNumber(0);
   if (reason == 1) {
     if (gInterrupts == 0) return CellValue::makeNumber(1);
     std::fprintf(stderr, "interrupted: stopping with the best point found (Ctrl-C again ends at once)\n");
@@ -277,7 +284,7 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
   Application& app = Wb_app();
   app.statusListener = showStatus;
   gInterrupts = 0;
-  gLimitStopAnswered = false;
+  gRun.limitStopAnswered = false;
   std::signal(SIGINT, onInterrupt);
   for (int signal : {SIGTERM, SIGHUP}) std::signal(signal, onTermination);
   Os_setMessageBoxHandler(showMessageBox);
@@ -309,8 +316,8 @@ bool Fe_open(FeSession* s, const std::string& path, const std::string& sheet, Fe
     if (!Fe_loadStop()) Fe_outOfMemory();
     return false;
   }
-  gBook = s->book;
-  gBookPath = path;
+  gRun.book = s->book;
+  gRun.bookPath = path;
   return loadLibrary(s);
 }
 
@@ -322,28 +329,28 @@ void Fe_close(FeSession* s) {
   if (s->addIn) Wb_closeWorkbook(s->addIn);
   Xlc_resetHost();
   Wb_app().statusListener = nullptr;
-  gBook = nullptr;
+  gRun.book = nullptr;
   *s = FeSession{};
 }
 
 int Fe_action(FeSession* s, SolveAction action) {
-  gLimitStopAnswered = false;
-  gLimitStop = {};
+  gRun.limitStopAnswered = false;
+  gRun.limitStop = {};
   double code = action;
   return s->solve(&code);
 }
 
-const FeLimitStop& Fe_limitStop() { return gLimitStop; }
+const FeLimitStop& Fe_limitStop() { return gRun.limitStop; }
 
 bool Fe_interrupted() { return gInterrupts != 0; }
 
-void Fe_holdRefusals() { gHoldRefusals = true; }
+void Fe_holdRefusals() { gRun.holdRefusals = true; }
 
 void Fe_endRefusals(bool saidBetter, bool causeShown) {
-  for (const HeldLine& held : gHeldRefusals)
+  for (const HeldLine& held : gRun.heldRefusals)
     if (!(held.evaluation ? causeShown : saidBetter || causeShown)) std::fprintf(stderr, "%s\n", held.line.c_str());
-  gHeldRefusals.clear();
-  gHoldRefusals = false;
+  gRun.heldRefusals.clear();
+  gRun.holdRefusals = false;
 }
 
 void Fe_beginSave(const std::string& file) {
@@ -352,13 +359,13 @@ void Fe_beginSave(const std::string& file) {
   gSaving = 1;
 }
 
-void Fe_showTimeLimit(const std::string& seconds) { gTimeShown = seconds; }
+void Fe_showTimeLimit(const std::string& seconds) { gRun.timeShown = seconds; }
 
 void Fe_stopAtTimeLimit() { answerLimit(kLimits[0], true); }
 
 std::string Fe_where() {
-  if (!gBook) return "corvan: ";
-  return "corvan: " + gBookPath + ": sheet '" + gBook->sheets[gBook->activeSheet]->name + "': ";
+  if (!gRun.book) return "corvan: ";
+  return "corvan: " + gRun.bookPath + ": sheet '" + gRun.book->sheets[gRun.book->activeSheet]->name + "': ";
 }
 
 int Fe_modelNameScope(FeSession* s) {

@@ -23,11 +23,15 @@ namespace {
 // and goes on.
 constexpr double kLeastEngineSeconds = 0.001;
 
-double gLimit = 0;                      // seconds from the command's start; 0 for none
-FeOnLimit gOnLimit = FeOnLimit::Stop;
-int gStopped = 0;                       // the status of a stopped load, once it stopped
+// The command's limits on its load (Fe_limitTheLoad).
+struct LoadLimits {
+  double seconds = 0;  // from the command's start; 0 for none
+  FeOnLimit onLimit = FeOnLimit::Stop;
+  int stopped = 0;  // the status of a stopped load, once it stopped
+};
+LoadLimits gLoad;
 
-double secondsLeft() { return gLimit - Fe_secondsSinceStart(); }
+double secondsLeft() { return gLoad.seconds - Fe_secondsSinceStart(); }
 
 std::string seconds(double x) {
   char text[32];
@@ -47,31 +51,31 @@ double engineLimitAsked(const FeArgs& a) {
 }  // namespace
 
 void Fe_limitTheLoad(const FeArgs& a) {
-  gLimit = a.maxTime.empty() ? 0 : std::strtod(a.maxTime.c_str(), nullptr);
-  gOnLimit = a.onLimit;
-  gStopped = 0;
-  Fe_showTimeLimit(gLimit > 0 ? Calc_displayText(CellValue::makeNumber(gLimit), "") : "");
+  gLoad.seconds = a.maxTime.empty() ? 0 : std::strtod(a.maxTime.c_str(), nullptr);
+  gLoad.onLimit = a.onLimit;
+  gLoad.stopped = 0;
+  Fe_showTimeLimit(gLoad.seconds > 0 ? Calc_displayText(CellValue::makeNumber(gLoad.seconds), "") : "");
 }
 
 bool Fe_loadMustStop() {
-  if (gStopped) return true;
+  if (gLoad.stopped) return true;
   if (Fe_interrupted()) {
     Fe_endProgress();
     std::fprintf(stderr, "interrupted while loading the workbook: ending without a run\n");
-    gStopped = StatusUserStop;
-  } else if (gLimit > 0 && gOnLimit == FeOnLimit::Stop && secondsLeft() <= 0) {
+    gLoad.stopped = StatusUserStop;
+  } else if (gLoad.seconds > 0 && gLoad.onLimit == FeOnLimit::Stop && secondsLeft() <= 0) {
     Fe_endProgress();
     Fe_stopAtTimeLimit();
-    gStopped = StatusTimeLimit;
+    gLoad.stopped = StatusTimeLimit;
   }
-  return gStopped != 0;
+  return gLoad.stopped != 0;
 }
 
-int Fe_loadStop() { return gStopped; }
+int Fe_loadStop() { return gLoad.stopped; }
 
 bool Fe_handOverTheTimeLeft(FeSession* s, const FeArgs& a) {
   if (Fe_loadMustStop()) return false;
-  if (gLimit <= 0) return true;
+  if (gLoad.seconds <= 0) return true;
   const double left = std::max(secondsLeft(), kLeastEngineSeconds);
   const double asked = engineLimitAsked(a);
   if (asked > 0 && asked < left) {   // the engine's own limit comes first, and the messages name it

@@ -31,36 +31,40 @@ constexpr Step kSteps[] = {
     {FeStep::Saving, "saving the solved workbook as ", FeExitNoSolution},
 };
 
-std::string gBook;                  // the command's workbook, as the command line names it
-const Step* gStep = &kSteps[0];
-std::string gFile;                  // the file the step writes
-unsigned long gFailuresBefore = 0;  // memory failures counted before the command
-bool gSaid = false;
+// The command the memory's running out is said of (Fe_beginCommand).
+struct MemoryWatch {
+  std::string book;                  // the command's workbook, as the command line names it
+  const Step* step = &kSteps[0];
+  std::string file;                  // the file the step writes
+  unsigned long failuresBefore = 0;  // memory failures counted before the command
+  bool said = false;
+};
+MemoryWatch gWatch;
 
 }  // namespace
 
 void Fe_beginCommand(const std::string& book) {
-  gBook = book;
-  gStep = &kSteps[0];
-  gFile.clear();
-  gFailuresBefore = Os_memoryFailures();
-  gSaid = false;
+  gWatch.book = book;
+  gWatch.step = &kSteps[0];
+  gWatch.file.clear();
+  gWatch.failuresBefore = Os_memoryFailures();
+  gWatch.said = false;
 }
 
 void Fe_setStep(FeStep step, const std::string& file) {
   for (const Step& s : kSteps)
-    if (s.step == step) gStep = &s;
-  gFile = file;
+    if (s.step == step) gWatch.step = &s;
+  gWatch.file = file;
 }
 
-bool Fe_memoryRanOut() { return Os_memoryFailures() != gFailuresBefore; }
+bool Fe_memoryRanOut() { return Os_memoryFailures() != gWatch.failuresBefore; }
 
 int Fe_outOfMemory() {
-  if (!gSaid) {
+  if (!gWatch.said) {
     Fe_endProgress();
-    std::string where = gBook.empty() ? "" : gBook + ": ";
-    std::fprintf(stderr, "corvan: %sout of memory while %s%s\n", where.c_str(), gStep->doing, gFile.c_str());
+    std::string where = gWatch.book.empty() ? "" : gWatch.book + ": ";
+    std::fprintf(stderr, "corvan: %sout of memory while %s%s\n", where.c_str(), gWatch.step->doing, gWatch.file.c_str());
   }
-  gSaid = true;
-  return gStep->exit;
+  gWatch.said = true;
+  return gWatch.step->exit;
 }
