@@ -44,6 +44,15 @@ inline CliRun corvan(const std::string& args, const std::string& environment = "
 
 inline std::string data(const std::string& rel) { return std::string(CORVAN_DATA) + "/" + rel; }
 
+// The objective's value a run printed after "= " on its objective line;
+// NaN when it printed none.
+inline double Cli_objective(const std::string& out) {
+  const size_t line = out.find("objective (");
+  if (line == std::string::npos) return NAN;
+  const size_t at = out.find("= ", line);
+  return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + 2, nullptr);
+}
+
 // The bytes of a file ("" when it cannot be read).
 inline std::string fileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

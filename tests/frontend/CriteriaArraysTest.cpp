@@ -111,13 +111,6 @@ void addCells(Workbook* wb, Sheet* sh) {
 }
 
 // The number the objective line shows ("objective (maximise) Plan!F1 = 2").
-double objectiveOf(const std::string& out) {
-  const size_t line = out.find("objective (");
-  if (line == std::string::npos) return NAN;
-  const size_t at = out.find("= ", line);
-  return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + 2, nullptr);
-}
-
 class CriteriaArrays : public ScratchTest {};
 
 }  // namespace
@@ -172,7 +165,7 @@ TEST_F(CriteriaArrays, ModelsReachTheOptimumTheDefinitionGives) {
       const std::string book = p.save(dir_ / ("model" + std::to_string(k++) + ".xlsx"));
       CliRun r = corvan("solve " + book + " " + run + " --quiet");
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r.out), m.optimum, 1e-6 * m.optimum) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), m.optimum, 1e-6 * m.optimum) << r.out;
     }
 }
 
@@ -206,6 +199,6 @@ TEST_F(CriteriaArrays, AGuardOfAKindLeavesTheOptimumOfItsBranch) {
     const std::string book = p.save(dir_ / ("guard" + std::to_string(k++) + ".xlsx"));
     CliRun r = corvan("solve " + book + " " + m.run + " --quiet");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r.out), 0, 1e-6) << r.out;
+    EXPECT_NEAR(Cli_objective(r.out), 0, 1e-6) << r.out;
   }
 }

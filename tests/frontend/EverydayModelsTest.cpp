@@ -23,14 +23,6 @@ constexpr double kPi = 3.14159265358979323846;
 // The objective shows with six decimals.
 constexpr double kShown = 1e-6;
 
-// The objective value printed after "= " on the objective line.
-double objectiveOf(const CliRun& r) {
-  size_t at = r.out.find("objective (");
-  if (at == std::string::npos) return -999;
-  at = r.out.find("= ", at);
-  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
-}
-
 // A model on sheet Plan: its names and cells.
 Plan model(const std::vector<std::pair<std::string, std::string>>& names,
            const std::vector<std::pair<std::string, std::string>>& cells) {
@@ -490,7 +482,7 @@ TEST_F(EverydayModels, EachReachesItsOptimumWithStoredOptionsAndWithAnalysis) {
     for (const char* options : {"", " --option dia=2"}) {
       CliRun r = corvan("solve " + file + options + " --out " + solved);
       EXPECT_EQ(r.status, 0) << m.what << options << "\n" << r.out;
-      EXPECT_NEAR(objectiveOf(r), m.optimum, tolerance) << m.what << options << "\n" << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), m.optimum, tolerance) << m.what << options << "\n" << r.out;
       // The saved workbook, reopened and recalculated, shows that objective.
       std::string error;
       Workbook* wb = Xlsx_open(solved, &error);

@@ -14,13 +14,6 @@ namespace {
 using ImportMarkers = ScratchTest;
 
 // The objective line's value as printed ("objective (maximise) Plan!B9 = 36").
-double objectiveOf(const CliRun& r) {
-  const size_t line = r.out.find("objective (");
-  if (line == std::string::npos) return -1e300;
-  const size_t eq = r.out.find("= ", line);
-  return std::strtod(r.out.c_str() + eq + 2, nullptr);
-}
-
 // The value printed for a variable cell in the table ("  Plan!B2  ...  2").
 double variableOf(const CliRun& r, const std::string& cell) {
   const size_t table = r.out.find("variable cells");
@@ -35,7 +28,7 @@ TEST_F(ImportMarkers, PlanSolvesToItsOptimum) {
   const std::string book = addinPlan().save(dir_ / "plan.xlsx");
   const CliRun r = corvan("solve " + book + " --import markers");
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), 36.0, 1e-6) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), 36.0, 1e-6) << r.out;
   EXPECT_NEAR(variableOf(r, "Plan!B2"), 2.0, 1e-6) << r.out;
   EXPECT_NEAR(variableOf(r, "Plan!C2"), 6.0, 1e-6) << r.out;
   // Without the option the workbook holds no model.
@@ -51,7 +44,7 @@ TEST_F(ImportMarkers, IntegerNameGivesTheIntegerOptimum) {
   b.names = {{"WBMAX", "Plan!$B$4"}, {"wbint", "Plan!$B$2:$C$2"}};
   const CliRun r = corvan("solve " + b.save(dir_ / "int.xlsx") + " --import markers");
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), 3.0, 1e-6) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), 3.0, 1e-6) << r.out;
 }
 
 // Minimise z - 2b + w over a binary b, a free z bounded below by -5 through
@@ -64,7 +57,7 @@ TEST_F(ImportMarkers, BinaryAndFreeCellsGiveTheirOptimum) {
   b.names = {{"WBMIN", "Plan!$B$4"}, {"wbbin", "Plan!$B$2"}, {"wbfree", "Plan!$C$2"}};
   const CliRun r = corvan("solve " + b.save(dir_ / "bin.xlsx") + " --import markers");
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), -7.0, 1e-6) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), -7.0, 1e-6) << r.out;
   EXPECT_NEAR(variableOf(r, "Plan!B2"), 1.0, 1e-6) << r.out;
   EXPECT_NEAR(variableOf(r, "Plan!C2"), -5.0, 1e-6) << r.out;
 }
@@ -123,7 +116,7 @@ TEST_F(ImportMarkers, ExplicitLowerBoundOnACellNotFreeGivesItsMinimum) {
   b.names = {{"WBMIN", "Plan!$B$4"}};
   const CliRun r = corvan("solve " + b.save(dir_ / "lower.xlsx") + " --import markers");
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), -10.0, 1e-6) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), -10.0, 1e-6) << r.out;
 }
 
 TEST_F(ImportMarkers, ImportTakesOnlyMarkers) {

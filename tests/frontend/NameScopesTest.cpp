@@ -61,13 +61,6 @@ Pairs with(Pairs names, const Pairs& more) {
   return names;
 }
 
-double objectiveOf(const CliRun& r) {
-  size_t at = r.out.find("objective (");
-  if (at == std::string::npos) return -999;
-  at = r.out.find("= ", at);
-  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
-}
-
 }  // namespace
 
 // Each model on every run, solved at its optimum; the workbook's own
@@ -129,7 +122,7 @@ TEST_F(NameScopes, NamesInsideNamesReadInTheirOwnScope) {
       SCOPED_TRACE(run);
       CliRun r = corvan("solve " + book + " " + run + " --quiet");
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), c.optimum, 1e-6) << r.out;
     }
   }
 }

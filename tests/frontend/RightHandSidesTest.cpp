@@ -93,14 +93,6 @@ std::vector<std::pair<std::string, std::string>> chainOf(int n, const std::strin
   return names;
 }
 
-// The objective value printed after "= " on the objective line.
-double objectiveOf(const CliRun& r) {
-  size_t at = r.out.find("objective (");
-  if (at == std::string::npos) return -999;
-  at = r.out.find("= ", at);
-  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
-}
-
 }  // namespace
 
 // Each case on every run: a solved one at its optimum, saved, its words on
@@ -164,7 +156,7 @@ TEST_F(RightHandSides, ReadOneWayOnEveryPath) {
         continue;
       }
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), c.optimum, 1e-6) << r.out;
       EXPECT_TRUE(std::filesystem::exists(out)) << r.out;
       if (!c.refusedOn.empty()) continue;  // the words are those of a refusal
       const std::string b7 = lineStarting(r.out, "  Plan!B7 ");

@@ -62,13 +62,6 @@ std::string savePlan(const std::filesystem::path& path, const std::string& rhs, 
   return saveBook(wb, path);
 }
 
-// The objective line's value as printed ("objective (maximise) ... = 36").
-double objectiveOf(const CliRun& r) {
-  const size_t line = r.out.find("objective (");
-  if (line == std::string::npos) return -1e300;
-  return std::strtod(r.out.c_str() + r.out.find("= ", line) + 2, nullptr);
-}
-
 TEST_F(ScriptNames, PlanSolvesToItsOptimum) {
   struct Case {
     const char* what;
@@ -87,7 +80,7 @@ TEST_F(ScriptNames, PlanSolvesToItsOptimum) {
     const std::string book = savePlan(dir_ / "plan.xlsx", c.rhs, c.c7);
     const CliRun r = corvan("solve " + book + " " + c.options);
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r), kOptimum, kTolerance) << r.out;
+    EXPECT_NEAR(Cli_objective(r.out), kOptimum, kTolerance) << r.out;
     EXPECT_FALSE(r.has("#NAME?")) << r.out;
   }
 }
@@ -105,7 +98,7 @@ TEST_F(ScriptNames, MarkersImportReadsThem) {
   b.names.push_back({"Größe", "Plan!$B$2:$C$2"});
   const CliRun r = corvan("solve " + b.save(dir_ / "markers.xlsx") + " --import markers");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), kOptimum, kTolerance) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), kOptimum, kTolerance) << r.out;
 }
 
 // A character a formula cannot hold is printed whole, never half a UTF-8

@@ -175,14 +175,6 @@ void addCells(Workbook* wb, Sheet* sh) {
   Wb_setValue(wb, sh, 2, 4, error(CellError::Div0));
 }
 
-// The number the objective line shows ("objective (maximise) Plan!F1 = 2").
-double objectiveOf(const std::string& out) {
-  const size_t line = out.find("objective (");
-  if (line == std::string::npos) return NAN;
-  const size_t at = out.find("= ", line);
-  return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + 2, nullptr);
-}
-
 class TextArguments : public ScratchTest {};
 
 }  // namespace
@@ -236,6 +228,6 @@ TEST_F(TextArguments, ModelsReadTheTextAsTheWorkbookDoes) {
       const std::string book = p.save(dir_ / ("model" + std::to_string(k++) + ".xlsx"));
       CliRun r = corvan("solve " + book + " " + run + " --quiet");
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r.out), m.optimum, 1e-3 * m.optimum) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), m.optimum, 1e-3 * m.optimum) << r.out;
     }
 }

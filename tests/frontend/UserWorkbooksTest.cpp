@@ -41,14 +41,6 @@ void addConstraint(Plan* p, const std::string& lhs, const std::string& rel, cons
   p->set("solver_rhs" + n, rhs);
 }
 
-// The objective value printed after "= " on the objective line.
-double objectiveOf(const CliRun& r) {
-  size_t at = r.out.find("objective (");
-  if (at == std::string::npos) return -999;
-  at = r.out.find("= ", at);
-  return at == std::string::npos ? -999 : std::strtod(r.out.c_str() + at + 2, nullptr);
-}
-
 // Constraints added to the bound model and the optimum they give.
 struct BoundCase {
   const char* what;
@@ -63,7 +55,7 @@ void expectBoundOptimum(const std::string& engine, const BoundCase& c, const std
   for (const auto& row : c.rows) addConstraint(&p, row[0], row[1], row[2]);
   CliRun r = corvan("solve " + p.save(file));
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+  EXPECT_NEAR(Cli_objective(r.out), c.optimum, 1e-6) << r.out;
 }
 
 }  // namespace
@@ -129,7 +121,7 @@ TEST_F(UserWorkbooks, RightHandSidesNamingFormulasOfTheVariablesAreReadAtEachPoi
       addConstraint(&p, "Plan!$B$2", "1", "10");
       CliRun r = corvan("solve " + p.save(dir_ / "named.xlsx"));
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), 10, 1e-6) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), 10, 1e-6) << r.out;
     }
 }
 
@@ -149,7 +141,7 @@ TEST_F(UserWorkbooks, BinaryVariablesTakeTheirWrittenBounds) {
     addConstraint(&p, "Plan!$C$2", "3", "-3");
     CliRun r = corvan("solve " + p.save(dir_ / "binary.xlsx"));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+    EXPECT_NEAR(Cli_objective(r.out), c.optimum, 1e-6) << r.out;
   }
   // A binary cell held at 2 or more can take neither 0 nor 1.
   Plan p = boundModel("2");
@@ -182,7 +174,7 @@ TEST_F(UserWorkbooks, StoredNoLimitValuesSolve) {
     all.set(name, value);
     CliRun r = corvan("solve " + p.save(dir_ / "limits.xlsx"));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r), 36, 1e-9) << r.out;
+    EXPECT_NEAR(Cli_objective(r.out), 36, 1e-9) << r.out;
   }
   // The values of a real workbook together, with the GRG engine as well.
   for (const char* engine : {"2", "1"}) {
@@ -191,7 +183,7 @@ TEST_F(UserWorkbooks, StoredNoLimitValuesSolve) {
     all.set("solver_itr", "1E+25");
     CliRun r = corvan("solve " + all.save(dir_ / "all.xlsx"));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NEAR(objectiveOf(r), 36, 1e-6) << r.out;
+    EXPECT_NEAR(Cli_objective(r.out), 36, 1e-6) << r.out;
   }
 }
 
@@ -228,8 +220,8 @@ TEST_F(UserWorkbooks, StoredNoLimitOptionsLeaveTheEvolutionaryEnginesOwnStops) {
   CliRun r = corvan("solve " + nonSmoothModel("2").save(dir_ / "nonsmooth.xlsx") + " --option rsd=1 --max-time 600");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(r.has("status 1: converged") || r.has("status 2: no further progress")) << r.out;
-  EXPECT_GE(objectiveOf(r), 0) << r.out;
-  EXPECT_LE(objectiveOf(r), 4) << r.out;
+  EXPECT_GE(Cli_objective(r.out), 0) << r.out;
+  EXPECT_LE(Cli_objective(r.out), 4) << r.out;
 }
 
 // The saved file has the type of the package it holds: a plain workbook is
@@ -359,7 +351,7 @@ TEST_F(UserWorkbooks, ConeConstraintsAreSolvedOnlyByAnEngineThatTakesThem) {
     CliRun r = corvan("solve " + book);
     if (std::string(engine) == "5" || std::string(engine) == "4") {
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), 3, 1e-6) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), 3, 1e-6) << r.out;
       continue;
     }
     EXPECT_EQ(r.status, 1) << r.out;
@@ -414,7 +406,7 @@ void expectRhsCase(const RhsCase& c, const std::filesystem::path& file) {
       for (const std::string& w : c.words) EXPECT_TRUE(r.has(w)) << w << "\n" << r.out;
     } else {
       EXPECT_EQ(r.status, 0) << r.out;
-      EXPECT_NEAR(objectiveOf(r), c.optimum, 1e-6) << r.out;
+      EXPECT_NEAR(Cli_objective(r.out), c.optimum, 1e-6) << r.out;
     }
   }
 }
