@@ -33,16 +33,20 @@ double deviations(const std::vector<double>& v) {
   return static_cast<double>(s);
 }
 
-// The numbers divided by their moment scale (Dbl_momentScale), which is
-// returned: their deviations, squares and cubes then stay in the doubles
-// whatever their magnitude, and numbers in between come out as without it.
-double momentScaled(std::vector<double>* v) {
+// The numbers divided by the scale `scaleOf` gives their largest
+// magnitude, which is returned.
+double scaledBy(std::vector<double>* v, double (*scaleOf)(double)) {
   double largest = 0;
   for (double x : *v) largest = std::max(largest, std::fabs(x));
-  const double scale = Dbl_momentScale(largest);
+  const double scale = scaleOf(largest);
   for (double& x : *v) x /= scale;
   return scale;
 }
+
+// The numbers divided by their moment scale (Dbl_momentScale), which is
+// returned: their deviations, squares and cubes then stay in the doubles
+// whatever their magnitude, and numbers in between come out as without it.
+double momentScaled(std::vector<double>* v) { return scaledBy(v, Dbl_momentScale); }
 
 // VAR, VARP, STDEV, STDEVP and their A forms: `sample` divides by n - 1.
 void spread(const CalcContext& ctx, const CalcNode& call, CalcValue* out, bool all, bool sample, bool root) {
@@ -454,13 +458,7 @@ bool trendEliminate(std::vector<std::vector<double>>* a, std::vector<double>* s)
 }
 
 // The numbers divided by their scale (Dbl_productScale), which is returned.
-double scaledDown(std::vector<double>* v) {
-  double largest = 0;
-  for (double x : *v) largest = std::max(largest, std::fabs(x));
-  const double scale = Dbl_productScale(largest);
-  for (double& x : *v) x /= scale;
-  return scale;
-}
+double scaledDown(std::vector<double>* v) { return scaledBy(v, Dbl_productScale); }
 
 // The least-squares fit by the normal equations, about the means when there
 // is a constant (for one variable the slope sxy / sxx); false when the
