@@ -52,13 +52,14 @@ Affine scaled(const Affine& a, double s, double shift) {
   return out;
 }
 
-// The square root of q; none when there is no such root. A positive
-// definite q (one that passes the Cholesky test) has one; a singular q
-// has one when FᵀF reproduces it (a clipped negative eigenvalue means q is
-// not positive semidefinite).
+// The square root of q, its zero columns dropped; none when q has no such
+// root. The root is checked by FᵀF against q in every case: the Cholesky
+// test measures its pivots by their size, so a q whose last pivot is
+// negative (-1 alone, or [1 2; 2 1]) passes it, and its root, with the
+// negative eigenvalue clipped to zero, is not one.
 SpMat checkedRoot(const spmat& q) {
   SpMat f = SM_sqrtPsd(q);
-  if (!f || SM_isCholeskyFactorable(q)) return f;
+  if (!f) return nullptr;
   SpMat ff = SM_multiply(*f, *f);
   double largest = 0.0, worst = 0.0;
   for (int i = 0; i < q.m; ++i)
@@ -67,7 +68,7 @@ SpMat checkedRoot(const spmat& q) {
       largest = std::max(largest, std::fabs(v));
       worst = std::max(worst, std::fabs(SM_getVal(*ff, i, j) - v));
     }
-  return worst <= kRootTolerance * largest ? std::move(f) : nullptr;
+  return worst <= kRootTolerance * largest ? SM_dropZeroColumns(*f) : nullptr;
 }
 
 // u >= xᵀQx as a cone block; false when Q has no checked root.
@@ -75,8 +76,7 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   SpMat f = checkedRoot(q);
   if (!f) return false;
   std::vector<Affine> block{scaled(u, 0.5, 0.5)};
-  SpMat members = SM_dropZeroColumns(*f);
-  SpMat rows = SM_transpose(*members);
+  SpMat rows = SM_transpose(*f);
   for (int r = 0; r < rows->m; ++r) {
     Affine member;
     for (int t = 0; rows->rows[r] && t < rows->rows[r]->nnz; ++t)

@@ -1,7 +1,8 @@
 // The SOCP barrier engine under the branch-and-bound driver on small
 // integer models whose rows mix scales: each search ends, at the optimum
 // found by hand or by enumerating every integer point, with every row, bound
-// and integer kind holding at the saved point.
+// and integer kind holding at the saved point. Quadratic rows on the wrong
+// side of their curvature are refused in words, never run.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -201,6 +202,40 @@ TEST_F(SocpInteger, SearchesEndAtTheOptimum) {
     EXPECT_NEAR(valueAt("K1"), c.optimum, 1e-6 * (1 + std::fabs(c.optimum)));
     expectHolds(c);
   }
+}
+
+// A quadratic row whose feasible side is not convex (x² >= 1, -(x²) <= -1,
+// also when the row's cell is the objective's, and a quadratic of two
+// variables whose matrix [1 2; 2 1] has a negative eigenvalue) is refused
+// with 1102, whether the model is analysed or read by evaluation.
+TEST_F(SocpInteger, NonConvexQuadraticRowsAreRefused) {
+  struct Case {
+    const char* objective;
+    const char* row;
+    int relation;
+    double rhs;
+  };
+  const Case cases[] = {
+      {"=D2", "=A1^2", 3, 1},  // the objective cell's own value bounded below
+      {"=A1+B1", "=-(A1^2)", 1, -1},
+      {"=A1+B1", "=A1^2", 3, 1},
+      {"=A1+B1", "=3*A1^2-A1", 3, 2},
+      {"=A1+B1", "=A1^2+4*A1*B1+B1^2", 1, 1},
+  };
+  for (const Case& c : cases)
+    for (int action : {0, 3}) {  // analysed, and read by evaluation
+      SCOPED_TRACE(std::string(c.row) + " against " + written(c.rhs) + " by action " + std::to_string(action));
+      twoVariables(c.objective, 2, kSocpEngine, 1);
+      formula("D2", c.row);
+      row(1, "Model!$D$2", c.relation, written(c.rhs));
+      EXPECT_EQ(solve(action), 1102);
+    }
+  // Negation binds before the power: -A1^2 is (-A1)², which no A1 holds at
+  // or below -1.
+  twoVariables("=A1+B1", 2, kSocpEngine, 1);
+  formula("D2", "=-A1^2");
+  row(1, "Model!$D$2", 1, "-1");
+  EXPECT_EQ(solve(0), StatusInfeasible);
 }
 
 }  // namespace
