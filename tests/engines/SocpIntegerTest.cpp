@@ -56,10 +56,12 @@ std::string linear(const std::vector<double>& c) {
   return f;
 }
 
-// Binary knapsack of n items, values and weights from a fixed sequence, the
-// capacity half the total weight, the weight row multiplied by `scale`; the
-// optimum by enumerating every subset.
-IntegerModel knapsack(int n, double scale) {
+// Binary knapsack of n items, values and weights from a fixed sequence
+// (with `mixed`, item j's weight times 1, 100 or 1E+4 by j mod 3), the
+// capacity half the total weight, the weight row multiplied by `scale`,
+// every item from `start`; the optimum by enumerating every subset.
+IntegerModel knapsack(int n, double scale, bool mixed, double start) {
+  constexpr double kMixedScales[] = {1, 100, 1e4};
   std::vector<double> value(n), weight(n);
   unsigned state = 12345u + static_cast<unsigned>(n);
   double total = 0;
@@ -67,7 +69,7 @@ IntegerModel knapsack(int n, double scale) {
     state = state * 1103515245u + 12345u;
     value[j] = 3 + (state >> 16) % 17;
     state = state * 1103515245u + 12345u;
-    weight[j] = 2 + (state >> 16) % 13;
+    weight[j] = (2 + (state >> 16) % 13) * (mixed ? kMixedScales[j % 3] : 1);
     total += weight[j];
   }
   const double capacity = std::floor(total / 2);
@@ -80,8 +82,8 @@ IntegerModel knapsack(int n, double scale) {
   }
   std::vector<double> scaled = weight;
   for (double& w : scaled) w *= scale;
-  return {"knapsack of " + std::to_string(n) + " at " + written(scale),
-          std::vector<double>(n, 0.0),
+  return {"knapsack of " + std::to_string(n) + (mixed ? " mixed" : "") + " at " + written(scale),
+          std::vector<double>(n, start),
           std::vector<double>(n, 0.0),
           std::vector<double>(n, 1.0),
           std::string(static_cast<std::size_t>(n), 'b'),
@@ -110,7 +112,8 @@ std::vector<IntegerModel> models() {
   for (double k : {1.0, 15.0, 150.0, 15000.0, 1e-4, 1e8})
     for (std::vector<double> start : {std::vector<double>{0, 1}, {2, 4}, {1, 3}}) out.push_back(equalityPair(k, start));
   for (int n = 4; n <= 9; ++n)
-    for (double scale : {1.0, 150.0, 1e-4, 1e6}) out.push_back(knapsack(n, scale));
+    for (double scale : {1.0, 150.0, 1e-4, 1e6})
+      for (bool mixed : {false, true}) out.push_back(knapsack(n, scale, mixed, n % 2));
   // Three distinct cells of 1..3: 3x + 2y + z least with x = 1, y = 2, z = 3.
   out.push_back({"alldifferent of three", {1, 1, 1}, {1, 1, 1}, {3, 3, 3}, "aaa", "=3*A1+2*B1+C1", 2, {}, 10});
   // The same with a scaled row x + y >= 5: x, y of 2 and 3, z = 1, least
