@@ -69,10 +69,12 @@ struct SocpProgram {
   // Quadratic form: the program's variables are the model's shifted and
   // scaled, x_j = variableOffset[j] + variableScale[j]·z_j with z_j = -y_j,
   // so that they and the multipliers stand near unit scale whatever the
-  // model's; a fixed variable's bounds are widened by boundWidening
-  // relative to 1 + |bound| (half of "solver_fea"), as an equality row's.
+  // model's. A fixed variable's bounds are widened by its boundWidening
+  // (in the model's units), as an equality row's sides are: half of
+  // "solver_fea", less where a row reads the variable with a coefficient
+  // so large that the shift would move the row past its own tolerance.
   std::vector<double> variableOffset, variableScale;
-  double boundWidening = 0.0;
+  std::vector<double> boundWidening;
   // Quadratic form: a column's residual times its divisor is its model
   // row's or bound's violation, which is judged against 1 + |bound|: the
   // smallest ratio of the two over the rows (rowResidualScale) and over
@@ -146,10 +148,11 @@ double Socp_objectiveSizeAt(const SocpAdapterRecord& rec, const double* x);
 // bounds in place (none for a variable the model does not read).
 void Socp_updateBoundColumns(SocpAdapterRecord& rec);
 // Widens the quadratic form's linear sides as its equality rows are: every
-// bound and inequality side by half of `fea`, so that a feasible set
-// without an interior (a variable fixed by its bounds, a point where rows
-// meet) gets one. The costs as they stood are kept in `saved`.
-void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved);
+// bound by its variable's boundWidening and every inequality side by half
+// of "solver_fea", so that a feasible set without an interior (a variable
+// fixed by its bounds, a point where rows meet) gets one. The costs as they
+// stood are kept in `saved`.
+void Socp_widenLinearSides(SocpAdapterRecord& rec, std::vector<double>& saved);
 // Points a fresh core record at the program's data.
 void Socp_loadProgram(socp& run, SocpProgram& program);
 // The model point (into x) and the objective in the model's sense from the

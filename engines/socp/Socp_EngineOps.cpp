@@ -199,7 +199,7 @@ int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& pa
 // sized again: that lays the program out anew, without the widening.
 int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
   std::vector<double> costs;
-  Socp_widenLinearSides(rec, params.feaseps, costs);
+  Socp_widenLinearSides(rec, costs);
   SocpParams widened = params;
   widened.maxiter = kWidenedIterations;
   int status = runStatus(rec, runProgram(rec, widened, problem->objective));

@@ -127,6 +127,21 @@ std::vector<IntegerModel> models() {
                  2,
                  {{"=15000*A1+15000*B1", 3, 75000}},
                  13});
+  // A row that reads a binary with 3E+06 beside whole numbers of unit
+  // size: min -3B + C - 5D over A in [2, 5], B in [1, 6], C in {0, 1}, D in
+  // [1, 5] with -2A + 2B - 3E+06·C - D = -5 and 20000(B + C) - 30000D >=
+  // 20000. C = 0 (else the equality is off by millions), so D = 2(B - A) +
+  // 5 is odd and B >= 1 + 1.5D: D = 1 with B = 3, A = 5 gives -14; D = 3
+  // needs B = 6, A = 7, outside A's box.
+  out.push_back({"a binary read at 3E+06",
+                 {2, 1, 0, 1},
+                 {2, 1, 0, 1},
+                 {5, 6, 1, 5},
+                 "iibi",
+                 "=-3*B1+C1-5*D1",
+                 2,
+                 {{"=20000*B1+20000*C1-30000*D1", 3, 20000}, {"=-2*A1+2*B1-3000000*C1-D1", 2, -5}},
+                 -14});
   // General integers 0..50 with an equality: min 3x + 5y with 7x + 11y =
   // 1e4·100 scaled: x = 8, y = 4 gives 7·8 + 11·4 = 100 and 44; any other
   // (x, y) on the row costs more (x = 8 + 11t, y = 4 - 7t).
