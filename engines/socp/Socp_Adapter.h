@@ -9,6 +9,7 @@
 // a cone).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "contract/Bound_Infinity.h"
@@ -124,6 +125,18 @@ int Socp_probeModel(SocpAdapterRecord& rec);
 // neither linear nor quadratic, or a quadratic row beside cones), 9 (an
 // evaluation failed), 21 (a service failed) or 6 (stopped).
 int Socp_extractModel(SocpAdapterRecord& rec, bool cones);
+// The row's value k + g·v + vᵀQv at v, with the sum of its terms'
+// magnitudes in `scale`.
+double Socp_rowValue(const SocpRowModel& row, const double* v, double* scale);
+// Puts the integer variables (`integerFlags` non-zero) of the point in
+// rec.x on the whole numbers within the run's feasibility tolerance of
+// them, relative to 1 + |number|, when every row still holds there within
+// that tolerance relative to 1 + |side| and the objective moves by no more
+// than the run's gap tolerance relative to 1 + |objective|; the objective
+// at the point so moved into `objective`. False, with nothing changed,
+// when the point is not moved.
+bool Socp_snapIntegers(SocpAdapterRecord& rec, const std::int32_t* integerFlags, const SocpParams& params,
+                       double* objective);
 // Sets (i, j) and (j, i) of the row's quadratic matrix to v.
 void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v);
 // Reports set-up progress (`done` steps); true when the user stopped it.

@@ -218,6 +218,8 @@ int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   int status = runOnce(problem, rec, params);
   if (status == StatusInfeasible && !hasCones(rec)) status = runWidened(problem, rec, params);
   if (status == StatusInfeasible) problem->objective = 0.0;
+  if (Eng_isLocalSolution(status) && !hasCones(rec))
+    Socp_snapIntegers(rec, problem->integerFlags, params, &problem->objective);
   return status;
 }
 
