@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kSocpEngine = 5;
 constexpr int kRelInteger = 4, kRelBinary = 5, kRelAllDifferent = 6;
+constexpr double kNoBound = 1e30;  // a bound the model does not set
 
 // A row: a formula of the variable cells A1.. against a right-hand side.
 struct Row {
@@ -142,6 +143,22 @@ std::vector<IntegerModel> models() {
                  2,
                  {{"=20000*B1+20000*C1-30000*D1", 3, 20000}, {"=-2*A1+2*B1-3000000*C1-D1", 2, -5}},
                  -14});
+  // A free integer B that costs nothing and that a row bounds on one side
+  // only: min 0.025A + 0.05C + 0.425D, A binary, C >= 0, D in [1, 3].
+  // D = 1; 0.05A + 0.1C >= 0.25 asks C >= 3 without A, which -0.001A +
+  // 0.0015C <= 0.0025 forbids, so A = 1, C = 2: 0.55, with any B <= -2.
+  out.push_back({"a free integer that costs nothing",
+                 {3, 1, 2, 1.5},
+                 {0, -kNoBound, 0, 1},
+                 {1, kNoBound, kNoBound, 3},
+                 "biii",
+                 "=0.025*A1+0.05*C1+0.425*D1",
+                 2,
+                 {{"=0.05*A1+0.1*C1-0.15*D1", 3, 0.1},
+                  {"=A1+2.5*C1-1.5*D1", 1, 6.5},
+                  {"=-0.001*A1+0.0015*C1", 1, 0.0025},
+                  {"=-0.0005*A1-0.0025*B1-0.002*C1", 3, -0.0015}},
+                 0.55});
   // General integers 0..50 with an equality: min 3x + 5y with 7x + 11y =
   // 1e4·100 scaled: x = 8, y = 4 gives 7·8 + 11·4 = 100 and 44; any other
   // (x, y) on the row costs more (x = 8 + 11t, y = 4 - 7t).
@@ -170,8 +187,8 @@ class SocpInteger : public EngineSolveFixture {
       row(index++, lhs, relation, rhs);
     };
     for (int j = 0; j < n; ++j) {
-      add(absolute(0, j), 3, written(c.lower[j]));
-      add(absolute(0, j), 1, written(c.upper[j]));
+      if (c.lower[j] > -kNoBound) add(absolute(0, j), 3, written(c.lower[j]));
+      if (c.upper[j] < kNoBound) add(absolute(0, j), 1, written(c.upper[j]));
       if (c.kinds[j] == 'i') add(absolute(0, j), kRelInteger, "integer");
       if (c.kinds[j] == 'b') add(absolute(0, j), kRelBinary, "binary");
     }
