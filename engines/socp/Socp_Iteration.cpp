@@ -12,16 +12,17 @@ namespace {
 
 constexpr const char* kDirectionNames[] = {"POWERC", "POWERC_PC", "HKM_D", "HKM_D_PC"};
 
-// A run's residuals shrink by the share of each step not taken; a run that
-// has not halved its worst residual (relative to its tolerance) for this
-// many iterations is stuck: its steps have shrunk to nothing or it follows
-// the iterates off to infinity, and it ends at the point it has.
+// A run's residuals shrink by the share of each step not taken, however
+// slowly (a run may crawl for a hundred iterations before its steps open
+// up); a run whose worst residual (relative to its tolerance) has not
+// fallen below its least for this many iterations is stuck: its steps
+// have shrunk to nothing or it follows the iterates off to infinity, and
+// it ends at the point it has.
 constexpr int kStallIterations = 50;
-constexpr double kStallProgress = 0.5;
 
-// The iterations since the run's worst residual last made progress.
+// The iterations since the run's worst residual last reached a new least.
 struct StallWatch {
-  double best = 0.0;
+  double least = 0.0;
   int since = 0;
 };
 
@@ -29,8 +30,8 @@ struct StallWatch {
 // feasible on both sides makes progress by its gap, not its residuals.
 bool stalled(StallWatch& w, const socp& s) {
   const double worst = std::max(s.primalRes / s.primalTol, s.dualRes / s.dualTol);
-  if (worst <= 1.0 || s.iter == 0 || worst < kStallProgress * w.best) {
-    w.best = worst;
+  if (worst <= 1.0 || s.iter == 0 || worst < w.least) {
+    w.least = worst;
     w.since = 0;
     return false;
   }
