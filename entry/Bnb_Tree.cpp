@@ -3,6 +3,7 @@
 #include "entry/Bnb_Tree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "base/Mem_Heap.h"
@@ -200,10 +201,15 @@ void Bnb_setIncumbent(BnbState& state, BnbNode* node) {
   }
 }
 
+double Bnb_improvementLimit(const BnbState& state) {
+  const double incumbent = state.incumbent->objective;
+  return incumbent - kBnbObjectiveTie * std::fabs(incumbent);
+}
+
 BnbNode* Bnb_selectNode(BnbState& state) {
   for (;;) {
     BnbNode* best = findBest(state);
-    if (!best || !state.incumbent || best->objective <= state.incumbent->objective) return best;
+    if (!best || !state.incumbent || best->objective <= Bnb_improvementLimit(state)) return best;
     Bnb_setState(state, best, NodeDiscarded);
   }
 }
@@ -215,5 +221,5 @@ double Bnb_openBound(const BnbState& state) {
 }
 
 void Bnb_prune(BnbState& state) {
-  if (state.incumbent) pruneSubtree(state, state.root, state.incumbent->objective);
+  if (state.incumbent) pruneSubtree(state, state.root, Bnb_improvementLimit(state));
 }

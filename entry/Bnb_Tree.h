@@ -99,16 +99,24 @@ void Bnb_setState(BnbState& state, BnbNode* node, int nodeState);
 // solution, else marked discarded.
 void Bnb_setIncumbent(BnbState& state, BnbNode* node);
 
+// The objective a node must not exceed to be worth its subtree: the
+// incumbent's less kBnbObjectiveTie of its size. A node above it ties with
+// the incumbent: an engine's objective is exact only to its own relative
+// tolerance, and a tie kept open (a free integer column that costs
+// nothing) is branched on without end.
+inline constexpr double kBnbObjectiveTie = 1e-6;
+double Bnb_improvementLimit(const BnbState& state);
 // The next open node to branch under the mode, with an objective not above
-// the cutoff; nodes above the incumbent met on the way are discarded. None
-// when no open node remains.
+// the cutoff; nodes that do not improve on the incumbent met on the way are
+// discarded. None when no open node remains.
 BnbNode* Bnb_selectNode(BnbState& state);
 // The least objective of the open nodes, as the driver minimises: no
 // integer point of their subtrees lies below it. kBoundInfinity when no node
 // is open.
 double Bnb_openBound(const BnbState& state);
 // After a new incumbent: removes the open, branched and integral nodes
-// above it, branched nodes left without children and discarded nodes.
+// that do not improve on it, branched nodes left without children and
+// discarded nodes.
 void Bnb_prune(BnbState& state);
 
 // For tests: after `nodes` more node allocations every allocation fails, as

@@ -218,7 +218,7 @@ bool runSolve(BnbState& s) {
 void storeHeuristic(BnbState& s) {
   const EngineProblem& p = *s.problem;
   if (chooseBranchVariable(s) != PointIntegral) return;
-  if (s.incumbent && p.objective >= s.incumbent->objective) return;
+  if (s.incumbent && p.objective >= Bnb_improvementLimit(s)) return;
   BnbNode* node = Bnb_newNode(s);
   if (!node) return;
   node->state = NodeHeuristic;
@@ -275,7 +275,7 @@ double makeChild(BnbState& s, BnbNode& node, bool up, double bound) {
   int branch = chooseBranchVariable(s);
   if (branch == PointConflict) return objective;
   if (branch == PointIntegral) ++s.integerSolutions;
-  if (s.incumbent && objective > s.incumbent->objective) return objective;
+  if (s.incumbent && objective > Bnb_improvementLimit(s)) return objective;
   BnbNode* child = Bnb_newNode(s);
   if (!child) return objective;
   child->state = branch == PointIntegral ? NodeIntegral : NodeOpen;

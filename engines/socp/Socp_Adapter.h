@@ -9,6 +9,7 @@
 // a cone).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "contract/Bound_Infinity.h"
@@ -69,10 +70,12 @@ struct SocpProgram {
   // Quadratic form: the program's variables are the model's shifted and
   // scaled, x_j = variableOffset[j] + variableScale[j]·z_j with z_j = -y_j,
   // so that they and the multipliers stand near unit scale whatever the
-  // model's; a fixed variable's bounds are widened by boundWidening
-  // relative to 1 + |bound| (half of "solver_fea"), as an equality row's.
+  // model's. A fixed variable's bounds are widened by its boundWidening
+  // (in the model's units), as an equality row's sides are: half of
+  // "solver_fea", less where a row reads the variable with a coefficient
+  // so large that the shift would move the row past its own tolerance.
   std::vector<double> variableOffset, variableScale;
-  double boundWidening = 0.0;
+  std::vector<double> boundWidening;
   // Quadratic form: a column's residual times its divisor is its model
   // row's or bound's violation, which is judged against 1 + |bound|: the
   // smallest ratio of the two over the rows (rowResidualScale) and over
@@ -122,6 +125,18 @@ int Socp_probeModel(SocpAdapterRecord& rec);
 // neither linear nor quadratic, or a quadratic row beside cones), 9 (an
 // evaluation failed), 21 (a service failed) or 6 (stopped).
 int Socp_extractModel(SocpAdapterRecord& rec, bool cones);
+// The row's value k + g·v + vᵀQv at v, with the sum of its terms'
+// magnitudes in `scale`.
+double Socp_rowValue(const SocpRowModel& row, const double* v, double* scale);
+// Puts the integer variables (`integerFlags` non-zero) of the point in
+// rec.x on the whole numbers within the run's feasibility tolerance of
+// them, relative to 1 + |number|, when every row still holds there within
+// that tolerance relative to 1 + |side| and the objective moves by no more
+// than the run's gap tolerance relative to 1 + |objective|; the objective
+// at the point so moved into `objective`. False, with nothing changed,
+// when the point is not moved.
+bool Socp_snapIntegers(SocpAdapterRecord& rec, const std::int32_t* integerFlags, const SocpParams& params,
+                       double* objective);
 // Sets (i, j) and (j, i) of the row's quadratic matrix to v.
 void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v);
 // Reports set-up progress (`done` steps); true when the user stopped it.
@@ -146,10 +161,11 @@ double Socp_objectiveSizeAt(const SocpAdapterRecord& rec, const double* x);
 // bounds in place (none for a variable the model does not read).
 void Socp_updateBoundColumns(SocpAdapterRecord& rec);
 // Widens the quadratic form's linear sides as its equality rows are: every
-// bound and inequality side by half of `fea`, so that a feasible set
-// without an interior (a variable fixed by its bounds, a point where rows
-// meet) gets one. The costs as they stood are kept in `saved`.
-void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved);
+// bound by its variable's boundWidening and every inequality side by half
+// of "solver_fea", so that a feasible set without an interior (a variable
+// fixed by its bounds, a point where rows meet) gets one. The costs as they
+// stood are kept in `saved`.
+void Socp_widenLinearSides(SocpAdapterRecord& rec, std::vector<double>& saved);
 // Points a fresh core record at the program's data.
 void Socp_loadProgram(socp& run, SocpProgram& program);
 // The model point (into x) and the objective in the model's sense from the

@@ -199,7 +199,7 @@ int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& pa
 // sized again: that lays the program out anew, without the widening.
 int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
   std::vector<double> costs;
-  Socp_widenLinearSides(rec, params.feaseps, costs);
+  Socp_widenLinearSides(rec, costs);
   SocpParams widened = params;
   widened.maxiter = kWidenedIterations;
   int status = runStatus(rec, runProgram(rec, widened, problem->objective));
@@ -218,6 +218,8 @@ int solve(EngineProblem* problem, SocpAdapterRecord& rec) {
   int status = runOnce(problem, rec, params);
   if (status == StatusInfeasible && !hasCones(rec)) status = runWidened(problem, rec, params);
   if (status == StatusInfeasible) problem->objective = 0.0;
+  if (Eng_isLocalSolution(status) && !hasCones(rec))
+    Socp_snapIntegers(rec, problem->integerFlags, params, &problem->objective);
   return status;
 }
 

@@ -12,6 +12,32 @@ namespace {
 
 constexpr const char* kDirectionNames[] = {"POWERC", "POWERC_PC", "HKM_D", "HKM_D_PC"};
 
+// A run's residuals shrink by the share of each step not taken, however
+// slowly (a run may crawl for a hundred iterations before its steps open
+// up); a run whose worst residual (relative to its tolerance) has not
+// fallen below its least for this many iterations is stuck: its steps
+// have shrunk to nothing or it follows the iterates off to infinity, and
+// it ends at the point it has.
+constexpr int kStallIterations = 50;
+
+// The iterations since the run's worst residual last reached a new least.
+struct StallWatch {
+  double least = 0.0;
+  int since = 0;
+};
+
+// Whether the run has stalled, with the measurement just taken. A point
+// feasible on both sides makes progress by its gap, not its residuals.
+bool stalled(StallWatch& w, const socp& s) {
+  const double worst = std::max(s.primalRes / s.primalTol, s.dualRes / s.dualTol);
+  if (worst <= 1.0 || s.iter == 0 || worst < w.least) {
+    w.least = worst;
+    w.since = 0;
+    return false;
+  }
+  return ++w.since >= kStallIterations;
+}
+
 // Truncation toward zero into 64 bits, keeping the low 32 (1e10 gives
 // 1410065408).
 int truncate(double v) {
@@ -158,6 +184,7 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
   logHeader(s);
   int status = 0;
   double ap = 0.0, ad = 0.0;
+  StallWatch watch;
   while (s.iter < maxiter) {
     status = Socp_evaluate(s);
     if (Socp_isOutsideCone(status)) {
@@ -172,6 +199,7 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
       break;
     }
     if (!nonstop && Socp_isOptimal(status)) break;
+    if (!nonstop && stalled(watch, s)) break;
     s.iter += 1;
     logIteration(s, params.feaseps);
     Socp_direction(s, params);

@@ -30,25 +30,6 @@ double checkValue(std::size_t j, int which) {
   return which == 0 ? 0.3 + 0.9 * frac : -1.2 + 2.1 * frac;
 }
 
-// Predicted value of row i at v, with the sum of the terms' magnitudes.
-double predict(const SocpRowModel& row, const double* v, double* scale) {
-  double sum = row.k, size = std::fabs(row.k);
-  for (std::size_t j = 0; j < row.g.size(); ++j) {
-    sum += row.g[j] * v[j];
-    size += std::fabs(row.g[j] * v[j]);
-  }
-  for (int i = 0; row.q && i < row.q->m; ++i) {
-    const spvec* r = row.q->rows[i].get();
-    for (int t = 0; r && t < r->nnz; ++t) {
-      double term = r->val[t] * v[i] * v[r->idx[t]];
-      sum += term;
-      size += std::fabs(term);
-    }
-  }
-  *scale = size;
-  return sum;
-}
-
 // Rows whose prediction misses the value at check point `which`; -1 when
 // the evaluation failed.
 int checkRows(Probe& pr, int which, std::vector<char>& missed) {
@@ -57,7 +38,7 @@ int checkRows(Probe& pr, int which, std::vector<char>& missed) {
   int count = 0;
   for (int i = 0; i < pr.rows(); ++i) {
     double scale;
-    double predicted = predict(pr.rec.model[i], pr.point.data(), &scale);
+    double predicted = Socp_rowValue(pr.rec.model[i], pr.point.data(), &scale);
     double actual = pr.rec.f[i];
     missed[i] = !(std::fabs(predicted - actual) <= kCheckTolerance * (scale + std::fabs(actual)));
     count += missed[i];
@@ -130,6 +111,24 @@ int probeCrossTerms(Probe& pr, const std::vector<char>& rows) {
 }
 
 }  // namespace
+
+double Socp_rowValue(const SocpRowModel& row, const double* v, double* scale) {
+  double sum = row.k, size = std::fabs(row.k);
+  for (std::size_t j = 0; j < row.g.size(); ++j) {
+    sum += row.g[j] * v[j];
+    size += std::fabs(row.g[j] * v[j]);
+  }
+  for (int i = 0; row.q && i < row.q->m; ++i) {
+    const spvec* r = row.q->rows[i].get();
+    for (int t = 0; r && t < r->nnz; ++t) {
+      double term = r->val[t] * v[i] * v[r->idx[t]];
+      sum += term;
+      size += std::fabs(term);
+    }
+  }
+  *scale = size;
+  return sum;
+}
 
 void Socp_storeQuadratic(SocpRowModel& row, int n, int i, int j, double v) {
   if (!row.q) row.q = SM_create(n, n);

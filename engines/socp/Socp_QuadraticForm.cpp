@@ -52,13 +52,14 @@ Affine scaled(const Affine& a, double s, double shift) {
   return out;
 }
 
-// The square root of q; none when there is no such root. A positive
-// definite q (one that passes the Cholesky test) has one; a singular q
-// has one when FᵀF reproduces it (a clipped negative eigenvalue means q is
-// not positive semidefinite).
+// The square root of q, its zero columns dropped; none when q has no such
+// root. The root is checked by FᵀF against q in every case: the Cholesky
+// test measures its pivots by their size, so a q whose last pivot is
+// negative (-1 alone, or [1 2; 2 1]) passes it, and its root, with the
+// negative eigenvalue clipped to zero, is not one.
 SpMat checkedRoot(const spmat& q) {
   SpMat f = SM_sqrtPsd(q);
-  if (!f || SM_isCholeskyFactorable(q)) return f;
+  if (!f) return nullptr;
   SpMat ff = SM_multiply(*f, *f);
   double largest = 0.0, worst = 0.0;
   for (int i = 0; i < q.m; ++i)
@@ -67,7 +68,7 @@ SpMat checkedRoot(const spmat& q) {
       largest = std::max(largest, std::fabs(v));
       worst = std::max(worst, std::fabs(SM_getVal(*ff, i, j) - v));
     }
-  return worst <= kRootTolerance * largest ? std::move(f) : nullptr;
+  return worst <= kRootTolerance * largest ? SM_dropZeroColumns(*f) : nullptr;
 }
 
 // u >= xᵀQx as a cone block; false when Q has no checked root.
@@ -75,8 +76,7 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   SpMat f = checkedRoot(q);
   if (!f) return false;
   std::vector<Affine> block{scaled(u, 0.5, 0.5)};
-  SpMat members = SM_dropZeroColumns(*f);
-  SpMat rows = SM_transpose(*members);
+  SpMat rows = SM_transpose(*f);
   for (int r = 0; r < rows->m; ++r) {
     Affine member;
     for (int t = 0; rows->rows[r] && t < rows->rows[r]->nnz; ++t)
@@ -203,10 +203,42 @@ SocpRowModel shifted(const SocpRowModel& row, const SocpProgram& pr) {
   return out;
 }
 
+// The size of row i's terms in variable j over the variables' scales: its
+// linear coefficient and the slope its quadratic terms can add.
+double termSize(const SocpRowModel& row, const std::vector<double>& scale, int j) {
+  double size = std::fabs(row.g[j]);
+  const spvec* r = row.q ? row.q->rows[j].get() : nullptr;
+  for (int t = 0; r && t < r->nnz; ++t) size += 2.0 * std::fabs(r->val[t]) * scale[r->idx[t]];
+  return size;
+}
+
+// How far each variable's bounds may be widened: half of `fea`, held so
+// that widening every variable a row reads moves the row by at most half
+// of its tolerance, `fea` times 1 + |side|. A point found within the
+// widened bounds and put back on them then still holds its rows: else a
+// fixed variable read with a coefficient of 3E+06 would meet an equality
+// 3 away through a widening of 1E-06.
+std::vector<double> boundWidenings(const SocpAdapterRecord& rec, const std::vector<double>& scale, double fea) {
+  std::vector<double> widening(rec.n, fea / 2);
+  for (int i = 0; i < rec.m; ++i) {
+    const SocpRowModel& row = rec.model[i];
+    double side = kBoundInfinity;
+    for (double bound : {rec.rowLower[i], rec.rowUpper[i]})
+      if (std::fabs(bound) < kBoundInfinity) side = std::min(side, 1.0 + std::fabs(bound));
+    if (side >= kBoundInfinity) continue;
+    std::vector<double> size(rec.n);
+    int terms = 0;
+    for (int j = 0; j < rec.n; ++j) terms += (size[j] = termSize(row, scale, j)) > 0.0;
+    for (int j = 0; j < rec.n; ++j)
+      if (size[j] > 0.0) widening[j] = std::min(widening[j], fea / 2 * side / (size[j] * terms));
+  }
+  return widening;
+}
+
 // A bound of variable j in the program's variables, a fixed variable's
 // widened outwards (sign -1 for the lower bound, +1 for the upper).
 double programBound(const SocpProgram& pr, int j, double bound, bool fixed, double sign) {
-  const double widening = fixed ? sign * pr.boundWidening : 0.0;
+  const double widening = fixed ? sign * pr.boundWidening[j] : 0.0;
   return (bound + widening - pr.variableOffset[j]) / pr.variableScale[j];
 }
 
@@ -227,7 +259,7 @@ int layOut(SocpAdapterRecord& rec, double fea, double objectiveSize) {
   int n = rec.n;
   DualBuilder db;
   SocpProgram& pr = rec.program;
-  pr.boundWidening = fea / 2;
+  pr.boundWidening = boundWidenings(rec, pr.variableScale, fea);
   const std::vector<double> size(n, 1.0);  // of the program's variables
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel row = shifted(rec.model[i], pr);
@@ -235,8 +267,8 @@ int layOut(SocpAdapterRecord& rec, double fea, double objectiveSize) {
     bool equality = lower > -kBoundInfinity && lower == upper;
     if (equality && row.q) return SocpStatusQuadraticRefused;
     if (equality) {
-      lower -= pr.boundWidening;
-      upper += pr.boundWidening;
+      lower -= fea / 2;
+      upper += fea / 2;
     }
     const double widening = equality ? 0.0 : fea / 2;
     if (lower > -kBoundInfinity && !addSide(db, row, lower, 1.0, size, widening)) return SocpStatusQuadraticRefused;
@@ -338,14 +370,14 @@ void Socp_updateBoundColumns(SocpAdapterRecord& rec) {
   pr.boundColumns = count;
 }
 
-void Socp_widenLinearSides(SocpAdapterRecord& rec, double fea, std::vector<double>& saved) {
+void Socp_widenLinearSides(SocpAdapterRecord& rec, std::vector<double>& saved) {
   SocpProgram& pr = rec.program;
   saved = pr.c;
   int col = 0;  // the bound columns as Socp_updateBoundColumns laid them out
   for (int j = 0; j < rec.n; ++j) {
     if (pr.unread[j]) continue;
     for (double bound : {rec.lower[j], rec.upper[j]})
-      if (std::fabs(bound) < kBoundInfinity) pr.c[col++] += fea / 2 / pr.variableScale[j];
+      if (std::fabs(bound) < kBoundInfinity) pr.c[col++] += pr.boundWidening[j] / pr.variableScale[j];
   }
   CORVAN_ASSERT(col == pr.boundColumns);
   for (std::size_t k = 0; k < pr.widening.size(); ++k) pr.c[pr.boundColumns + k] += pr.widening[k];

@@ -214,6 +214,18 @@ TEST_F(SocpScale, RowsFarFromUnitScaleReachTheirOptima) {
        {0.0019285714285714286, -0.0011428571428571427, 0.0012142857142857142},
        -0.026249999999999996,
        1.0525},
+      // A linear objective over a ball of radius 15000: c·centre - 15000|c|
+      // = -455000 - 105000 at centre - 15000 c/|c| (Lagrange), which the
+      // second row leaves alone. The run crawls for about a hundred
+      // iterations, its residuals barely falling, before its steps open up.
+      {{50000, 0, 0},
+       "=-2*A1-3*B1-6*C1",
+       2,
+       {{"A1:C1", 3, 0}, {"A1", 1, 1e5}, {"B1", 1, 90000}},
+       {{"=1*(A1-55000)^2+1*(B1-55000)^2+1*(C1-30000)^2", 1, 2.25e8}, {"=-2.5*A1+C1", 3, -135357.14285714287}},
+       {415000.0 / 7, 430000.0 / 7, 300000.0 / 7},
+       -560000,
+       560000},
       // An LP whose variables have upper bounds only: -1e6.
       {{1e6, -2e6, 0},
        "=-C1",
