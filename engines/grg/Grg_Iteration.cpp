@@ -15,6 +15,8 @@ constexpr double kRowResolution = 1e-14;
 // The share of a pass's sum of violations that a pass ending converged and
 // infeasible leaves at most, for another pass to follow it.
 constexpr double kInfeasibleProgress = 0.5;
+// The share of its terms below which a basic's direction entry is rounding.
+constexpr double kDirectionRounding = 1e-5;
 
 bool onBound(const GrgRecord& rec, double v, double bound) {
   return std::fabs(v - bound) < Grg_rowTolerance(rec.settings.pre, bound);
@@ -42,6 +44,7 @@ double element(const GrgRecord& rec, int row, int col) {
 }
 
 double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
+double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
 void computeDistances(GrgRecord& rec) {
   for (int j = 1; j <= rec.n + rec.m; ++j) {
@@ -73,16 +76,23 @@ void pivot(std::vector<double>& w, int rows, int width, int p, int c) {
 
 struct Pick {
   int col = 0, row = 0;
-  double value = 0.0;
+  double value = 0.0;   // |element|
+  double scaled = 0.0;  // |element| in its row's and column's own sizes
+};
+
+// The sizes of the elimination block's rows and columns (1-based).
+struct BlockSizes {
+  std::vector<double> row, col;
 };
 
 // Largest |element| of column c over the unpivoted rows.
-Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vector<char>& pivoted, int c) {
+Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vector<char>& pivoted, int c,
+               const BlockSizes& sizes) {
   Pick p;
   p.col = c;
   for (int k = 1; k <= nb; ++k) {
     double v = std::fabs(w[(k - 1) * width + c - 1]);
-    if (!pivoted[k] && v > p.value) p = {c, k, v};
+    if (!pivoted[k] && v > p.value) p = {c, k, v, v / (sizes.row[k] * sizes.col[c])};
   }
   return p;
 }
@@ -92,7 +102,7 @@ Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vecto
 Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
   int k = 1;
   while (pivoted[k]) ++k;
-  return {rec.n + k, k, 1.0};
+  return {rec.n + k, k, 1.0, 1.0};
 }
 
 // One general elimination step: the slack of the first unpivoted row, a
@@ -100,27 +110,29 @@ Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
 // column's element must be a fair share of the largest: where a row touches
 // a variable's bound (a ball tangent to it) the row's other elements vanish,
 // and one of 1E-04 beside one of 200 made the basic direction explode.
+// Columns are ranked by their elements, but what counts as a fair share or
+// as no element at all is judged in the rows' and columns' own sizes.
 Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-                 const std::vector<char>& taken, double& p1) {
+                 const std::vector<char>& taken, double& p1, const BlockSizes& sizes) {
   int n = rec.n, nb = rec.bindingCount;
   std::vector<Pick> cand;
   double big = 0.0;
   for (int j = 1; j <= n; ++j) {
     if (taken[j]) continue;
-    Pick p = columnMax(w, width, nb, pivoted, j);
+    Pick p = columnMax(w, width, nb, pivoted, j, sizes);
     cand.push_back(p);
-    big = std::max(big, p.value);
+    big = std::max(big, p.scaled);
   }
   if (p1 < 0) p1 = big;
   if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return slackStep(rec, pivoted);
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && best.value >= rec.settings.pivotTol * big) return best;
+  if (best.col && best.scaled >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
-    if (p.row && p.value > 0.01 * big && rec.distance[p.col] >= farDist) {
+    if (p.row && p.scaled > 0.01 * big && rec.distance[p.col] >= farDist) {
       far = p;
       farDist = rec.distance[p.col];
     }
@@ -129,11 +141,11 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
 
 // Among the previous basics not yet taken, the largest element over the unpivoted rows.
 Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-                  const std::vector<char>& taken, const std::vector<int>& previous) {
+                  const std::vector<char>& taken, const std::vector<int>& previous, const BlockSizes& sizes) {
   Pick best;
   for (int c : previous) {
     if (taken[c]) continue;
-    Pick p = columnMax(w, width, rec.bindingCount, pivoted, c);
+    Pick p = columnMax(w, width, rec.bindingCount, pivoted, c, sizes);
     if (p.value > best.value) best = p;
   }
   return best;
@@ -142,7 +154,8 @@ Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const
 // A previous basic is kept while its pivot is large enough, absolutely and
 // against the best candidate in the unpivoted rows: a pivot that has shrunk
 // to a small fraction of another column's (a basic variable at a turning
-// point of its row) would make the basis nearly singular.
+// point of its row) would make the basis nearly singular. Both are measured
+// in the rows' and columns' own sizes.
 bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, double best) {
   if (value < 0.01 * best) return false;
   if (step == 1) return value > rec.settings.pivotTol;
@@ -151,10 +164,10 @@ bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, dou
 }
 
 double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int width,
-                        const std::vector<char>& pivoted, const std::vector<char>& taken) {
+                        const std::vector<char>& pivoted, const std::vector<char>& taken, const BlockSizes& sizes) {
   double big = 0.0;
   for (int j = 1; j <= rec.n; ++j)
-    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j).value);
+    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j, sizes).scaled);
   return big;
 }
 
@@ -173,7 +186,54 @@ std::vector<int> previousColumns(const GrgRecord& rec) {
   return out;
 }
 
-// Chooses one basic column per binding row and forms the inverse of the basis.
+// The largest |derivative| of row i over the variables.
+double rowGradientSize(const GrgRecord& rec, int i) {
+  double size = 0.0;
+  for (int j = 1; j <= rec.n; ++j) size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))));
+  return size;
+}
+
+// The size each row is measured in (1..m): its largest derivative, or 1
+// when it has none.
+std::vector<double> rowSizes(const GrgRecord& rec) {
+  std::vector<double> sizes(rec.m + 1, 1.0);
+  for (int i = 1; i <= rec.m; ++i)
+    if (double size = rowGradientSize(rec, i); size > 0.0) sizes[i] = size;
+  return sizes;
+}
+
+// The size a column is measured in, each row first measured in its own
+// size: a variable's largest |derivative| over every row, the objective's
+// included, each divided by its row's size (0 when no row depends on it);
+// a slack's, its -1 in its own row so divided.
+double columnSize(const GrgRecord& rec, int col, const std::vector<double>& rows) {
+  if (col > rec.n) return 1.0 / rows[col - rec.n];
+  double size = 0.0;
+  for (int i = 1; i <= rec.m; ++i)
+    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, col))) / rows[i]);
+  return size;
+}
+
+// The sizes of the elimination block: each binding row's, each variable's
+// and, for the slack column of block row k, its row's -1 so measured.
+BlockSizes blockSizes(const GrgRecord& rec) {
+  int n = rec.n, nb = rec.bindingCount;
+  std::vector<double> rows = rowSizes(rec);
+  BlockSizes sizes{std::vector<double>(nb + 1, 1.0), std::vector<double>(n + nb + 1, 1.0)};
+  for (int j = 1; j <= n; ++j)
+    if (double size = columnSize(rec, j, rows); size > 0.0) sizes.col[j] = size;
+  for (int k = 1; k <= nb; ++k) {
+    sizes.row[k] = rows[rec.bindRow[k]];
+    sizes.col[n + k] = 1.0 / sizes.row[k];
+  }
+  return sizes;
+}
+
+// Chooses one basic column per binding row and forms the inverse of the
+// basis. Pivots are judged in the rows' and variables' own sizes: a
+// variable in thousandths whose element is 1.9E+07 beside one in tens whose
+// element is 109, or an equality whose coefficients are 1E-05 of the other
+// rows', then count as they should.
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
   std::vector<double> w(static_cast<size_t>(nb) * width, 0.0);
@@ -183,6 +243,7 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     row[n + k - 1] = -1.0;
     row[n + nb + k - 1] = 1.0;
   }
+  BlockSizes sizes = blockSizes(rec);
   std::vector<char> pivoted(nb + 1, 0), taken(n + nb + 1, 0);
   for (int j = 1; j <= n; ++j) taken[j] = rec.fixed[j] ? 1 : 0;
   std::vector<int> previous = previousColumns(rec);
@@ -193,15 +254,16 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     if (rec.status) return false;
     Pick pick;
     if (previousPhase) {
-      pick = previousStep(rec, w, width, pivoted, taken, previous);
-      if (pick.col && acceptPrevious(rec, step, pick.value, p1, largestCandidate(rec, w, width, pivoted, taken))) {
-        if (p1 < 0) p1 = pick.value;
+      pick = previousStep(rec, w, width, pivoted, taken, previous, sizes);
+      double best = largestCandidate(rec, w, width, pivoted, taken, sizes);
+      if (pick.col && acceptPrevious(rec, step, pick.scaled, p1, best)) {
+        if (p1 < 0) p1 = pick.scaled;
       } else {
         previousPhase = false;
         pick = Pick{};
       }
     }
-    if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1);
+    if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1, sizes);
     if (!pick.col) pick = slackStep(rec, pivoted);
     if (!pick.col) return false;
     pivot(w, nb, width, pick.row, pick.col);
@@ -307,13 +369,6 @@ void reducedGradient(GrgRecord& rec) {
   }
 }
 
-// The largest |derivative| of row i over the variables.
-double rowGradientSize(const GrgRecord& rec, int i) {
-  double size = 0.0;
-  for (int j = 1; j <= rec.n; ++j) size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))));
-  return size;
-}
-
 // Column col's reduced gradient as the objective change it stands for: a
 // slack's is the row's multiplier, per unit of the row, and is weighed by
 // the row's gradient (a multiplier of 1.7E-05 on a row whose derivative is
@@ -323,22 +378,35 @@ double weighedReducedGradient(const GrgRecord& rec, int col) {
   return rec.r[col] * rowGradientSize(rec, col - rec.n);
 }
 
-// The largest term column col's reduced gradient is formed from: its own
-// objective derivative and each binding row's multiplier times the row's
-// derivative.
+// The largest term column col's reduced gradient is formed from, in the
+// units of its weighed reduced gradient. A variable's: its own objective
+// derivative and each binding row's multiplier times the row's derivative.
+// A slack's: the terms of its row's multiplier (each basic's cost times its
+// entry of the basis inverse), weighed as the multiplier is.
 double termSize(const GrgRecord& rec, int col) {
-  double size = std::fabs(costOf(rec, col));
+  double size = 0.0;
+  if (col > rec.n) {
+    int k = 1;
+    while (rec.bindRow[k] != col - rec.n) ++k;
+    for (int i = 1; i <= rec.bindingCount; ++i)
+      size = std::max(size, std::fabs(costOf(rec, rec.basicCol[i]) * inverse(rec, i, k)));
+    return size * rowGradientSize(rec, col - rec.n);
+  }
+  size = std::fabs(costOf(rec, col));
   for (int k = 1; k <= rec.bindingCount; ++k)
     size = std::max(size, std::fabs(rec.u[k] * Grg_jac(rec, rec.bindRow[k], col)));
   return size;
 }
 
-// How far a nonbasic variable's reduced gradient may point into its box at
-// an optimum: the threshold h measures it against the objective's largest
-// derivative, and a cost of 0.005 beside one of 500 passed while lowering
-// that variable off its bound still improved the objective. It is measured
-// against its own terms instead, never below the precision nor above h.
-double nonbasicThreshold(const GrgRecord& rec, int col, double h) {
+// How far a column's reduced gradient may point into its box at an
+// optimum. Against the objective's largest derivative (h) a column of small
+// terms passed whatever its sign: a cost of 0.005 beside one of 500 left a
+// variable on the wrong bound, and a superbasic of cost 2.6 beside a cost of
+// 230500 stopped on a row short of its bound. Each column is measured
+// against its own terms instead, never below the precision nor above h;
+// scaling a variable or a row scales a column's reduced gradient and its
+// terms alike.
+double columnThreshold(const GrgRecord& rec, int col, double h) {
   double own = std::sqrt(rec.settings.pre) * termSize(rec, col);
   return std::min(h, std::max(rec.settings.pre, own));
 }
@@ -361,23 +429,35 @@ bool optimal(GrgRecord& rec) {
     if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
     double r = weighedReducedGradient(rec, col);
     int st = s <= rec.superbasicCount ? 0 : rec.colStatus[s];
-    double limit = st != 0 && col <= rec.n ? nonbasicThreshold(rec, col, h) : h;
+    double limit = columnThreshold(rec, col, h);
     if ((st == -1 && -r > limit) || (st == 0 && std::fabs(r) > limit) || (st == 1 && r > limit)) return false;
   }
   return true;
 }
 
 // Basic direction t = -B^-1 (A_S d): how the basics follow the superbasic direction.
+// A basic's entry of the basic direction that is this small a share of the
+// terms it is summed from is their rounding, and the basic does not move.
+// Elements differenced in rows whose values are in millions carry errors of
+// 1E-06 of their size; a basic on its bound whose entry was such an error
+// blocked every step, and the pass crept to "converged" far from the
+// optimum.
 void basicDirection(GrgRecord& rec) {
   int nb = rec.bindingCount;
-  std::vector<double> v(nb + 1, 0.0);
+  std::vector<double> v(nb + 1, 0.0), terms(nb + 1, 0.0);
   for (int k = 1; k <= nb; ++k)
-    for (int s = 1; s <= rec.superbasicCount; ++s)
-      v[k] += element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+    for (int s = 1; s <= rec.superbasicCount; ++s) {
+      double term = element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+      v[k] += term;
+      terms[k] += std::fabs(term);
+    }
   for (int k = 1; k <= nb; ++k) {
-    double s = 0.0;
-    for (int l = 1; l <= nb; ++l) s += inverse(rec, k, l) * v[l];
-    rec.t[k] = -s;
+    double s = 0.0, size = 0.0;
+    for (int l = 1; l <= nb; ++l) {
+      s += inverse(rec, k, l) * v[l];
+      size += std::fabs(inverse(rec, k, l)) * terms[l];
+    }
+    rec.t[k] = std::fabs(s) <= kDirectionRounding * size ? 0.0 : -s;
   }
 }
 
@@ -437,20 +517,25 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
 }
 
 // The blocking basic variable leaves; the superbasic with a good pivot that is
-// farthest from its bounds enters. No exchange when every pivot is below the
-// pivot tolerance: a row that does not depend on the superbasics shows them
+// farthest from its bounds enters. Each pivot is measured in the sizes of
+// the two columns it exchanges, so that a variable in thousandths beside one
+// in tens (a pivot of 6E-06 on a row whose derivatives are 1.9E+07 and 109)
+// may enter. No exchange when every such pivot is below the pivot
+// tolerance: a row that does not depend on the superbasics shows them
 // rounding noise of differenced derivatives, and such a pivot made the basis
 // nearly singular, its reduced gradients huge and the pass end "optimal"
 // with a variable left on the wrong bound.
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
   std::vector<double> piv(rec.superbasicCount + 1, 0.0);
-  double big = 0.0;
+  std::vector<double> rows = rowSizes(rec);
+  double big = 0.0, leavingSize = columnSize(rec, rec.basicCol[p], rows);
   for (int s = 1; s <= rec.superbasicCount; ++s) {
     double v = 0.0;
     for (int l = 1; l <= nb; ++l) v += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
-    piv[s] = v;
-    big = std::max(big, std::fabs(v));
+    double size = columnSize(rec, rec.cols[s], rows);
+    piv[s] = size > 0.0 ? v * leavingSize / size : 0.0;
+    big = std::max(big, std::fabs(piv[s]));
   }
   if (big < rec.settings.pivotTol) return false;
   int enter = 0;
