@@ -73,15 +73,19 @@ double roundingError(const GrgRecord& rec, int i, const double* base, double spa
 // rows whose values are in millions (the error of an element of 0.5 reached
 // 1E-03, and a basis taken on it was nearly singular). Such elements are
 // taken again, by a forward difference over a step kLongerStep times
-// longer, when the box allows it; the other elements stay as they are.
+// longer, when the box allows it. The longer difference replaces an element
+// only where the two agree to within that rounding error: where they do
+// not, the row bends over the longer step (an objective near its minimum,
+// whose derivatives are small for that reason) and the short one stands.
 void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, double span,
                          std::vector<double>& column) {
-  std::vector<char> noisy(rec.m + 1, 0);
+  std::vector<double> error(rec.m + 1, 0.0);
   bool any = false;
   for (int i = 1; i <= rec.m; ++i) {
     double size = std::fabs(column[i]);
-    noisy[i] = size > 0.0 && size < kNoiseMargin * roundingError(rec, i, base, span);
-    any = any || noisy[i];
+    error[i] = roundingError(rec, i, base, span);
+    if (size > 0.0 && size < kNoiseMargin * error[i]) any = true;
+    else error[i] = 0.0;
   }
   double x = rec.x[j], longer = kLongerStep * std::fabs(h);
   if (x + longer > rec.xu[j]) longer = -longer;
@@ -92,8 +96,10 @@ void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, do
     rec.status = StatusEvalError;
     return;
   }
-  for (int i = 1; i <= rec.m; ++i)
-    if (noisy[i]) column[i] = (at[i] - rec.g[i]) / longer;
+  for (int i = 1; i <= rec.m; ++i) {
+    double again = (at[i] - rec.g[i]) / longer;
+    if (error[i] > 0.0 && std::fabs(again - column[i]) <= error[i]) column[i] = again;
+  }
 }
 
 void differences(GrgRecord& rec, bool central) {

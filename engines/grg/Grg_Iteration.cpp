@@ -44,7 +44,6 @@ double element(const GrgRecord& rec, int row, int col) {
 }
 
 double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
-double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
 void computeDistances(GrgRecord& rec) {
   for (int j = 1; j <= rec.n + rec.m; ++j) {
@@ -105,38 +104,56 @@ Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
   return {rec.n + k, k, 1.0, 1.0};
 }
 
-// One general elimination step: the slack of the first unpivoted row, a
-// well-placed column, or the column farthest from its bounds. A well-placed
-// column's element must be a fair share of the largest: where a row touches
-// a variable's bound (a ball tangent to it) the row's other elements vanish,
-// and one of 1E-04 beside one of 200 made the basic direction explode.
-// Columns are ranked by their elements, but what counts as a fair share or
-// as no element at all is judged in the rows' and columns' own sizes.
-Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
-                 const std::vector<char>& taken, double& p1, const BlockSizes& sizes) {
-  int n = rec.n, nb = rec.bindingCount;
-  std::vector<Pick> cand;
+// The largest element of the first elimination step, by plain size and in
+// the rows' and columns' own sizes (-1 until that step).
+struct FirstPivot {
+  double value = -1.0, scaled = -1.0;
+};
+
+double measure(const Pick& p, bool scaled) { return scaled ? p.scaled : p.value; }
+
+// One general elimination step with elements measured by plain size or in
+// their rows' and columns' own sizes: the slack of the first unpivoted row
+// (an empty pick), a well-placed column, or the column farthest from its
+// bounds. A well-placed column's element must be a fair share of the
+// largest: where a row touches a variable's bound (a ball tangent to it)
+// the row's other elements vanish, and one of 1E-04 beside one of 200 made
+// the basic direction explode.
+Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1, bool scaled) {
   double big = 0.0;
-  for (int j = 1; j <= n; ++j) {
-    if (taken[j]) continue;
-    Pick p = columnMax(w, width, nb, pivoted, j, sizes);
-    cand.push_back(p);
-    big = std::max(big, p.scaled);
-  }
-  if (p1 < 0) p1 = big;
-  if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return slackStep(rec, pivoted);
+  for (const Pick& p : cand) big = std::max(big, measure(p, scaled));
+  if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return Pick{};
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && best.scaled >= rec.settings.pivotTol * big) return best;
+  if (best.col && measure(best, scaled) >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
-    if (p.row && p.scaled > 0.01 * big && rec.distance[p.col] >= farDist) {
+    if (p.row && measure(p, scaled) > 0.01 * big && rec.distance[p.col] >= farDist) {
       far = p;
       farDist = rec.distance[p.col];
     }
   return far;
+}
+
+// One general elimination step, by plain size; when that finds no element
+// worth a pivot, in the rows' and columns' own sizes, so that an equality
+// whose coefficients are 1E-05 of the other rows' still gets a variable
+// rather than its own slack; the slack only when neither finds one.
+Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+                 const std::vector<char>& taken, FirstPivot& p1, const BlockSizes& sizes) {
+  std::vector<Pick> cand;
+  FirstPivot big{0.0, 0.0};
+  for (int j = 1; j <= rec.n; ++j) {
+    if (taken[j]) continue;
+    cand.push_back(columnMax(w, width, rec.bindingCount, pivoted, j, sizes));
+    big = {std::max(big.value, cand.back().value), std::max(big.scaled, cand.back().scaled)};
+  }
+  if (p1.value < 0) p1 = big;
+  Pick pick = chooseColumn(rec, cand, p1.value, false);
+  if (!pick.col) pick = chooseColumn(rec, cand, p1.scaled, true);
+  return pick.col ? pick : slackStep(rec, pivoted);
 }
 
 // Among the previous basics not yet taken, the largest element over the unpivoted rows.
@@ -154,8 +171,7 @@ Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const
 // A previous basic is kept while its pivot is large enough, absolutely and
 // against the best candidate in the unpivoted rows: a pivot that has shrunk
 // to a small fraction of another column's (a basic variable at a turning
-// point of its row) would make the basis nearly singular. Both are measured
-// in the rows' and columns' own sizes.
+// point of its row) would make the basis nearly singular.
 bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, double best) {
   if (value < 0.01 * best) return false;
   if (step == 1) return value > rec.settings.pivotTol;
@@ -167,7 +183,7 @@ double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int 
                         const std::vector<char>& pivoted, const std::vector<char>& taken, const BlockSizes& sizes) {
   double big = 0.0;
   for (int j = 1; j <= rec.n; ++j)
-    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j, sizes).scaled);
+    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j, sizes).value);
   return big;
 }
 
@@ -248,7 +264,7 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
   for (int j = 1; j <= n; ++j) taken[j] = rec.fixed[j] ? 1 : 0;
   std::vector<int> previous = previousColumns(rec);
   bool previousPhase = usePrevious && !previous.empty();
-  double p1 = -1.0;
+  FirstPivot p1;
   for (int step = 1; step <= nb; ++step) {
     Grg_poll(rec);
     if (rec.status) return false;
@@ -256,16 +272,14 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     if (previousPhase) {
       pick = previousStep(rec, w, width, pivoted, taken, previous, sizes);
       double best = largestCandidate(rec, w, width, pivoted, taken, sizes);
-      if (pick.col && acceptPrevious(rec, step, pick.scaled, p1, best)) {
-        if (p1 < 0) p1 = pick.scaled;
+      if (pick.col && acceptPrevious(rec, step, pick.value, p1.value, best)) {
+        if (p1.value < 0) p1 = {pick.value, pick.scaled};
       } else {
         previousPhase = false;
         pick = Pick{};
       }
     }
     if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1, sizes);
-    if (!pick.col) pick = slackStep(rec, pivoted);
-    if (!pick.col) return false;
     pivot(w, nb, width, pick.row, pick.col);
     pivoted[pick.row] = 1;
     taken[pick.col] = 1;
@@ -369,67 +383,76 @@ void reducedGradient(GrgRecord& rec) {
   }
 }
 
-// Column col's reduced gradient as the objective change it stands for: a
-// slack's is the row's multiplier, per unit of the row, and is weighed by
-// the row's gradient (a multiplier of 1.7E-05 on a row whose derivative is
-// 3E+04 stands for a change of 0.5, and its sign matters as much).
-double weighedReducedGradient(const GrgRecord& rec, int col) {
-  if (col <= rec.n) return rec.r[col];
-  return rec.r[col] * rowGradientSize(rec, col - rec.n);
+// How far variable j moves in the units of the optimality test: its own
+// size, max(1, |x_j|), or the width of its box when that is less. Weighed
+// so, a cost of 2.6 on a variable of size 62 beside one of 230500 on a
+// variable whose box is 0.001 wide counts for what it can change of the
+// objective: against the objective's largest derivative alone it passed
+// whatever its sign, and an LP ended "solved" on a row short of the bound
+// that cost pointed to.
+double variableSize(const GrgRecord& rec, int j) {
+  return std::min(rec.xu[j] - rec.xl[j], std::max(1.0, std::fabs(rec.x[j])));
 }
 
-// The largest term column col's reduced gradient is formed from, in the
-// units of its weighed reduced gradient. A variable's: its own objective
-// derivative and each binding row's multiplier times the row's derivative.
-// A slack's: the terms of its row's multiplier (each basic's cost times its
-// entry of the basis inverse), weighed as the multiplier is.
-double termSize(const GrgRecord& rec, int col) {
+// How much row i changes when the variables move by their sizes: the
+// largest |derivative| times size.
+double rowChangeSize(const GrgRecord& rec, int i) {
   double size = 0.0;
-  if (col > rec.n) {
-    int k = 1;
-    while (rec.bindRow[k] != col - rec.n) ++k;
-    for (int i = 1; i <= rec.bindingCount; ++i)
-      size = std::max(size, std::fabs(costOf(rec, rec.basicCol[i]) * inverse(rec, i, k)));
-    return size * rowGradientSize(rec, col - rec.n);
-  }
-  size = std::fabs(costOf(rec, col));
+  for (int j = 1; j <= rec.n; ++j)
+    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))) * variableSize(rec, j));
+  return size;
+}
+
+// Column col's reduced gradient as the objective change it stands for: a
+// variable's times its size; a slack's is the row's multiplier, per unit of
+// the row, and is weighed by the row's change (a multiplier of 1.7E-05 on a
+// row whose derivative is 3E+04 stands for a change of 0.5, and its sign
+// matters as much).
+double weighedReducedGradient(const GrgRecord& rec, int col) {
+  if (col <= rec.n) return rec.r[col] * variableSize(rec, col);
+  return rec.r[col] * rowChangeSize(rec, col - rec.n);
+}
+
+// The largest term variable col's reduced gradient is formed from: its own
+// objective derivative and each binding row's multiplier times the row's
+// derivative.
+double termSize(const GrgRecord& rec, int col) {
+  double size = std::fabs(costOf(rec, col));
   for (int k = 1; k <= rec.bindingCount; ++k)
     size = std::max(size, std::fabs(rec.u[k] * Grg_jac(rec, rec.bindRow[k], col)));
   return size;
 }
 
-// How far a column's reduced gradient may point into its box at an
-// optimum. Against the objective's largest derivative (h) a column of small
-// terms passed whatever its sign: a cost of 0.005 beside one of 500 left a
-// variable on the wrong bound, and a superbasic of cost 2.6 beside a cost of
-// 230500 stopped on a row short of its bound. Each column is measured
-// against its own terms instead, never below the precision nor above h;
-// scaling a variable or a row scales a column's reduced gradient and its
-// terms alike.
-double columnThreshold(const GrgRecord& rec, int col, double h) {
-  double own = std::sqrt(rec.settings.pre) * termSize(rec, col);
+// How far a nonbasic variable's reduced gradient may point into its box at
+// an optimum: the threshold h measures it against the objective's largest
+// derivative, and a cost of 0.005 beside one of 500 passed while lowering
+// that variable off its bound still improved the objective. It is measured
+// against its own terms instead, never below the precision nor above h.
+double nonbasicThreshold(const GrgRecord& rec, int col, double h) {
+  double own = std::sqrt(rec.settings.pre) * termSize(rec, col) * variableSize(rec, col);
   return std::min(h, std::max(rec.settings.pre, own));
 }
 
 bool optimal(GrgRecord& rec) {
   if (rec.violatedCount > 0) return false;
-  double moved = 0.0, xmax = 0.0, gmax = 0.0;
+  double moved = 0.0, xmax = 0.0, gmax = 0.0, change = 0.0;
   for (int j = 1; j <= rec.n; ++j) {
     moved = std::max(moved, std::fabs(rec.x[j] - rec.xPrev[j]));
     xmax = std::max(xmax, std::fabs(rec.x[j]));
     gmax = std::max(gmax, std::fabs(rec.grad[j]));
+    change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j));
     rec.xPrev[j] = rec.x[j];
   }
   double root = std::sqrt(rec.settings.pre);
   if (moved >= root * (xmax + 1)) return false;
   if (gmax <= rec.settings.pre) return true;
-  double h = root * gmax;
+  double h = root * change;
   for (int s = 1; s <= rec.columnCount; ++s) {
     int col = rec.cols[s];
     if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
     double r = weighedReducedGradient(rec, col);
     int st = s <= rec.superbasicCount ? 0 : rec.colStatus[s];
-    double limit = columnThreshold(rec, col, h);
+    double limit = st != 0 && col <= rec.n ? nonbasicThreshold(rec, col, h) : h;
     if ((st == -1 && -r > limit) || (st == 0 && std::fabs(r) > limit) || (st == 1 && r > limit)) return false;
   }
   return true;
@@ -517,25 +540,32 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
 }
 
 // The blocking basic variable leaves; the superbasic with a good pivot that is
-// farthest from its bounds enters. Each pivot is measured in the sizes of
-// the two columns it exchanges, so that a variable in thousandths beside one
-// in tens (a pivot of 6E-06 on a row whose derivatives are 1.9E+07 and 109)
-// may enter. No exchange when every such pivot is below the pivot
-// tolerance: a row that does not depend on the superbasics shows them
+// farthest from its bounds enters. No exchange when every pivot is below the
+// pivot tolerance: a row that does not depend on the superbasics shows them
 // rounding noise of differenced derivatives, and such a pivot made the basis
 // nearly singular, its reduced gradients huge and the pass end "optimal"
-// with a variable left on the wrong bound.
+// with a variable left on the wrong bound. When no pivot passes by its
+// plain size, each is measured in the sizes of the two columns it exchanges,
+// so that a variable in thousandths may leave for one in tens (a pivot of
+// 6E-06 on a row whose derivatives are 1.9E+07 and 109, which left the run
+// "solved" on the row short of the better bound).
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
   std::vector<double> piv(rec.superbasicCount + 1, 0.0);
-  std::vector<double> rows = rowSizes(rec);
-  double big = 0.0, leavingSize = columnSize(rec, rec.basicCol[p], rows);
+  double big = 0.0;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
-    double v = 0.0;
-    for (int l = 1; l <= nb; ++l) v += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
-    double size = columnSize(rec, rec.cols[s], rows);
-    piv[s] = size > 0.0 ? v * leavingSize / size : 0.0;
+    for (int l = 1; l <= nb; ++l) piv[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
     big = std::max(big, std::fabs(piv[s]));
+  }
+  if (big < rec.settings.pivotTol) {
+    std::vector<double> rows = rowSizes(rec);
+    double leavingSize = columnSize(rec, rec.basicCol[p], rows);
+    big = 0.0;
+    for (int s = 1; s <= rec.superbasicCount; ++s) {
+      double size = columnSize(rec, rec.cols[s], rows);
+      piv[s] = size > 0.0 ? piv[s] * leavingSize / size : 0.0;
+      big = std::max(big, std::fabs(piv[s]));
+    }
   }
   if (big < rec.settings.pivotTol) return false;
   int enter = 0;
