@@ -246,10 +246,8 @@ BlockSizes blockSizes(const GrgRecord& rec) {
 }
 
 // Chooses one basic column per binding row and forms the inverse of the
-// basis. Pivots are judged in the rows' and variables' own sizes: a
-// variable in thousandths whose element is 1.9E+07 beside one in tens whose
-// element is 109, or an equality whose coefficients are 1E-05 of the other
-// rows', then count as they should.
+// basis; a general step that finds no pivot by plain size looks again in
+// the rows' and columns' own sizes (generalStep).
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
   std::vector<double> w(static_cast<size_t>(nb) * width, 0.0);
@@ -383,23 +381,19 @@ void reducedGradient(GrgRecord& rec) {
   }
 }
 
-// How far variable j moves in the units of the optimality test: its own
-// size, max(1, |x_j|), or the width of its box when that is less. Weighed
-// so, a cost of 2.6 on a variable of size 62 beside one of 230500 on a
-// variable whose box is 0.001 wide counts for what it can change of the
-// objective: against the objective's largest derivative alone it passed
-// whatever its sign, and an LP ended "solved" on a row short of the bound
-// that cost pointed to.
-double variableSize(const GrgRecord& rec, int j) {
-  return std::min(rec.xu[j] - rec.xl[j], std::max(1.0, std::fabs(rec.x[j])));
+// How far variable j moves in the units of the optimality test when it is
+// weighed by size: max(1, |x_j|), or the width of its box when that is
+// less; 1 when it is not.
+double variableSize(const GrgRecord& rec, int j, bool weigh) {
+  return weigh ? std::min(rec.xu[j] - rec.xl[j], std::max(1.0, std::fabs(rec.x[j]))) : 1.0;
 }
 
 // How much row i changes when the variables move by their sizes: the
 // largest |derivative| times size.
-double rowChangeSize(const GrgRecord& rec, int i) {
+double rowChangeSize(const GrgRecord& rec, int i, bool weigh) {
   double size = 0.0;
   for (int j = 1; j <= rec.n; ++j)
-    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))) * variableSize(rec, j));
+    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))) * variableSize(rec, j, weigh));
   return size;
 }
 
@@ -408,9 +402,9 @@ double rowChangeSize(const GrgRecord& rec, int i) {
 // the row, and is weighed by the row's change (a multiplier of 1.7E-05 on a
 // row whose derivative is 3E+04 stands for a change of 0.5, and its sign
 // matters as much).
-double weighedReducedGradient(const GrgRecord& rec, int col) {
-  if (col <= rec.n) return rec.r[col] * variableSize(rec, col);
-  return rec.r[col] * rowChangeSize(rec, col - rec.n);
+double weighedReducedGradient(const GrgRecord& rec, int col, bool weigh) {
+  if (col <= rec.n) return rec.r[col] * variableSize(rec, col, weigh);
+  return rec.r[col] * rowChangeSize(rec, col - rec.n, weigh);
 }
 
 // The largest term variable col's reduced gradient is formed from: its own
@@ -428,34 +422,49 @@ double termSize(const GrgRecord& rec, int col) {
 // derivative, and a cost of 0.005 beside one of 500 passed while lowering
 // that variable off its bound still improved the objective. It is measured
 // against its own terms instead, never below the precision nor above h.
-double nonbasicThreshold(const GrgRecord& rec, int col, double h) {
-  double own = std::sqrt(rec.settings.pre) * termSize(rec, col) * variableSize(rec, col);
+double nonbasicThreshold(const GrgRecord& rec, int col, double h, bool weigh) {
+  double own = std::sqrt(rec.settings.pre) * termSize(rec, col) * variableSize(rec, col, weigh);
   return std::min(h, std::max(rec.settings.pre, own));
 }
 
+// Whether the columns' reduced gradients hold the optimality conditions,
+// each within `h` times the objective's largest change over the variables'
+// sizes.
+bool columnsOptimal(const GrgRecord& rec, bool weigh) {
+  double change = 0.0;
+  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j, weigh));
+  double h = std::sqrt(rec.settings.pre) * change;
+  for (int s = 1; s <= rec.columnCount; ++s) {
+    int col = rec.cols[s];
+    if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
+    double r = weighedReducedGradient(rec, col, weigh);
+    int st = s <= rec.superbasicCount ? 0 : rec.colStatus[s];
+    double limit = st != 0 && col <= rec.n ? nonbasicThreshold(rec, col, h, weigh) : h;
+    if ((st == -1 && -r > limit) || (st == 0 && std::fabs(r) > limit) || (st == 1 && r > limit)) return false;
+  }
+  return true;
+}
+
+// The optimality test: the point has not moved since the last one, and the
+// reduced gradients hold the conditions both as they stand and weighed by
+// the variables' sizes. As they stand, against the objective's largest
+// derivative, a cost of 2.6 on a variable of 62 beside one of 230500 on a
+// variable whose box is 0.001 wide passed whatever its sign, and an LP
+// ended "solved" on a row short of the bound that cost pointed to; weighed
+// alone, a variable at 2E+06 outweighed one at 0 whose derivative was
+// 5E+05, and a quadratic ended "solved" there.
 bool optimal(GrgRecord& rec) {
   if (rec.violatedCount > 0) return false;
-  double moved = 0.0, xmax = 0.0, gmax = 0.0, change = 0.0;
+  double moved = 0.0, xmax = 0.0, gmax = 0.0;
   for (int j = 1; j <= rec.n; ++j) {
     moved = std::max(moved, std::fabs(rec.x[j] - rec.xPrev[j]));
     xmax = std::max(xmax, std::fabs(rec.x[j]));
     gmax = std::max(gmax, std::fabs(rec.grad[j]));
-    change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j));
     rec.xPrev[j] = rec.x[j];
   }
-  double root = std::sqrt(rec.settings.pre);
-  if (moved >= root * (xmax + 1)) return false;
+  if (moved >= std::sqrt(rec.settings.pre) * (xmax + 1)) return false;
   if (gmax <= rec.settings.pre) return true;
-  double h = root * change;
-  for (int s = 1; s <= rec.columnCount; ++s) {
-    int col = rec.cols[s];
-    if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
-    double r = weighedReducedGradient(rec, col);
-    int st = s <= rec.superbasicCount ? 0 : rec.colStatus[s];
-    double limit = st != 0 && col <= rec.n ? nonbasicThreshold(rec, col, h) : h;
-    if ((st == -1 && -r > limit) || (st == 0 && std::fabs(r) > limit) || (st == 1 && r > limit)) return false;
-  }
-  return true;
+  return columnsOptimal(rec, false) && columnsOptimal(rec, true);
 }
 
 // Basic direction t = -B^-1 (A_S d): how the basics follow the superbasic direction.
