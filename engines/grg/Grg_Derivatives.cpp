@@ -75,8 +75,9 @@ double roundingError(const GrgRecord& rec, int i, const double* base, double spa
 // taken again, by a forward difference over a step kLongerStep times
 // longer, when the box allows it. The longer difference replaces an element
 // only where the two agree to within that rounding error: where they do
-// not, the row bends over the longer step (an objective near its minimum,
-// whose derivatives are small for that reason) and the short one stands.
+// not, the row bends over the longer step and the short one stands. The
+// objective's elements are not a reason for it: near a minimum they are
+// small because the objective bends there.
 void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, double span,
                          std::vector<double>& column) {
   std::vector<double> error(rec.m + 1, 0.0);
@@ -84,7 +85,7 @@ void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, do
   for (int i = 1; i <= rec.m; ++i) {
     double size = std::fabs(column[i]);
     error[i] = roundingError(rec, i, base, span);
-    if (size > 0.0 && size < kNoiseMargin * error[i]) any = true;
+    if (i != rec.objectiveRow && size > 0.0 && size < kNoiseMargin * error[i]) any = true;
     else error[i] = 0.0;
   }
   double x = rec.x[j], longer = kLongerStep * std::fabs(h);
