@@ -557,7 +557,10 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
 // plain size, each is measured in the sizes of the two columns it exchanges,
 // so that a variable in thousandths may leave for one in tens (a pivot of
 // 6E-06 on a row whose derivatives are 1.9E+07 and 109, which left the run
-// "solved" on the row short of the better bound).
+// "solved" on the row short of the better bound). A leaving slack keeps the
+// plain test: measured in its row's size, a pivot in a row of coefficients
+// of 1E-03 grew a thousandfold, and a branch's point taken on such an
+// exchange was left off its row.
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
   std::vector<double> piv(rec.superbasicCount + 1, 0.0);
@@ -566,7 +569,7 @@ bool exchange(GrgRecord& rec, int p) {
     for (int l = 1; l <= nb; ++l) piv[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
     big = std::max(big, std::fabs(piv[s]));
   }
-  if (big < rec.settings.pivotTol) {
+  if (big < rec.settings.pivotTol && rec.basicCol[p] <= rec.n) {
     std::vector<double> rows = rowSizes(rec);
     double leavingSize = columnSize(rec, rec.basicCol[p], rows);
     big = 0.0;

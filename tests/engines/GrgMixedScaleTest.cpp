@@ -2,10 +2,10 @@
 // their own: LPs of two and three variables with coefficients and bounds
 // from 1E-04 to 1E+08, tiny boxes, and starts at, above and below a bound,
 // and separable convex quadratics whose weights and row coefficients span
-// as much. Each must end at its optimum, by differences and with the
-// analytic Jacobian, with scaling off and on. The LP optima come from
-// enumerating the vertices of the box and the rows; the quadratics'
-// from their closed form.
+// as much, run by differences and with the analytic Jacobian, with scaling
+// off and on (the exceptions are named at each test). The LP optima come
+// from enumerating the vertices of the box and the rows; the quadratics'
+// from their planted optimality conditions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
