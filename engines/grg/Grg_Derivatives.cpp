@@ -2,6 +2,7 @@
 // central differences, or analytically through the host (optionally checked
 // against differences, or backed by them), the constancy counters that let
 // linear columns be kept, and the final linearity test.
+#include <algorithm>
 #include <cmath>
 
 #include "engines/grg/Grg_Engine.h"
@@ -9,6 +10,13 @@
 namespace {
 
 constexpr int JacobianFlags = 0x500;
+// The rounding error of a row value, in units of its size, that a
+// difference divides by its step.
+constexpr double kRowRounding = 4 * 2.220446049250313e-16;
+// A derivative less than this many times its difference's rounding error
+// is taken again with a step this many times longer.
+constexpr double kNoiseMargin = 1e3;
+constexpr double kLongerStep = 1e3;
 
 void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column) {
   bool compare = rec.settings.linearityCheck && rec.iterationsReported && rec.constancy[j] >= 0;
@@ -55,6 +63,46 @@ bool hostAtBase(GrgRecord& rec) {
   return false;
 }
 
+// The rounding error that the difference of row i over `span` carries.
+double roundingError(const GrgRecord& rec, int i, const double* base, double span) {
+  return kRowRounding * std::max(std::fabs(rec.gTrial[i]), std::fabs(base[i])) / std::fabs(span);
+}
+
+// Column j's elements that the rounding of their rows' values swamps: a
+// variable near 0, whose step is then near the difference step itself, in
+// rows whose values are in millions (the error of an element of 0.5 reached
+// 1E-03, and a basis taken on it was nearly singular). Such elements are
+// taken again, by a forward difference over a step kLongerStep times
+// longer, when the box allows it. The longer difference replaces an element
+// only where the two agree to within that rounding error: where they do
+// not, the row bends over the longer step and the short one stands. The
+// objective's elements are not a reason for it: near a minimum they are
+// small because the objective bends there.
+void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, double span,
+                         std::vector<double>& column) {
+  std::vector<double> error(rec.m + 1, 0.0);
+  bool any = false;
+  for (int i = 1; i <= rec.m; ++i) {
+    double size = std::fabs(column[i]);
+    error[i] = roundingError(rec, i, base, span);
+    if (i != rec.objectiveRow && size > 0.0 && size < kNoiseMargin * error[i]) any = true;
+    else error[i] = 0.0;
+  }
+  double x = rec.x[j], longer = kLongerStep * std::fabs(h);
+  if (x + longer > rec.xu[j]) longer = -longer;
+  if (!any || x + longer < rec.xl[j]) return;
+  std::vector<double> at(rec.m + 3);
+  ++rec.derivativeEvaluations;
+  if (!Grg_evaluatePerturbed(rec, j, j, x + longer, at.data())) {
+    rec.status = StatusEvalError;
+    return;
+  }
+  for (int i = 1; i <= rec.m; ++i) {
+    double again = (at[i] - rec.g[i]) / longer;
+    if (error[i] > 0.0 && std::fabs(again - column[i]) <= error[i]) column[i] = again;
+  }
+}
+
 void differences(GrgRecord& rec, bool central) {
   if (!startDifferences(rec) || !hostAtBase(rec)) return;
   std::vector<double> column(rec.m + 1), minus(rec.m + 3);
@@ -87,6 +135,8 @@ void differences(GrgRecord& rec, bool central) {
     const double* base = central ? minus.data() : rec.g.data();
     double span = h - hMinus;
     for (int i = 1; i <= rec.m; ++i) column[i] = span == 0.0 ? 0.0 : (rec.gTrial[i] - base[i]) / span;
+    if (span != 0.0) refineNoisyElements(rec, j, h, base, span, column);
+    if (rec.status) return;
     storeColumn(rec, j, column);
   }
 }

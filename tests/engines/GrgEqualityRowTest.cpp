@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "contract/Bound_Infinity.h"
+#include "tests/engines/GrgSquareSystem.h"
 #include "tests/support/GrgFunctionHost.h"
 
 namespace {
@@ -150,28 +151,6 @@ EqualityLp randomLp(std::mt19937& rng) {
   return lp;
 }
 
-// Solves the square system in place by elimination with partial pivoting;
-// false when it is singular.
-bool solveSquare(std::vector<std::vector<double>> a, std::vector<double>& b) {
-  int n = static_cast<int>(b.size());
-  for (int c = 0; c < n; ++c) {
-    int p = c;
-    for (int r = c + 1; r < n; ++r)
-      if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
-    if (std::fabs(a[p][c]) < 1e-9) return false;
-    std::swap(a[p], a[c]);
-    std::swap(b[p], b[c]);
-    for (int r = 0; r < n; ++r) {
-      if (r == c) continue;
-      double f = a[r][c] / a[c][c];
-      for (int k = c; k < n; ++k) a[r][k] -= f * a[c][k];
-      b[r] -= f * b[c];
-    }
-  }
-  for (int i = 0; i < n; ++i) b[i] /= a[i][i];
-  return true;
-}
-
 // The objective at one basis (the columns in `mask` basic, the others at
 // the bound `side` picks); false when that vertex is singular or infeasible.
 bool vertexObjective(const EqualityLp& lp, std::uint32_t mask, std::uint32_t side, double* f) {
@@ -187,7 +166,7 @@ bool vertexObjective(const EqualityLp& lp, std::uint32_t mask, std::uint32_t sid
     for (int j = 0; j < lp.n; ++j) rhs[i] -= lp.a[i][j] * x[j];
     for (int k = 0; k < lp.rows; ++k) square[i][k] = lp.a[i][basic[k]];
   }
-  if (!solveSquare(square, rhs)) return false;
+  if (!GrgTest_solveSquare(square, rhs)) return false;
   for (int k = 0; k < lp.rows; ++k) {
     if (rhs[k] < -1e-9 || rhs[k] > lp.ub + 1e-9) return false;
     x[basic[k]] = rhs[k];
