@@ -121,28 +121,30 @@ inline char32_t Utf8_upperCase(char32_t c) {
 inline char16_t Utf8_lowerCase(char16_t c) { return static_cast<char16_t>(Utf8_lowerCase(char32_t{c})); }
 inline char16_t Utf8_upperCase(char16_t c) { return static_cast<char16_t>(Utf8_upperCase(char32_t{c})); }
 
-// Calls fn(lower case) for each character of a UTF-8 text.
+// An ASCII byte in lower case.
+inline char Utf8_lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline bool Utf8_isAscii(char c) { return static_cast<unsigned char>(c) < kUtf8FirstBeyondAscii; }
+
+// Calls fn(lower case) for each character of a UTF-8 text: an ASCII byte
+// folded as it stands, any other character by its code point.
 template <typename Fn>
 void Utf8_eachFoldedCharacter(std::string_view text, Fn fn) {
   for (std::size_t i = 0; i < text.size();) {
+    if (Utf8_isAscii(text[i])) {
+      fn(static_cast<char32_t>(Utf8_lowerAscii(text[i++])));
+      continue;
+    }
     std::size_t length = 1;
     fn(Utf8_lowerCase(Utf8_codePointAt(text, i, &length)));
     i += length;
   }
 }
 
-// An ASCII byte in lower case.
-inline char Utf8_lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-inline bool Utf8_isAscii(char c) { return static_cast<unsigned char>(c) < kUtf8FirstBeyondAscii; }
-
 // A UTF-8 text in lower case, character by character (broken bytes kept).
-// Its plain-ASCII start is folded byte by byte, the rest by code point.
 inline std::string Utf8_foldedText(std::string_view text) {
   std::string folded;
   folded.reserve(text.size());
-  std::size_t ascii = 0;
-  for (; ascii < text.size() && Utf8_isAscii(text[ascii]); ++ascii) folded.push_back(Utf8_lowerAscii(text[ascii]));
-  Utf8_eachFoldedCharacter(text.substr(ascii), [&](char32_t c) { Utf8_append(folded, c); });
+  Utf8_eachFoldedCharacter(text, [&](char32_t c) { Utf8_append(folded, c); });
   return folded;
 }
 
