@@ -3,8 +3,10 @@
 // found by hand or by enumerating every integer point, with every row, bound
 // and integer kind holding at the saved point. Quadratic rows on the wrong
 // side of their curvature are refused in words, never run.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -108,6 +110,46 @@ IntegerModel equalityPair(double k, std::vector<double> start) {
           -4};
 }
 
+// An alldifferent group of n cells (whole numbers 1..n) with costs and
+// row weights of halves from a fixed sequence, maximised or minimised; with
+// `relation` (0 none) a row of the weights times `scale` against its value
+// at a drawn order, loosened by one half unless an equality; every cell
+// from `start`. The optimum by trying every order.
+IntegerModel allDifferent(int n, int type, int relation, double scale, double start) {
+  unsigned state = 777u + static_cast<unsigned>(7 * n + 3 * relation + type);
+  auto half = [&] {
+    state = state * 1103515245u + 12345u;
+    const int k = static_cast<int>((state >> 16) % 12) - 6;
+    return (k >= 0 ? k + 1 : k) * 0.5;   // nonzero halves of -3..3
+  };
+  std::vector<double> cost(n), weight(n), order(n);
+  for (int j = 0; j < n; ++j) cost[j] = half(), weight[j] = half(), order[j] = n - j;
+  std::rotate(order.begin(), order.begin() + 1, order.end());
+  double rhs = std::inner_product(weight.begin(), weight.end(), order.begin(), 0.0);
+  rhs += relation == 1 ? 0.5 : relation == 3 ? -0.5 : 0.0;
+  const double sign = type == 2 ? 1 : -1;
+  double best = sign * kNoBound;
+  std::sort(order.begin(), order.end());
+  do {
+    const double g = std::inner_product(weight.begin(), weight.end(), order.begin(), 0.0);
+    if (relation == 1 ? g > rhs : relation == 3 ? g < rhs : relation == 2 && g != rhs) continue;
+    best = sign * std::min(sign * best, sign * std::inner_product(cost.begin(), cost.end(), order.begin(), 0.0));
+  } while (std::next_permutation(order.begin(), order.end()));
+  std::vector<Row> rows;
+  for (double& w : weight) w *= scale;
+  if (relation) rows.push_back({linear(weight), relation, rhs * scale});
+  return {"alldifferent of " + std::to_string(n) + " type " + std::to_string(type) + " relation " +
+              std::to_string(relation) + " at " + written(scale),
+          std::vector<double>(n, start),
+          std::vector<double>(n, 1.0),
+          std::vector<double>(n, n),
+          std::string(static_cast<std::size_t>(n), 'a'),
+          linear(cost),
+          type,
+          rows,
+          best};
+}
+
 std::vector<IntegerModel> models() {
   std::vector<IntegerModel> out;
   for (double k : {1.0, 15.0, 150.0, 15000.0, 1e-4, 1e8})
@@ -115,6 +157,10 @@ std::vector<IntegerModel> models() {
   for (int n = 4; n <= 9; ++n)
     for (double scale : {1.0, 150.0, 1e-4, 1e6})
       for (bool mixed : {false, true}) out.push_back(knapsack(n, scale, mixed, n % 2));
+  for (int n = 3; n <= 5; ++n)
+    for (int type : {1, 2})
+      for (int relation = 0; relation <= 3; ++relation)
+        for (double scale : {1.0, 1e-3, 1e5}) out.push_back(allDifferent(n, type, relation, scale, n % 2 ? 1 : 2.5));
   // Three distinct cells of 1..3: 3x + 2y + z least with x = 1, y = 2, z = 3.
   out.push_back({"alldifferent of three", {1, 1, 1}, {1, 1, 1}, {3, 3, 3}, "aaa", "=3*A1+2*B1+C1", 2, {}, 10});
   // The same with a scaled row x + y >= 5: x, y of 2 and 3, z = 1, least

@@ -102,10 +102,6 @@ constexpr OpenLoop kOpenLoops[] = {
     {"interval dia=2", "qp-planted"},
     {"interval", "nonlinear-rows"},
     {"interval dia=2", "nonlinear-rows"},
-    // The SOCP engine's integer search over alldifferent groups loops to
-    // the iteration limit.
-    {"SOCP", "alldifferent"},
-    {"SOCP dia=2", "alldifferent"},
 };
 
 // Models fresh seeds found wrong once, run with the fixed seeds ever after.
