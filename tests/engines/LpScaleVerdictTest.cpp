@@ -155,6 +155,37 @@ const std::vector<Case>& cases() {
        StatusNotLinear,
        {},
        0},
+      // LN(x) = 1 with y >= x, x within [e/8, 8e]: the kind test and the
+      // capture evaluate at 0, outside x's bounds, where LN gives an error
+      // value; a linear model gives a number everywhere, so the model is
+      // not linear.
+      {"LN row, cell bounds positive",
+       2,
+       {{2, 0.33978523699212955, 21.746254934059934}, {0, -kFree, kFree}},
+       "C2",
+       {{"LN(B2)", 2, 1}, {"C2-B2", 3, 0}},
+       StatusNotLinear,
+       {},
+       0},
+      // LN(5 - x) = 0 with x within [0, 4]: at x = 8, beyond the upper bound.
+      {"LN row, error beyond the upper bound",
+       1,
+       {{1, 0, 4}, {0, -kFree, kFree}},
+       "-C2",
+       {{"LN(5-B2)", 2, 0}, {"C2-B2", 3, 0}},
+       StatusNotLinear,
+       {},
+       0},
+      // The same row with x from 0: the error at 0 is the model's own, at
+      // a point within its bounds.
+      {"LN row, cell bounds from 0",
+       2,
+       {{2, 0, 21.746254934059934}, {0, -kFree, kFree}},
+       "C2",
+       {{"LN(B2)", 2, 1}, {"C2-B2", 3, 0}},
+       StatusEvalError,
+       {},
+       0},
   };
   return list;
 }
