@@ -138,6 +138,17 @@ const std::vector<Case>& cases() {
        0,
        {3, 1, 5},
        -7.05},
+      // A weight of 2E-11 bends the objective by 3.2E-10 over 0, 4, 8, which
+      // the linear test lets pass beside 1; over the box it is a parabola:
+      // -2E-11 * 1500^2 = -4.5E-05 at x = -19000.
+      {"tiny weight, centre far from 0",
+       1,
+       {{0, -20000, -19000}},
+       "-2E-11*(B2+17500)^2",
+       {{"-2E-06*B2", 3, 0.038}},
+       0,
+       {-19000},
+       -4.5e-5},
       {"quadratic row offset 3", 1, {{0, -kFree, kFree}}, "-B2", {{"1*(B2+3)^2", 1, 4}}, StatusNotLinear, {}, 0},
       {"quadratic row offset 35000",
        1,
