@@ -93,7 +93,7 @@ bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double preci
 
 bool Lp_slotHidesBend(double f0, double f4, double f8, double precision) {
   const double bend = f4 - (f0 + f8) / 2;
-  return bend != 0 && std::fabs(bend) <= 4 * std::fabs(f0) * precision;
+  return bend != 0 && std::fabs(bend) <= 4 * (std::fabs(f0) + 1) * precision;
 }
 
 bool Lp_slotBendsOver(const LpBend& near, double f0, double fh, double f2h, double h, double precision) {

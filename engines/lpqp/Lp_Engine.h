@@ -305,9 +305,10 @@ bool Lp_boundsCrossed(const LpRecord& lp);
 bool Lp_slotIsLinear(double f0, double f4, double f8, double precision);
 bool Lp_slotIsQuadratic(double f0, double f2, double f4, double f8, double precision);
 // Whether a slot passed the linear test at 0, 4, 8 with a bend there that is
-// small only beside its value at 0: a quadratic whose centre lies far away
-// looks straight over so short a stretch, so the slot is tested again over
-// a longer one.
+// small only beside the linear test's measure, its value at 0 plus 1: a
+// quadratic whose centre lies far away, or whose weight is tiny, looks
+// straight over so short a stretch, so the slot is tested again over a
+// longer one.
 bool Lp_slotHidesBend(double f0, double f4, double f8, double precision);
 // A slot's values at 0, 4 and 8.
 struct LpBend {

@@ -42,6 +42,7 @@ struct LpRun {
   int status = 0;
   bool hasPoint = false;              // x holds the start values or a solution
   bool checked = false;               // the final check ran
+  bool captured = false;              // the matrix holds the model's captured coefficients
   std::vector<double> hostX;          // a point unscaled for the host (n+1)
   std::vector<double> hostRows;       // values of an evaluation at hostX (m+2)
   std::vector<double> zeroRows;       // set-up: hostRows at zero while the host's cells hold zero

@@ -46,6 +46,17 @@ void setHostPoint(LpRun& run, double value) {
   std::fill(run.hostX.begin() + 1, run.hostX.end(), value);
 }
 
+// The status of an evaluation that failed at the test or capture point x
+// (host space): a linear model's cells give a number everywhere, so an error
+// value outside the variables' bounds (LN of a cell whose bounds are
+// positive, evaluated at 0) says that the model is not linear; within the
+// bounds the model itself failed to evaluate.
+int failedAt(const LpRecord& lp, const std::vector<double>& x) {
+  for (int j = 1; j <= lp.n; ++j)
+    if (x[j] < lp.lower[j] || x[j] > lp.upper[j]) return StatusNotLinear;
+  return StatusEvalError;
+}
+
 bool evaluateAt(LpRun& run, double value, std::vector<double>& rows) {
   setHostPoint(run, value);
   return Lp_evaluate(run, rows.data());
@@ -135,19 +146,23 @@ bool evaluateStep(LpRun& run, int previous, int j, double h, std::vector<double>
 // Column j from perturbing variable j alone away from the zero point,
 // whose values are `base`: a difference taken beside the other columns'
 // terms would lose the digits of a small coefficient to the rounding of
-// large ones. False: an evaluation failed.
-bool perturbColumn(LpRun& run, int j, const std::vector<double>& base, std::vector<double>& now) {
+// large ones. 0, or the status of a failed evaluation.
+int perturbColumn(LpRun& run, int j, const std::vector<double>& base, std::vector<double>& now) {
   LpRecord& lp = run.lp;
   double h = 1;
   for (int previous = j - 1;; h *= 10, previous = 0) {
-    if (!evaluateStep(run, previous, j, h, now)) return false;
+    if (!evaluateStep(run, previous, j, h, now)) {
+      std::vector<double> step(run.hostX.size(), 0.0);
+      step[j] = h;
+      return failedAt(lp, step);
+    }
     placeValues(run, now.data());
     double largest = 0;
     forEachSlot(lp, [&](int s, int) { largest = std::max(largest, std::fabs(now[s] - base[s])); });
     if (largest > 0.01 || h >= 1e5) break;
   }
   forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[j] = (now[s] - base[s]) / h; });
-  return true;
+  return 0;
 }
 
 // Coefficients by perturbation, from the values at x = 0 in hostRows.
@@ -156,7 +171,7 @@ int capturePerturbed(LpRun& run) {
   const std::vector<double> base(run.hostRows);
   std::vector<double> now(base.size(), 0.0);
   for (int j = 1; j <= lp.n; ++j) {
-    if (!perturbColumn(run, j, base, now)) return StatusEvalError;
+    if (const int status = perturbColumn(run, j, base, now)) return status;
     const int answer = run.host.progress(run.host.user, ProgressSetup, (lp.modelRows + 1) * j, 0.0);
     if (answer == StopBreak) return StatusUserStop;
   }
@@ -249,12 +264,12 @@ int Lp_objectiveKind(LpRun& run) {
   // Zero last: a start at zero, and the capture after it, then take the
   // rows at zero without evaluating there again.
   if (!evaluateAt(run, 8, f8) || !evaluateAt(run, 4, f4) || !evaluateAt(run, 0, f0))
-    return kindFailed(run, StatusEvalError);
+    return kindFailed(run, failedAt(run.lp, run.hostX));
   if (const int stop = Lp_queryStop(run)) return kindFailed(run, stop);
   int kind = kindFromValues(run, f0, f4, f8);
   bool endsAtZero = kind != 2;
   if (kind == 2) {
-    if (!evaluateAt(run, 2, f2)) return kindFailed(run, StatusEvalError);
+    if (!evaluateAt(run, 2, f2)) return kindFailed(run, failedAt(run.lp, run.hostX));
     const int o = objectiveSlot(run.lp);
     if (!Lp_slotIsQuadratic(f0[o], f2[o], f4[o], f8[o], run.lp.precision)) kind = 0;
   }
@@ -272,7 +287,7 @@ int Lp_captureModel(LpRun& run) {
   setHostPoint(run, 0);
   // Rows kept by the kind test: the host's cells hold zero already.
   if (!run.zeroRows.empty()) run.hostRows.swap(run.zeroRows);
-  else if (!Lp_evaluate(run, run.hostRows.data())) return StatusEvalError;
+  else if (!Lp_evaluate(run, run.hostRows.data())) return failedAt(lp, run.hostX);
   run.zeroRows.clear();
   forEachSlot(lp, [&](int s, int row) { lp.matrix.row(row)[0] = run.hostRows[s]; });
   if (!run.host.extractLinear(run.host.user, &run, Lp_storeCoefProgress, &lp.matrix)) {
@@ -280,6 +295,7 @@ int Lp_captureModel(LpRun& run) {
     if (const int status = capturePerturbed(run)) return status;
   }
   Lp_finishCapture(lp);
+  run.captured = true;
   return evaluateStart(run) ? 0 : StatusEvalError;
 }
 

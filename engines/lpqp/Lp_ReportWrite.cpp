@@ -141,6 +141,8 @@ void linearityReports(LpRun& run, LpReportArrays& a) {
   std::fill(a.perVariable.begin(), a.perVariable.end(), -1.0);
   std::fill(a.perRow.begin(), a.perRow.end(), -1.0);
   if (query(run, QueryReports) != 0) {
+    // A capture that an evaluation ended left no predictions to test.
+    if (!run.captured) return send(run, 0, 0, a);
     const LpCaptured c = captured(lp);
     std::vector<double> f(run.hostRows.size());
     for (int j = 1; j <= lp.n; ++j) {

@@ -185,13 +185,24 @@ bool blockingBound(const LpRecord& lp, int i, bool basicFalls, double& bound, in
   return std::fabs(bound) < kBoundInfinity;
 }
 
+// Largest |a_rk| over the active columns, first of equal ones.
+int largestInRow(const LpRecord& lp, int r) {
+  const double* a = lp.matrix.row(r);
+  int best = 0;
+  for (int k = 1; k <= lp.activeCols; ++k)
+    if (best == 0 || std::fabs(a[k]) > std::fabs(a[best])) best = k;
+  return best;
+}
+
 // A row whose entry in column q lies below the pivot tolerance still blocks
 // a step long enough to carry its basic variable beyond its bound by more
 // than the precision: on a model of mixed magnitudes such an entry is no
 // rounding but a small coefficient (x + 1E+08 y <= 10 moves y by 1E-08 a
 // unit of its slack), and a step past it leaves a basic variable far out
-// of its box or calls a boxed model unbounded. The nearest such row of the
-// `count` listed leaves instead of what the test chose for `step`.
+// of its box or calls a boxed model unbounded. An entry below the pivot
+// tolerance beside its row's largest is what the updates' rounding leaves
+// in a row of that size, and blocks nothing. The nearest blocking row of
+// the `count` listed leaves instead of what the test chose for `step`.
 void smallEntryBlock(LpRecord& lp, const int* rows, int count, int q, bool increasing, double step,
                      LpRatio& result) {
   double nearest = step;
@@ -203,20 +214,12 @@ void smallEntryBlock(LpRecord& lp, const int* rows, int count, int q, bool incre
     if (!blockingBound(lp, i, (a[q] > 0) == increasing, bound, status)) continue;
     const double t = std::fabs((a[0] - bound) / a[q]);
     if (t >= nearest || std::fabs(a[q]) * (step - t) <= lp.precision) continue;
+    if (std::fabs(a[q]) < lp.pivotTolerance * std::fabs(a[largestInRow(lp, i)])) continue;
     nearest = t;
     result.row = i;
     result.flip = false;
     lp.leavingStatus = status;
   }
-}
-
-// Largest |a_rk| over the active columns, first of equal ones.
-int largestInRow(const LpRecord& lp, int r) {
-  const double* a = lp.matrix.row(r);
-  int best = 0;
-  for (int k = 1; k <= lp.activeCols; ++k)
-    if (best == 0 || std::fabs(a[k]) > std::fabs(a[best])) best = k;
-  return best;
 }
 
 // After a phase-1 exchange at row r: the row's artificial is gone. An

@@ -4,6 +4,7 @@
 // store callbacks, the progress calls and the final check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/os/Os.h"
@@ -306,6 +307,39 @@ TEST(LpEngine, FinalCheckCatchesAPointOutsideAVariablesBounds) {
   lp.x[3] = up;
   Lp_unscaleVariableState(lp);
   Lp_engineFinish(&problem);
+}
+
+// On a tableau of mixed magnitudes an entry below the pivot tolerance
+// blocks a step that would carry its row's basic variable out of its box:
+// x entering, which row 2 stops after 5 units, reaches the slack of row 1,
+// at 1E-06, after 2.5. Beside a row's largest entry 1000 the same entry is
+// rounding of that row and blocks nothing (row 2 leaves); beside 0.1 it is
+// a coefficient, and row 1 leaves.
+TEST(LpEngine, SmallEntryBlocksOnlyBesideEntriesOfItsOwnSize) {
+  struct Case {
+    double largest;
+    int row;
+  };
+  for (const Case& c : {Case{0.1, 1}, Case{1000, 2}}) {
+    LpFakeModel m;
+    LpFake_box(m, {0, 0}, {10, 10});
+    m.rows = {LpFake_row({{0, 1}, {1, 1}}, -1e30, 100), LpFake_row({{0, 1}, {1, 1}}, -1e30, 20)};
+    m.objective.terms = {{0, 1}};
+    m.maximise = true;
+    m.scaling = 0;
+    EngineProblem problem{};
+    ASSERT_EQ(Lp_engineSetupWith(&problem, LpFake_host(m)), 1);
+    LpRecord& lp = static_cast<LpRun*>(problem.engineRecord)->lp;
+    lp.mixedMagnitudes = true;
+    lp.pivotTolerance = 1e-6;
+    lp.precision = 1e-8;
+    const double rows[3][3] = {{0, 1, 0}, {1e-6, 4e-7, c.largest}, {5, 1, 1}};
+    for (int i = 0; i < 3; ++i) std::copy(rows[i], rows[i] + 3, lp.matrix.row(i));
+    const LpRatio r = Lp_ratioTest(lp, 0, 1);
+    EXPECT_EQ(r.row, c.row) << c.largest;
+    EXPECT_FALSE(r.flip) << c.largest;
+    Lp_engineFinish(&problem);
+  }
 }
 
 TEST(LpEngine, ProgressStopsTheSimplex) {

@@ -63,7 +63,13 @@ TEST(LpRecordSetup, IntegerBoundsAndObjectiveKind) {
   // A line's rounding at 0, 4, 8 and a jump far out do not make a parabola.
   const LpBend noisy = {5, 5 + 1e-15, 5};
   EXPECT_FALSE(Lp_slotBendsOver(noisy, 5, 5.1, 5, 1e6, 1e-6));
-  EXPECT_FALSE(Lp_slotHidesBend(0, 1e-15, 0, 1e-6));  // no value at 0 to be small beside
+  EXPECT_TRUE(Lp_slotHidesBend(0, 1e-15, 0, 1e-6));  // tested again, where it does not bend over
+  EXPECT_FALSE(Lp_slotHidesBend(5, 5, 5, 1e-6));
+  // -2E-11 (t + 17500)^2 bends by 3.2E-10 at 0, 4, 8: within the linear
+  // test's 1E-08 beside 1, far beyond it beside its value at 0, -0.006125.
+  const LpBend tiny = {-2e-11 * 17500 * 17500, -2e-11 * 17504 * 17504, -2e-11 * 17508 * 17508};
+  EXPECT_TRUE(Lp_slotIsLinear(tiny.f0, tiny.f4, tiny.f8, 1e-8));
+  EXPECT_TRUE(Lp_slotHidesBend(tiny.f0, tiny.f4, tiny.f8, 1e-8));
   EXPECT_TRUE(Lp_slotIsQuadratic(1.6e11, 1.6e11 - 1.6e6 + 4, far.f4, far.f8, 1e-8));
 }
 

@@ -290,6 +290,23 @@ TEST(LpReport, LinearityMarks) {
   expectAll(m.reports[0].perVariable, {-1, -1, -1}, "unmarked");
 }
 
+// An error value at the kind test's first point, x = 8 beyond the upper
+// bounds of 4, says the model is not linear before anything is captured:
+// the marks go back as they stand, with no report set.
+TEST(LpReport, NoLinearityMarksWithoutACapture) {
+  LpFakeModel m;
+  LpFake_box(m, {0, 0}, {4, 4}, {1, 1});
+  m.rows = {LpFake_row({{0, 1}, {1, 1}}, -inf, 6)};
+  m.objective.terms = {{0, 1}};
+  m.reportsWanted = 1;
+  m.failEvaluationAt = 1;
+  EXPECT_EQ(LpFake_run(m, ProblemReports).status, StatusNotLinear);
+  ASSERT_EQ(m.reports.size(), 1u);
+  EXPECT_EQ(m.reports[0].set, 0);
+  expectAll(m.reports[0].perVariable, {-1, -1}, "unmarked");
+  expectAll(m.reports[0].perRow, {-1}, "unmarked");
+}
+
 TEST(LpReport, RandomModelsRangingPredictsPerturbedOptima) {
   // Within its allowable range a side moves the optimum by dual x change,
   // a cost by value x change and a bound by reduced cost x change;

@@ -138,6 +138,17 @@ const std::vector<Case>& cases() {
        0,
        {3, 1, 5},
        -7.05},
+      // A weight of 2E-11 bends the objective by 3.2E-10 over 0, 4, 8, which
+      // the linear test lets pass beside 1; over the box it is a parabola:
+      // -2E-11 * 1500^2 = -4.5E-05 at x = -19000.
+      {"tiny weight, centre far from 0",
+       1,
+       {{0, -20000, -19000}},
+       "-2E-11*(B2+17500)^2",
+       {{"-2E-06*B2", 3, 0.038}},
+       0,
+       {-19000},
+       -4.5e-5},
       {"quadratic row offset 3", 1, {{0, -kFree, kFree}}, "-B2", {{"1*(B2+3)^2", 1, 4}}, StatusNotLinear, {}, 0},
       {"quadratic row offset 35000",
        1,
@@ -153,6 +164,37 @@ const std::vector<Case>& cases() {
        "-B2",
        {{"1*(B2+3.5E+07)^2", 1, 4e14}},
        StatusNotLinear,
+       {},
+       0},
+      // LN(x) = 1 with y >= x, x within [e/8, 8e]: the kind test and the
+      // capture evaluate at 0, outside x's bounds, where LN gives an error
+      // value; a linear model gives a number everywhere, so the model is
+      // not linear.
+      {"LN row, cell bounds positive",
+       2,
+       {{2, 0.33978523699212955, 21.746254934059934}, {0, -kFree, kFree}},
+       "C2",
+       {{"LN(B2)", 2, 1}, {"C2-B2", 3, 0}},
+       StatusNotLinear,
+       {},
+       0},
+      // LN(5 - x) = 0 with x within [0, 4]: at x = 8, beyond the upper bound.
+      {"LN row, error beyond the upper bound",
+       1,
+       {{1, 0, 4}, {0, -kFree, kFree}},
+       "-C2",
+       {{"LN(5-B2)", 2, 0}, {"C2-B2", 3, 0}},
+       StatusNotLinear,
+       {},
+       0},
+      // The same row with x from 0: the error at 0 is the model's own, at
+      // a point within its bounds.
+      {"LN row, cell bounds from 0",
+       2,
+       {{2, 0, 21.746254934059934}, {0, -kFree, kFree}},
+       "C2",
+       {{"LN(B2)", 2, 1}, {"C2-B2", 3, 0}},
+       StatusEvalError,
        {},
        0},
   };

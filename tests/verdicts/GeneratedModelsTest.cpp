@@ -64,12 +64,6 @@ constexpr OpenFault kOpenFaults[] = {
     // 1E-02 to 1E+08.
     {"GRG", "qp-mixed", 5ULL},
     {"GRG dia=2", "qp-mixed", 5ULL},
-    // The LP/quadratic engine evaluates LN outside its cell's positive
-    // bounds and ends "an evaluation failed", not "not linear".
-    {"LP/quadratic", "nonlinear-rows", 4ULL},
-    {"LP/quadratic dia=2", "nonlinear-rows", 4ULL},
-    {"LP/quadratic", "nonlinear-rows", 5ULL},
-    {"LP/quadratic dia=2", "nonlinear-rows", 5ULL},
     // GRG under differences ends "no feasible solution" on an LP of two
     // multiple equalities of 1E+6: its first pass finds no direction where
     // both variables sit on their lower bounds.
