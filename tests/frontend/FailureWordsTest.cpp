@@ -236,7 +236,10 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
        1,
        "holds #NAME?, not a number, because the formula of Plan!B13 uses the name \"Factor\", which the workbook "
        "does not define"},
-      {"an error at a point the LP engine tried (its kind test evaluates at 8)",
+      // A linear model gives a number at every point, so an error where the
+      // LP engine's kind test stepped outside the bounds (E3 = 8) says the
+      // model is not linear.
+      {"an error outside the bounds at a point the LP engine tried (its kind test evaluates at 8)",
        {{"E1", "10"}, {"F1", "20"}, {"G1", "30"}, {"E3", "1"}, {"E4", "=INDEX(E1:G1,1,E3)"}},
        {{"solver_opt", "Plan!$E$4"},
         {"solver_adj", "Plan!$E$3"},
@@ -252,8 +255,8 @@ TEST_F(FailureWords, ErrorValuesAndMissingNamesAreTracedToTheirCause) {
         {"solver_rhs3", "integer"}},
        "",
        1,
-       "the objective cell Plan!E4 (\"solver_opt\") holds #REF!, not a number, at a point the engine tried, where the "
-       "variable cells hold Plan!E3 = 8 (not their start values)"},
+       "status 7: the model is not linear as the engine requires: the engine \"Standard LP/Quadratic\" takes linear "
+       "models (and quadratic objectives) only; engine 1 (\"Standard GRG Nonlinear\") takes a nonlinear model"},
       {"an error at a point GRG tried",
        {{"B2", "3"}, {"C2", "1"}, {"B9", "=1/(B2-1)-B2"}},
        {{"solver_eng", "1"}, {"solver_lin", "0"}},
