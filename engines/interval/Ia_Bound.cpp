@@ -269,6 +269,13 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   return true;
 }
 
+double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent) {
+  std::vector<double> c;
+  Ia_midpoints(s.n, incumbent.data(), c);
+  Interval value;
+  return Ia_evalAtPoint(s, 0, c.data(), &value) == 0 ? value.lo : -INFINITY;
+}
+
 IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   IaSearchSteps steps;
   steps.user = &s;
@@ -277,6 +284,9 @@ IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   };
   steps.tryMidpoint = [](void* u, const IaBox& box, IaBox& incumbent, double* upper) {
     return Ia_tryMidpoint(*static_cast<IaSearchContext*>(u), box, incumbent, upper);
+  };
+  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent) {
+    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent);
   };
   return steps;
 }

@@ -94,12 +94,7 @@ struct OpenLoop {
   const char* generator;
 };
 constexpr OpenLoop kOpenLoops[] = {
-    // The interval engine ends small convex QPs (and one smooth model) at
-    // the iteration limit.
-    {"interval", "qp-box"},
-    {"interval dia=2", "qp-box"},
-    {"interval", "qp-planted"},
-    {"interval dia=2", "qp-planted"},
+    // The interval engine ends small smooth models at the iteration limit.
     {"interval", "nonlinear-rows"},
     {"interval dia=2", "nonlinear-rows"},
     // The SOCP engine's integer search over alldifferent groups loops to
