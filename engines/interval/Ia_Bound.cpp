@@ -8,6 +8,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
+#include "engines/interval/Ia_Lagrange.h"
 #include "engines/interval/Ia_Newton.h"
 #include "engines/interval/Ia_Relax.h"
 
@@ -202,7 +203,11 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
   }
   out->lower = std::max(Ivl_add(fp, correction).lo, f.lo);
   if (uncertain) {
-    // Some row may fail on the box: its points are no incumbents.
+    // Some row may fail on the box: its points are no incumbents, and the
+    // rows' multipliers may raise the bound over those where they hold.
+    double lagrangian = 0;
+    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, &lagrangian))
+      out->lower = std::max(out->lower, lagrangian);
     out->alive = !(out->lower > *upper);
     return true;
   }

@@ -94,9 +94,6 @@ struct OpenLoop {
   const char* generator;
 };
 constexpr OpenLoop kOpenLoops[] = {
-    // The interval engine ends small smooth models at the iteration limit.
-    {"interval", "nonlinear-rows"},
-    {"interval dia=2", "nonlinear-rows"},
     // The SOCP engine's integer search over alldifferent groups loops to
     // the iteration limit.
     {"SOCP", "alldifferent"},
