@@ -8,6 +8,7 @@
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "arithmetic/numeric/Num_Scalar.h"
+#include "engines/interval/Ia_Lagrange.h"
 #include "engines/interval/Ia_Newton.h"
 #include "engines/interval/Ia_Relax.h"
 
@@ -202,7 +203,11 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
   }
   out->lower = std::max(Ivl_add(fp, correction).lo, f.lo);
   if (uncertain) {
-    // Some row may fail on the box: its points are no incumbents.
+    // Some row may fail on the box: its points are no incumbents, and the
+    // rows' multipliers may raise the bound over those where they hold.
+    double lagrangian = 0;
+    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, &lagrangian))
+      out->lower = std::max(out->lower, lagrangian);
     out->alive = !(out->lower > *upper);
     return true;
   }
@@ -269,6 +274,13 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   return true;
 }
 
+double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent) {
+  std::vector<double> c;
+  Ia_midpoints(s.n, incumbent.data(), c);
+  Interval value;
+  return Ia_evalAtPoint(s, 0, c.data(), &value) == 0 ? value.lo : -INFINITY;
+}
+
 IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   IaSearchSteps steps;
   steps.user = &s;
@@ -277,6 +289,9 @@ IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   };
   steps.tryMidpoint = [](void* u, const IaBox& box, IaBox& incumbent, double* upper) {
     return Ia_tryMidpoint(*static_cast<IaSearchContext*>(u), box, incumbent, upper);
+  };
+  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent) {
+    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent);
   };
   return steps;
 }

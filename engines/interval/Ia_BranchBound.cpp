@@ -3,6 +3,7 @@
 // on a closed gap, an empty list, a standing lower bound or the caller's stop.
 #include "engines/interval/Ia_BranchBound.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "contract/Bound_Infinity.h"
@@ -23,6 +24,8 @@ struct IaSearch {
   double upper;
   IaSearchStats stats;
   bool unbounded = false;  // a live box narrower than the accuracy has no lower bound
+  double spreadAt = NAN;   // the incumbent value `spread` was taken at
+  double spread = 0;       // how far below it the objective's enclosure there reaches
 };
 
 // Bounds one half and keeps it when it stays alive; false on a failure.
@@ -43,6 +46,19 @@ void incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective
   x.assign(s.n + 1, 0.0);
   for (int i = 1; i <= s.n; ++i) x[i] = (s.incumbent[i].lo + s.incumbent[i].hi) * 0.5;
   *objective = s.options.maximise ? -s.upper : s.upper;
+}
+
+// How far the evaluation's own enclosure of the incumbent's value reaches
+// below it: the part of the gap that no split can close (taken again only
+// when the incumbent changes).
+double evaluationSpread(IaSearch& s) {
+  if (!s.steps.incumbentEnclosureLow || !std::isfinite(s.upper)) return 0;
+  if (s.upper != s.spreadAt) {
+    const double low = s.steps.incumbentEnclosureLow(s.steps.user, s.incumbent);
+    s.spread = std::isfinite(low) ? std::max(0.0, s.upper - low) : 0;
+    s.spreadAt = s.upper;
+  }
+  return s.spread;
 }
 
 // The stopping test on the gap d between the incumbent and the lower bound.
@@ -74,7 +90,7 @@ int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* 
       checkedLower = lower;
       checkedAt = now;
     }
-    const double d = std::fabs(s.upper - lower);
+    const double d = std::max(0.0, std::fabs(s.upper - lower) - evaluationSpread(s));
     if (!gapClosed(s.options, s.upper, lower, d)) continue;
     const bool wideBox = !Ia_boxIsSmall(s.n, s.incumbent, s.options.accuracy);
     return d > s.options.accuracy || wideBox ? IaSearchWide : IaSearchGapClosed;

@@ -47,6 +47,11 @@ struct IaSearchSteps {
                           double objective) = nullptr;
   // The clock in seconds.
   double (*clockSeconds)(void* user) = nullptr;
+  // The low end of the objective's enclosure at the incumbent box's midpoint
+  // (-infinity when there is none); optional. The enclosure of a value is
+  // wider than its rounding where the evaluation widens it, and no bound over
+  // a box about the optimum rises above that low end.
+  double (*incumbentEnclosureLow)(void* user, const IaBox& incumbent) = nullptr;
 };
 
 struct IaSearchOptions {

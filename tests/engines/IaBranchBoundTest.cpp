@@ -26,6 +26,7 @@ struct Stub {
   std::function<double(double)> value = [](double) { return INFINITY; };
   int stopAt = -1;
   double clock = 0, tick = 0;
+  double enclosureLow = NAN;  // the incumbent value's enclosure's low end; NaN: no such step
   int bounded = 0;
 };
 
@@ -50,6 +51,8 @@ IaSearchSteps stubSteps(Stub& stub) {
     return true;
   };
   steps.tryMidpoint = stubMidpoint;
+  if (!std::isnan(stub.enclosureLow))
+    steps.incumbentEnclosureLow = [](void* u, const IaBox&) { return static_cast<Stub*>(u)->enclosureLow; };
   steps.reportIteration = [](void* u, int iteration, const std::vector<double>&, double) {
     return iteration == static_cast<Stub*>(u)->stopAt;
   };
@@ -106,6 +109,7 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
     double tick;
     double f0;
     int result, iterations;
+    double enclosureLow = NAN;
   };
   const auto dead = [](const IaBox&) { return NAN; };
   const auto flat = [](const IaBox&) { return 1000.0; };
@@ -116,12 +120,17 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
       {"closed only relatively", flat, false, -1, 0, 1000.5, IaSearchWide, 1},
       // The clock reads 40, 60 (first check), 80, 100 (bound unchanged).
       {"lower bound standing still", flat, true, -1, 20, 1000.5, IaSearchNoProgress, 4},
+      // The incumbent's value is known no finer than [999.99, 1000.5]: the
+      // bound of 1000 is as high as any split can raise it.
+      {"closed within the value's own enclosure", flat, true, -1, 20, 1000.5, IaSearchGapClosed, 1, 999.99},
+      {"open past the value's own enclosure", flat, true, -1, 20, 1000.5, IaSearchNoProgress, 4, 1000.2},
   };
   for (const Case& c : cases) {
     Stub stub;
     stub.lowerOf = c.lowerOf;
     stub.stopAt = c.stopAt;
     stub.tick = c.tick;
+    stub.enclosureLow = c.enclosureLow;
     IaSearchOptions options;
     options.absoluteGapOnly = c.absoluteGapOnly;
     options.noProgressSeconds = 30;

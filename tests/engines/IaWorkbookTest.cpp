@@ -159,6 +159,47 @@ TEST_F(GlobalOptions, DerivativesOverEachFunctionsOwnVariablesReachTheOptimum) {
     }
 }
 
+// Small smooth models that ended at the iteration limit at their optimum,
+// each with its optimum by closed form: separable convex quadratics in the
+// millions, past the point where the interpreter's enclosure of a value is
+// narrower than the absolute accuracy (each centre clamped into the box);
+// and optima on a curved row, where the objective's slope does not vanish
+// (the projection of (90, 120) on the circle of radius 125 is (75, 100); xy
+// = 0.0025 is nearest the origin's sum at x = y = 0.05; 3x + 4y over the
+// disc of radius 50 is largest at (30, 40)).
+TEST_F(GlobalOptions, EndsAtTheOptimumOfSmallSmoothModels) {
+  struct Case {
+    const char* objective;
+    int type;  // 1 maximise, 2 minimise
+    double lower, upper;
+    const char* row;  // in D1, or none
+    int relation;     // 1 <=, 2 =
+    double rhs, optimum, x, y;
+  };
+  const std::vector<Case> cases = {
+      {"=2*(A1+1000)^2+2*(B1-1000)^2", 2, 0, 2500, nullptr, 0, 0, 2e6, 0, 1000},
+      {"=-3*(A1-4000)^2-(B1+500)^2", 1, -2000, 3000, nullptr, 0, 0, -3e6, 3000, -500},
+      {"=3.5*(A1-2500)^2+0.5*(B1-7000)^2", 2, 0, 3500, nullptr, 0, 0, 6.125e6, 2500, 3500},
+      {"=3*(A1-90)^2+3*(B1-120)^2", 2, 0, 165, "=A1^2+B1^2", 2, 15625, 1875, 75, 100},
+      {"=2*A1+2*B1", 2, 0.01, 0.2, "=A1*B1", 2, 0.0025, 0.2, 0.05, 0.05},
+      {"=3*A1+4*B1", 1, -100, 100, "=A1^2+B1^2", 1, 2500, 250, 30, 40},
+  };
+  for (const Case& c : cases)
+    for (const char* dia : {"1", "2"}) {
+      twoVariables(c.objective, c.type, 4, c.row ? 3 : 2, c.lower, c.lower);
+      bounds(1, "Model!$A$1:$B$1", c.lower, c.upper);
+      if (c.row) {
+        formula("D1", c.row);
+        row(3, "Model!$D$1", c.relation, c.rhs);
+      }
+      name("solver_dia", dia);
+      ASSERT_EQ(solve(0), StatusSolved) << c.objective << " dia " << dia;
+      EXPECT_NEAR(valueAt("C1"), c.optimum, 1e-6 * std::fabs(c.optimum)) << c.objective << " dia " << dia;
+      EXPECT_NEAR(valueAt("A1"), c.x, 1e-3) << c.objective << " dia " << dia;
+      EXPECT_NEAR(valueAt("B1"), c.y, 1e-3) << c.objective << " dia " << dia;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Global, GlobalWorkbooks, ::testing::ValuesIn(readProblems()),
                          [](const auto& info) { return info.param.name; });
 

@@ -87,16 +87,7 @@ struct OpenLoop {
   const char* mode;
   const char* generator;
 };
-constexpr OpenLoop kOpenLoops[] = {
-    // The interval engine ends small convex QPs (and one smooth model) at
-    // the iteration limit.
-    {"interval", "qp-box"},
-    {"interval dia=2", "qp-box"},
-    {"interval", "qp-planted"},
-    {"interval dia=2", "qp-planted"},
-    {"interval", "nonlinear-rows"},
-    {"interval dia=2", "nonlinear-rows"},
-};
+constexpr std::array<OpenLoop, 0> kOpenLoops{};
 
 // Models fresh seeds found wrong once, run with the fixed seeds ever after.
 struct FoundModel {
