@@ -70,10 +70,6 @@ constexpr OpenFault kOpenFaults[] = {
     {"LP/quadratic dia=2", "nonlinear-rows", 4ULL},
     {"LP/quadratic", "nonlinear-rows", 5ULL},
     {"LP/quadratic dia=2", "nonlinear-rows", 5ULL},
-    // GRG under differences ends "no feasible solution" on an LP of two
-    // multiple equalities of 1E+6: its first pass finds no direction where
-    // both variables sit on their lower bounds.
-    {"GRG", "lp-equalities", 14835881595272954150ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
