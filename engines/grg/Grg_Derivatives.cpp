@@ -18,7 +18,8 @@ constexpr double kRowRounding = 4 * 2.220446049250313e-16;
 constexpr double kNoiseMargin = 1e3;
 constexpr double kLongerStep = 1e3;
 
-void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column) {
+// Column j's derivatives and the rounding error of each (0 where exact).
+void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column, const std::vector<double>& error) {
   bool compare = rec.settings.linearityCheck && rec.iterationsReported && rec.constancy[j] >= 0;
   if (compare) {
     bool same = true;
@@ -32,12 +33,18 @@ void storeColumn(GrgRecord& rec, int j, const std::vector<double>& column) {
     }
     rec.constancy[j] = -1;
   }
-  for (int i = 1; i <= rec.m; ++i) Grg_jac(rec, i, j) = static_cast<float>(column[i]);
+  for (int i = 1; i <= rec.m; ++i) {
+    Grg_jac(rec, i, j) = static_cast<float>(column[i]);
+    Grg_jacError(rec, i, j) = error[i];
+  }
   rec.grad[j] = column[rec.objectiveRow];
 }
 
 void zeroColumn(GrgRecord& rec, int j) {
-  for (int i = 1; i <= rec.m; ++i) Grg_jac(rec, i, j) = 0.0f;
+  for (int i = 1; i <= rec.m; ++i) {
+    Grg_jac(rec, i, j) = 0.0f;
+    Grg_jacError(rec, i, j) = 0.0;
+  }
   rec.grad[j] = 0.0;
 }
 
@@ -78,16 +85,14 @@ double roundingError(const GrgRecord& rec, int i, const double* base, double spa
 // not, the row bends over the longer step and the short one stands. The
 // objective's elements are not a reason for it: near a minimum they are
 // small because the objective bends there.
-void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, double span,
-                         std::vector<double>& column) {
-  std::vector<double> error(rec.m + 1, 0.0);
+bool noisy(const GrgRecord& rec, int i, double element, double error) {
+  double size = std::fabs(element);
+  return i != rec.objectiveRow && size > 0.0 && size < kNoiseMargin * error;
+}
+
+void refineNoisyElements(GrgRecord& rec, int j, double h, std::vector<double>& column, std::vector<double>& error) {
   bool any = false;
-  for (int i = 1; i <= rec.m; ++i) {
-    double size = std::fabs(column[i]);
-    error[i] = roundingError(rec, i, base, span);
-    if (i != rec.objectiveRow && size > 0.0 && size < kNoiseMargin * error[i]) any = true;
-    else error[i] = 0.0;
-  }
+  for (int i = 1; i <= rec.m; ++i) any = any || noisy(rec, i, column[i], error[i]);
   double x = rec.x[j], longer = kLongerStep * std::fabs(h);
   if (x + longer > rec.xu[j]) longer = -longer;
   if (!any || x + longer < rec.xl[j]) return;
@@ -99,13 +104,15 @@ void refineNoisyElements(GrgRecord& rec, int j, double h, const double* base, do
   }
   for (int i = 1; i <= rec.m; ++i) {
     double again = (at[i] - rec.g[i]) / longer;
-    if (error[i] > 0.0 && std::fabs(again - column[i]) <= error[i]) column[i] = again;
+    if (!noisy(rec, i, column[i], error[i]) || std::fabs(again - column[i]) > error[i]) continue;
+    column[i] = again;
+    error[i] = kRowRounding * std::max(std::fabs(at[i]), std::fabs(rec.g[i])) / std::fabs(longer);
   }
 }
 
 void differences(GrgRecord& rec, bool central) {
   if (!startDifferences(rec) || !hostAtBase(rec)) return;
-  std::vector<double> column(rec.m + 1), minus(rec.m + 3);
+  std::vector<double> column(rec.m + 1), error(rec.m + 1, 0.0), minus(rec.m + 3);
   int previous = 0;
   for (int j = 1; j <= rec.n; ++j) {
     if (!rec.iterationsReported) {
@@ -134,10 +141,13 @@ void differences(GrgRecord& rec, bool central) {
     previous = j;
     const double* base = central ? minus.data() : rec.g.data();
     double span = h - hMinus;
-    for (int i = 1; i <= rec.m; ++i) column[i] = span == 0.0 ? 0.0 : (rec.gTrial[i] - base[i]) / span;
-    if (span != 0.0) refineNoisyElements(rec, j, h, base, span, column);
+    for (int i = 1; i <= rec.m; ++i) {
+      column[i] = span == 0.0 ? 0.0 : (rec.gTrial[i] - base[i]) / span;
+      error[i] = span == 0.0 ? 0.0 : roundingError(rec, i, base, span);
+    }
+    if (span != 0.0) refineNoisyElements(rec, j, h, column, error);
     if (rec.status) return;
-    storeColumn(rec, j, column);
+    storeColumn(rec, j, column, error);
   }
 }
 
@@ -150,6 +160,7 @@ void analytic(GrgRecord& rec, bool checking) {
   }
   if (!checking) {
     std::fill(rec.jac.begin(), rec.jac.end(), 0.0f);
+    std::fill(rec.jacError.begin(), rec.jacError.end(), 0.0);
     std::fill(rec.grad.begin(), rec.grad.end(), 0.0);
   }
   std::vector<double> hx(rec.n);
@@ -182,6 +193,7 @@ int Grg_storeJacobianElement(void*, void* record, int row, int col, double value
     }
   }
   Grg_jac(rec, i, j) = static_cast<float>(v);
+  Grg_jacError(rec, i, j) = 0.0;
   if (i == rec.objectiveRow) rec.grad[j] = v;
   return 1;
 }

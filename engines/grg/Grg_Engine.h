@@ -87,6 +87,7 @@ struct GrgRecord {
   std::vector<double> g, gSaved, rowLower, rowUpper, gTrial, gReport, multipliers;  // m + 3
   std::vector<double> x, xl, xu, scale;            // n + m + 2 (scale only when scaling)
   std::vector<float> jac;                          // (m + 2) rows of n + 1
+  std::vector<double> jacError;                    // each element's rounding error, as jac (0 when exact)
   std::vector<double> grad;                        // objective gradient, n + 1
   std::vector<int> constancy;                      // n + 1
   bool analyticRejected = false;
@@ -96,6 +97,7 @@ struct GrgRecord {
   std::vector<int> cols, colStatus;                // column list: superbasics first
   int bindingCount = 0, nonBindingCount = 0, columnCount = 0, superbasicCount = 0;
   std::vector<double> binv;                        // bindingCount rows of (m + 2)
+  std::vector<double> binvError;                   // rounding error of each element of binv
   std::vector<double> r, rOld, d, dPrev, t, u, distance, phaseGrad;  // n + m + 2 (t, u: m + 2)
   std::vector<double> xPrev;                       // point of the last optimality test
   int violatedCount = 0;
@@ -179,4 +181,8 @@ int Grg_storeJacobianElement(void* hostContext, void* record, int row, int col, 
 inline float& Grg_jac(GrgRecord& rec, int row, int col) { return rec.jac[row * (rec.n + 1) + col]; }
 inline float Grg_jac(const GrgRecord& rec, int row, int col) {
   return rec.jac[row * (rec.n + 1) + col];
+}
+inline double& Grg_jacError(GrgRecord& rec, int row, int col) { return rec.jacError[row * (rec.n + 1) + col]; }
+inline double Grg_jacError(const GrgRecord& rec, int row, int col) {
+  return rec.jacError[row * (rec.n + 1) + col];
 }

@@ -44,6 +44,8 @@ double element(const GrgRecord& rec, int row, int col) {
 }
 
 double& inverse(GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
+// The rounding error of an element of the inverse (first order).
+double& inverseError(GrgRecord& rec, int k, int l) { return rec.binvError[(k - 1) * rec.bindingCount + (l - 1)]; }
 
 void computeDistances(GrgRecord& rec) {
   for (int j = 1; j <= rec.n + rec.m; ++j) {
@@ -58,18 +60,43 @@ int boundStatus(const GrgRecord& rec, int col) {
   return 0;
 }
 
+// The elimination block and, beside it, each element's rounding error: the
+// errors of the differenced derivatives carried through the elimination to
+// first order. An element within its error is no pivot: two equalities
+// that are multiples of each other leave, once one is eliminated from the
+// other, only the rounding of their differences (1.5E-04 on rows of
+// 1E+06), and a basis pivoted on it took both variables for the two rows,
+// left no direction and ended phase 1 "no feasible solution".
+struct Block {
+  std::vector<double> w, e;
+  int width = 0;
+  double value(int k, int c) const { return w[(k - 1) * width + c - 1]; }
+  double error(int k, int c) const { return e[(k - 1) * width + c - 1]; }
+};
+
 // Gauss-Jordan step on the work block: row p divided by the pivot, column c
 // eliminated from every other row.
-void pivot(std::vector<double>& w, int rows, int width, int p, int c) {
-  double* prow = &w[(p - 1) * width];
-  double pv = prow[c - 1];
-  for (int j = 0; j < width; ++j) prow[j] /= pv;
+void pivot(Block& b, int rows, int p, int c) {
+  int width = b.width;
+  double* prow = &b.w[(p - 1) * width];
+  double* perr = &b.e[(p - 1) * width];
+  double pv = prow[c - 1], pe = perr[c - 1];
+  for (int j = 0; j < width; ++j) {
+    prow[j] /= pv;
+    perr[j] = (perr[j] + std::fabs(prow[j]) * pe) / std::fabs(pv);
+  }
+  perr[c - 1] = 0.0;
   for (int k = 1; k <= rows; ++k) {
     if (k == p) continue;
-    double* krow = &w[(k - 1) * width];
-    double f = krow[c - 1];
-    if (f == 0.0) continue;
-    for (int j = 0; j < width; ++j) krow[j] -= f * prow[j];
+    double* krow = &b.w[(k - 1) * width];
+    double* kerr = &b.e[(k - 1) * width];
+    double f = krow[c - 1], fe = kerr[c - 1];
+    if (f == 0.0 && fe == 0.0) continue;
+    for (int j = 0; j < width; ++j) {
+      krow[j] -= f * prow[j];
+      kerr[j] += std::fabs(f) * perr[j] + fe * std::fabs(prow[j]);
+    }
+    kerr[c - 1] = 0.0;
   }
 }
 
@@ -84,14 +111,14 @@ struct BlockSizes {
   std::vector<double> row, col;
 };
 
-// Largest |element| of column c over the unpivoted rows.
-Pick columnMax(const std::vector<double>& w, int width, int nb, const std::vector<char>& pivoted, int c,
-               const BlockSizes& sizes) {
+// Largest |element| of column c over the unpivoted rows, among those larger
+// than their rounding error.
+Pick columnMax(const Block& b, int nb, const std::vector<char>& pivoted, int c, const BlockSizes& sizes) {
   Pick p;
   p.col = c;
   for (int k = 1; k <= nb; ++k) {
-    double v = std::fabs(w[(k - 1) * width + c - 1]);
-    if (!pivoted[k] && v > p.value) p = {c, k, v, v / (sizes.row[k] * sizes.col[c])};
+    double v = std::fabs(b.value(k, c));
+    if (!pivoted[k] && v > p.value && v > b.error(k, c)) p = {c, k, v, v / (sizes.row[k] * sizes.col[c])};
   }
   return p;
 }
@@ -141,13 +168,13 @@ Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1
 // worth a pivot, in the rows' and columns' own sizes, so that an equality
 // whose coefficients are 1E-05 of the other rows' still gets a variable
 // rather than its own slack; the slack only when neither finds one.
-Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+Pick generalStep(GrgRecord& rec, const Block& b, const std::vector<char>& pivoted,
                  const std::vector<char>& taken, FirstPivot& p1, const BlockSizes& sizes) {
   std::vector<Pick> cand;
   FirstPivot big{0.0, 0.0};
   for (int j = 1; j <= rec.n; ++j) {
     if (taken[j]) continue;
-    cand.push_back(columnMax(w, width, rec.bindingCount, pivoted, j, sizes));
+    cand.push_back(columnMax(b, rec.bindingCount, pivoted, j, sizes));
     big = {std::max(big.value, cand.back().value), std::max(big.scaled, cand.back().scaled)};
   }
   if (p1.value < 0) p1 = big;
@@ -157,12 +184,12 @@ Pick generalStep(GrgRecord& rec, const std::vector<double>& w, int width, const 
 }
 
 // Among the previous basics not yet taken, the largest element over the unpivoted rows.
-Pick previousStep(GrgRecord& rec, const std::vector<double>& w, int width, const std::vector<char>& pivoted,
+Pick previousStep(GrgRecord& rec, const Block& b, const std::vector<char>& pivoted,
                   const std::vector<char>& taken, const std::vector<int>& previous, const BlockSizes& sizes) {
   Pick best;
   for (int c : previous) {
     if (taken[c]) continue;
-    Pick p = columnMax(w, width, rec.bindingCount, pivoted, c, sizes);
+    Pick p = columnMax(b, rec.bindingCount, pivoted, c, sizes);
     if (p.value > best.value) best = p;
   }
   return best;
@@ -179,11 +206,11 @@ bool acceptPrevious(const GrgRecord& rec, int step, double value, double p1, dou
   return value >= rec.settings.pivotTol * p1 || value >= rec.settings.pivotTol;
 }
 
-double largestCandidate(const GrgRecord& rec, const std::vector<double>& w, int width,
-                        const std::vector<char>& pivoted, const std::vector<char>& taken, const BlockSizes& sizes) {
+double largestCandidate(const GrgRecord& rec, const Block& b, const std::vector<char>& pivoted,
+                        const std::vector<char>& taken, const BlockSizes& sizes) {
   double big = 0.0;
   for (int j = 1; j <= rec.n; ++j)
-    if (!taken[j]) big = std::max(big, columnMax(w, width, rec.bindingCount, pivoted, j, sizes).value);
+    if (!taken[j]) big = std::max(big, columnMax(b, rec.bindingCount, pivoted, j, sizes).value);
   return big;
 }
 
@@ -250,10 +277,14 @@ BlockSizes blockSizes(const GrgRecord& rec) {
 // the rows' and columns' own sizes (generalStep).
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
-  std::vector<double> w(static_cast<size_t>(nb) * width, 0.0);
+  Block b{std::vector<double>(static_cast<size_t>(nb) * width, 0.0),
+          std::vector<double>(static_cast<size_t>(nb) * width, 0.0), width};
   for (int k = 1; k <= nb; ++k) {
-    double* row = &w[(k - 1) * width];
-    for (int j = 1; j <= n; ++j) row[j - 1] = Grg_jac(rec, rec.bindRow[k], j);
+    double* row = &b.w[(k - 1) * width];
+    for (int j = 1; j <= n; ++j) {
+      row[j - 1] = Grg_jac(rec, rec.bindRow[k], j);
+      b.e[(k - 1) * width + j - 1] = Grg_jacError(rec, rec.bindRow[k], j);
+    }
     row[n + k - 1] = -1.0;
     row[n + nb + k - 1] = 1.0;
   }
@@ -268,8 +299,8 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
     if (rec.status) return false;
     Pick pick;
     if (previousPhase) {
-      pick = previousStep(rec, w, width, pivoted, taken, previous, sizes);
-      double best = largestCandidate(rec, w, width, pivoted, taken, sizes);
+      pick = previousStep(rec, b, pivoted, taken, previous, sizes);
+      double best = largestCandidate(rec, b, pivoted, taken, sizes);
       if (pick.col && acceptPrevious(rec, step, pick.value, p1.value, best)) {
         if (p1.value < 0) p1 = {pick.value, pick.scaled};
       } else {
@@ -277,15 +308,19 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
         pick = Pick{};
       }
     }
-    if (!pick.col) pick = generalStep(rec, w, width, pivoted, taken, p1, sizes);
-    pivot(w, nb, width, pick.row, pick.col);
+    if (!pick.col) pick = generalStep(rec, b, pivoted, taken, p1, sizes);
+    pivot(b, nb, pick.row, pick.col);
     pivoted[pick.row] = 1;
     taken[pick.col] = 1;
     rec.basicCol[pick.row] = pick.col <= n ? pick.col : n + rec.bindRow[pick.col - n];
   }
   rec.binv.assign(static_cast<size_t>(nb) * nb, 0.0);
+  rec.binvError.assign(rec.binv.size(), 0.0);
   for (int k = 1; k <= nb; ++k)
-    for (int l = 1; l <= nb; ++l) inverse(rec, k, l) = w[(k - 1) * width + n + nb + l - 1];
+    for (int l = 1; l <= nb; ++l) {
+      inverse(rec, k, l) = b.value(k, n + nb + l);
+      inverseError(rec, k, l) = b.error(k, n + nb + l);
+    }
   return true;
 }
 
@@ -473,23 +508,29 @@ bool optimal(GrgRecord& rec) {
 // Elements differenced in rows whose values are in millions carry errors of
 // 1E-06 of their size; a basic on its bound whose entry was such an error
 // blocked every step, and the pass crept to "converged" far from the
-// optimum.
+// optimum. Nor does a basic move whose entry is within the rounding error
+// the differenced derivatives and the inverse formed from them carry: the
+// slack of an equality that is a multiple of another binding row moves by
+// that error alone, and it blocked every step at once.
 void basicDirection(GrgRecord& rec) {
   int nb = rec.bindingCount;
-  std::vector<double> v(nb + 1, 0.0), terms(nb + 1, 0.0);
+  std::vector<double> v(nb + 1, 0.0), terms(nb + 1, 0.0), errors(nb + 1, 0.0);
   for (int k = 1; k <= nb; ++k)
     for (int s = 1; s <= rec.superbasicCount; ++s) {
-      double term = element(rec, rec.bindRow[k], rec.cols[s]) * rec.d[rec.cols[s]];
+      int col = rec.cols[s];
+      double term = element(rec, rec.bindRow[k], col) * rec.d[col];
       v[k] += term;
       terms[k] += std::fabs(term);
+      if (col <= rec.n) errors[k] += Grg_jacError(rec, rec.bindRow[k], col) * std::fabs(rec.d[col]);
     }
   for (int k = 1; k <= nb; ++k) {
-    double s = 0.0, size = 0.0;
+    double s = 0.0, size = 0.0, error = 0.0;
     for (int l = 1; l <= nb; ++l) {
       s += inverse(rec, k, l) * v[l];
       size += std::fabs(inverse(rec, k, l)) * terms[l];
+      error += std::fabs(inverse(rec, k, l)) * errors[l] + inverseError(rec, k, l) * std::fabs(v[l]);
     }
-    rec.t[k] = std::fabs(s) <= kDirectionRounding * size ? 0.0 : -s;
+    rec.t[k] = std::fabs(s) <= std::max(kDirectionRounding * size, error) ? 0.0 : -s;
   }
 }
 
@@ -591,10 +632,16 @@ bool exchange(GrgRecord& rec, int p) {
   std::vector<double> a(nb + 1, 0.0);
   for (int k = 1; k <= nb; ++k)
     for (int l = 1; l <= nb; ++l) a[k] += inverse(rec, k, l) * element(rec, rec.bindRow[l], col);
-  for (int l = 1; l <= nb; ++l) inverse(rec, p, l) /= a[p];
+  for (int l = 1; l <= nb; ++l) {
+    inverse(rec, p, l) /= a[p];
+    inverseError(rec, p, l) /= std::fabs(a[p]);
+  }
   for (int k = 1; k <= nb; ++k)
     if (k != p && a[k] != 0.0)
-      for (int l = 1; l <= nb; ++l) inverse(rec, k, l) -= a[k] * inverse(rec, p, l);
+      for (int l = 1; l <= nb; ++l) {
+        inverse(rec, k, l) -= a[k] * inverse(rec, p, l);
+        inverseError(rec, k, l) += std::fabs(a[k]) * inverseError(rec, p, l);
+      }
   int leaving = rec.basicCol[p];
   rec.basicCol[p] = col;
   int status = boundStatus(rec, leaving);

@@ -362,23 +362,22 @@ TEST(GrgMixedScale, ModelsReachTheirOptima) {
 }
 
 // An LP of scale 1E+06 whose equalities include two multiples of each
-// other: 2E+06 at (1.5E+06, 2E+06), reached with the analytic Jacobian and
-// with scaling. (By differences without scaling the first pass still ends
-// "no feasible point" where both variables reach their lower bounds.)
+// other: 2E+06 at (1.5E+06, 2E+06), by hand from the first and second rows,
+// reached every way; also with the rows a thousand times larger, and with a
+// third dependent row, the second plus twice the third. (By differences,
+// the dependent rows once met at a vertex differ by the rounding of their
+// differences alone.)
 TEST(GrgMixedScale, RepeatedEqualitiesReachTheirOptimum) {
-  const MixedModel lp{"LP of scale 1E+06 with two equalities multiples of each other",
-                      {4, -2},
-                      {},
-                      {},
-                      {5e5, 0},
-                      {4.5e6, 3e6},
-                      {1e6, 0},
-                      {{{-2, 0}, -3e6, -3e6}, {{3, -1.5}, 1.5e6, 1.5e6}, {{-2, 1}, -1e6, -1e6}},
-                      2e6};
-  for (const RunWay& way : kWays) {
-    if (!way.analytic && !way.scaling) continue;
-    std::string said;
-    EXPECT_TRUE(reachesOptimum(lp, way, &said)) << said;
+  const LinearRow first{{-2, 0}, -3e6, -3e6}, second{{3, -1.5}, 1.5e6, 1.5e6}, third{{-2, 1}, -1e6, -1e6};
+  const LinearRow larger{{3e3, -1.5e3}, 1.5e9, 1.5e9}, sum{{-1, 0.5}, -5e5, -5e5};
+  const std::vector<LinearRow> rowSets[] = {{first, second, third}, {first, larger, third}, {first, second, third, sum}};
+  for (const std::vector<LinearRow>& rows : rowSets) {
+    const MixedModel lp{"LP of scale 1E+06 with equalities multiples of each other", {4, -2}, {}, {},
+                        {5e5, 0}, {4.5e6, 3e6}, {1e6, 0}, rows, 2e6};
+    for (const RunWay& way : kWays) {
+      std::string said;
+      EXPECT_TRUE(reachesOptimum(lp, way, &said)) << rows.size() << " rows\n" << said;
+    }
   }
 }
 

@@ -64,10 +64,14 @@ constexpr OpenFault kOpenFaults[] = {
     // 1E-02 to 1E+08.
     {"GRG", "qp-mixed", 5ULL},
     {"GRG dia=2", "qp-mixed", 5ULL},
-    // GRG under differences ends "no feasible solution" on an LP of two
-    // multiple equalities of 1E+6: its first pass finds no direction where
-    // both variables sit on their lower bounds.
-    {"GRG", "lp-equalities", 14835881595272954150ULL},
+    // The LP/quadratic engine's phase 1 ends "no feasible solution" on one
+    // variable whose only feasible point is a bound where two equalities of
+    // tiny coefficients meet: its leftover infeasibility, 1.5E-08 in scaled
+    // units, is judged against an absolute precision, not the rows' sizes.
+    {"LP/quadratic", "lp-mixed", 17592257809024548917ULL},
+    {"LP/quadratic dia=2", "lp-mixed", 17592257809024548917ULL},
+    {"LP/quadratic", "lp-mixed", 5202694653891051557ULL},
+    {"LP/quadratic dia=2", "lp-mixed", 5202694653891051557ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -167,6 +171,11 @@ constexpr FoundModel kFoundModels[] = {
     // variables whose equalities of 1E+6 include two multiples of each other.
     {"qp-planted", 13306559434701406278ULL},
     {"lp-equalities", 14835881595272954150ULL},
+    // The LP/quadratic engine called a one-variable LP whose feasible point
+    // is where two equalities of coefficients 1E-10 to 1E-04 meet at a bound
+    // infeasible.
+    {"lp-mixed", 17592257809024548917ULL},
+    {"lp-mixed", 5202694653891051557ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
