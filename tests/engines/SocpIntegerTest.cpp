@@ -10,9 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/engines/SocpBookText.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
+
+using socpbook::cellOf;
+using socpbook::written;
 
 constexpr int kSocpEngine = 5;
 constexpr int kRelInteger = 4, kRelBinary = 5, kRelAllDifferent = 6;
@@ -36,16 +40,6 @@ struct IntegerModel {
   std::vector<Row> rows;
   double optimum;
 };
-
-std::string written(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", v);
-  return text;
-}
-
-std::string cellOf(int row, int column) {
-  return std::string(1, static_cast<char>('A' + column)) + std::to_string(row + 1);
-}
 
 std::string absolute(int row, int column) {
   return "Model!$" + std::string(1, static_cast<char>('A' + column)) + "$" + std::to_string(row + 1);

@@ -6,9 +6,13 @@
 #include <cstdio>
 #include <tuple>
 
+#include "tests/engines/SocpBookText.h"
 #include "tests/support/EngineSolveFixture.h"
 
 namespace {
+
+using socpbook::cellOf;
+using socpbook::written;
 
 constexpr int kSocpEngine = 5;
 
@@ -20,17 +24,6 @@ struct ScaledModel {
   double x, optimum;
   double size;  // the objective's scale: its error is judged relative to it
 };
-
-std::string written(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", v);
-  return text;
-}
-
-// The A1 name of the cell at row and column from 0.
-std::string cellOf(int row, int column) {
-  return std::string(1, static_cast<char>('A' + column)) + std::to_string(row + 1);
-}
 
 class SocpScale : public EngineSolveFixture {
  protected:
