@@ -36,6 +36,10 @@ constexpr long long kTextBytesPerWork = 32;
 // converted back cost about as much as building several elements.
 constexpr long long kWorkPerAddinCall = 8;
 
+// The cells of a registered function's argument that its call converts
+// into the library's values for the work of building one element.
+constexpr long long kConvertedCellsPerWork = 32;
+
 // The work of one element of a built-in lifted over an array: a lookup
 // reads its table again for each.
 constexpr long long kWorkPerLiftedCall = 8;
@@ -177,14 +181,19 @@ CellValue firstValue(const CalcArray& r) {
   return r.values.empty() ? CellValue::makeError(CellError::Value) : r.values[0];
 }
 
+// Each element's call converts the arguments taken whole again (LOOKUP's
+// table), so an element costs their cells, kConvertedCellsPerWork to a unit,
+// besides the call.
 void liftAddin(const CalcFunction& fn, std::vector<CalcArray> args, const std::vector<size_t>& lifted, CalcValue* out) {
   std::vector<CalcArray> blocks;
   for (size_t k : lifted) blocks.push_back(std::move(args[k]));
+  long long whole = 0;
+  for (const CalcArray& a : args) whole += static_cast<long long>(a.values.size());  // the lifted ones are moved out
   auto one = [&](const CellValue* const* x) {
     for (size_t i = 0; i < lifted.size(); ++i) args[lifted[i]] = CalcArray{1, 1, {*x[i]}};
     return firstValue(callAddin(fn, args));
   };
-  liftCall(blocks, out, one, kWorkPerAddinCall);
+  liftCall(blocks, out, one, kWorkPerAddinCall + whole / kConvertedCellsPerWork);
 }
 
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {

@@ -2,8 +2,8 @@
 // entry in the regular build, and what they found: a call short of its
 // arguments is #VALUE!, never a read past them; a registered function over
 // a block of hundreds of thousands of elements costs the recalculation's
-// work by its calls, so that it ends at the cap as #NUM! instead of running
-// for seconds.
+// work by its calls (and a lifted call by the cells it converts again for
+// each), so that it ends at the cap as #NUM! instead of running for seconds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -62,6 +62,9 @@ TEST(RegisteredFindings, ShortCallsAreVALUEAndLargeBlocksEndAtTheCap) {
   EXPECT_EQ(sum.value.rows, 105);
   EXPECT_EQ(sum.value.cols, 7460);
   EXPECT_EQ(first(Fuzz_registeredFormula("=DB(KAA110:D6,I4,A2:D6,5%)")), CellValue::makeError(CellError::Num));
+  // LOOKUP lifted over 1732 x 24 keys, each call converting a table of 397 x
+  // 26 cells again: refused at once, where it ran for seconds.
+  EXPECT_EQ(first(Fuzz_registeredFormula("=LOOKUP(I2265:AF534,G662:AF266)")), CellValue::makeError(CellError::Num));
   // Over a small block DB still applies element by element: the fixed rate
   // 1 - 0.1^(1/6), unrounded, for 7 months of the first year, then a year.
   const CalcEvalResult db = Fuzz_registeredFormula("=DB(1000000,100000,6,{1,2},7)");
