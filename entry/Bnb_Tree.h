@@ -103,8 +103,9 @@ void Bnb_setIncumbent(BnbState& state, BnbNode* node);
 // incumbent's less kBnbObjectiveTie of its size. A node above it ties with
 // the incumbent: an engine's objective is exact only to its own relative
 // tolerance, and a tie kept open (a free integer column that costs
-// nothing) is branched on without end.
-inline constexpr double kBnbObjectiveTie = 1e-6;
+// nothing) is branched on without end. A part in 1E+09: an integer point
+// better by a part in a million of a large objective is still better.
+inline constexpr double kBnbObjectiveTie = 1e-9;
 double Bnb_improvementLimit(const BnbState& state);
 // The next open node to branch under the mode, with an objective not above
 // the cutoff; nodes that do not improve on the incumbent met on the way are
