@@ -12,7 +12,7 @@
 
 namespace {
 
-// Models with more variable cells are not probed: each cell costs two
+// Models with more variable cells are not probed: each cell costs three
 // recalculations.
 constexpr int kMostProbedVariables = 50;
 // A change that is not linear, relative to the values compared.
@@ -45,13 +45,16 @@ bool bent(double f0, double f1, double f2) {
 }
 
 // The first model cell whose second difference in some variable is not 0.
+// The values at the start are read once; each variable is put back on its
+// start after its two steps.
 int firstBentCell(Probe* p) {
-  std::vector<double> f0, f1, f2;
+  std::vector<double> f0, f1, f2, back;
+  if (p->variables.empty() || !valuesAt(p, 0, p->start[0], &f0)) return -1;
   size_t first = p->cells.size();
   for (size_t k = 0; k < p->variables.size(); ++k) {
     const double x = p->start[k];
-    const bool read = valuesAt(p, k, x, &f0) && valuesAt(p, k, x + 1, &f1) && valuesAt(p, k, x + 2, &f2);
-    valuesAt(p, k, x, &f0);
+    const bool read = valuesAt(p, k, x + 1, &f1) && valuesAt(p, k, x + 2, &f2);
+    valuesAt(p, k, x, &back);
     for (size_t c = 0; read && c < first; ++c)
       if (bent(f0[c], f1[c], f2[c])) first = c;
   }
