@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
+#include <cstring>
 
 #include "base/Oa_Slots.h"
 #include "base/Utf8_Text.h"
@@ -10,20 +12,55 @@
 namespace {
 
 constexpr std::size_t kMinSlots = 16;
-constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325u;
-constexpr std::uint64_t kFnvPrime = 0x100000001b3u;
+// Names are hashed and compared eight bytes at a time.
+constexpr std::size_t kWordBytes = 8;
+constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+constexpr std::uint64_t kByteHighBit = 0x80;
+constexpr std::uint64_t kHighBits = kEachByte * kByteHighBit;
+// The high bit of a byte shifted this far is the bit by which an ASCII
+// small letter differs from its capital (0x20).
+constexpr int kHighBitToCaseBit = 2;
+constexpr std::uint64_t kHashSeed = 0xcbf29ce484222325u;
+constexpr std::uint64_t kHashMultiplier = 0xff51afd7ed558ccdu;
+constexpr int kHashShift = 29;
 
-// FNV-1a over the bytes of a text with its ASCII letters in lower case: of
-// a folded spelling, its hash; of an ASCII spelling, the hash of its fold.
-// `*ascii` says whether every byte is ASCII.
-std::uint64_t hashOfLowered(std::string_view text, bool* ascii) {
-  std::uint64_t h = kFnvOffsetBasis;
-  unsigned char bytes = 0;
-  for (char c : text) {
-    bytes |= static_cast<unsigned char>(c);
-    h = (h ^ static_cast<unsigned char>(Utf8_lowerAscii(c))) * kFnvPrime;
+// The bytes of a text from `at`, at most eight, each in a byte of a word
+// of its own, the bytes past the text's end zero. The same bytes give the
+// same word.
+std::uint64_t wordAt(std::string_view text, std::size_t at) {
+  std::uint64_t w = 0;
+  if (text.size() - at >= kWordBytes) {
+    std::memcpy(&w, text.data() + at, kWordBytes);
+    return w;
   }
-  *ascii = bytes < kUtf8FirstBeyondAscii;
+  for (std::size_t k = at; k < text.size(); ++k)
+    w |= std::uint64_t{static_cast<unsigned char>(text[k])} << (CHAR_BIT * (k - at));
+  return w;
+}
+
+// A word of bytes with its ASCII capitals in lower case, the other bytes
+// as they stand: a byte below 0x80 from 'A' to 'Z' gains 0x20. Each byte's
+// low seven bits plus a bias stay within the byte, so its high bit says
+// whether it reaches 'A', and whether it passes 'Z'.
+std::uint64_t loweredWord(std::uint64_t w) {
+  const std::uint64_t low = w & ~kHighBits;
+  const std::uint64_t fromA = low + kEachByte * (kByteHighBit - 'A');
+  const std::uint64_t pastZ = low + kEachByte * (kByteHighBit - 'Z' - 1);
+  return w | ((fromA & ~pastZ & ~w & kHighBits) >> kHighBitToCaseBit);
+}
+
+// The hash of a text with its ASCII letters in lower case: of a folded
+// spelling, its hash; of an ASCII spelling, the hash of its fold. `*ascii`
+// says whether every byte is ASCII.
+std::uint64_t hashOfLowered(std::string_view text, bool* ascii) {
+  std::uint64_t h = kHashSeed ^ text.size(), bytes = 0;
+  for (std::size_t at = 0; at < text.size(); at += kWordBytes) {
+    const std::uint64_t w = wordAt(text, at);
+    bytes |= w;
+    h = (h ^ loweredWord(w)) * kHashMultiplier;
+    h ^= h >> kHashShift;
+  }
+  *ascii = (bytes & kHighBits) == 0;
   return h;
 }
 
@@ -55,8 +92,10 @@ class WbNameTable::Key {
   std::uint64_t hash() const { return hash_; }
   // Whether a stored folded spelling is this one.
   bool matches(std::string_view folded) const {
-    return folded.size() == text_.size() &&
-           std::equal(text_.begin(), text_.end(), folded.begin(), [](char c, char f) { return Utf8_lowerAscii(c) == f; });
+    if (folded.size() != text_.size()) return false;
+    for (std::size_t at = 0; at < text_.size(); at += kWordBytes)
+      if (loweredWord(wordAt(text_, at)) != wordAt(folded, at)) return false;
+    return true;
   }
   Folded folded() const {
     std::string text(text_);

@@ -216,7 +216,13 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
 TEST(Workbook, NamesAgreeWithAListSearchedInOrder) {
   const std::vector<std::string> spellings = {
       "Rate",    "RATE",   "rate", "Price_1", "pRICE_1", "x", "X", "Gr\u00F6\u00DFe", "gr\u00F6\u00DFE",
-      "\u00F6l", "\u00D6l"};
+      "\u00F6l", "\u00D6l",
+      // past eight and sixteen bytes, and letters beyond ASCII that fold
+      // into none of it; characters 32 apart that are no letters; broken
+      // bytes, which match only themselves
+      "Capacity_Of_Plant_North", "CAPACITY_of_plant_NORTH", "Capacity_Of_Plant_Nort", "Kapazit\u00E4t_Werk_S\u00FCd",
+      "KAPAZIT\u00C4T_WERK_S\u00DCD", "\u0130", "i", "I", "\u0131", "\u212A", "k", "x@[", "X`{", "a\xC3", "A\xC3", "a\xC4",
+      "\xC3\xA9", "\xC3\x89"};
   std::mt19937 rng(5);
   std::uniform_int_distribution<int> spelling(0, static_cast<int>(spellings.size()) - 1), action(0, 9);
   Wb_resetApp();
