@@ -92,8 +92,7 @@ struct WorkbookSource : ReaderSource, LoadNameBook {
       target = static_cast<uint8_t>(index);
     }
     bool outside = false;
-    if (parseArea(Text_toUtf8(qualified ? text.substr(bang + 1) : text), target, range, &outside))
-      return true;
+    if (parseArea(Text_toUtf8(qualified ? text.substr(bang + 1) : text), target, range, &outside)) return true;
     if (outside) beyond = Text_toUtf8(text);
     return false;
   }

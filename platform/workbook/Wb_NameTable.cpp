@@ -110,9 +110,8 @@ class WbNameTable::Key {
 };
 
 std::size_t WbNameTable::slotOf(const Key& key, int scopeSheet) const {
-  return Oa_slotOf(slots_, scopedHash(key.hash(), scopeSheet), [&](std::size_t k) {
-    return names_[k].scopeSheet == scopeSheet && key.matches(folded_[k].text);
-  });
+  return Oa_slotOf(slots_, scopedHash(key.hash(), scopeSheet),
+                   [&](std::size_t k) { return names_[k].scopeSheet == scopeSheet && key.matches(folded_[k].text); });
 }
 
 const DefinedName* WbNameTable::nameIn(std::size_t slot) const {
