@@ -92,22 +92,30 @@ struct WorkbookSource : ReaderSource, LoadNameBook {
       target = static_cast<uint8_t>(index);
     }
     bool outside = false;
-    if (parseArea(Text_toUtf8(std::u16string(qualified ? text.substr(bang + 1) : text)), target, range, &outside))
-      return true;
-    if (outside) beyond = Text_toUtf8(std::u16string(text));
+    if (parseArea(Text_toUtf8(qualified ? text.substr(bang + 1) : text), target, range, &outside)) return true;
+    if (outside) beyond = Text_toUtf8(text);
     return false;
   }
 
   int32_t sheetOfPrefix(std::u16string_view prefix) override {
-    const int index = Wb_sheetIndex(wb, unquote(Text_toUtf8(std::u16string(prefix))));
+    const int index = Wb_sheetIndex(wb, unquote(Text_toUtf8(prefix)));
     if (index >= kRefMaxSheet) lateSheet = index;
     return index + 1;
   }
 
   bool definition(std::u16string_view name, int32_t scope, std::u16string* text) override {
-    const DefinedName* dn = Wb_findNameInScope(wb, Text_toUtf8(std::u16string(name)), scope - 1);
+    const DefinedName* dn = Wb_findNameInScope(wb, Text_toUtf8(name), scope - 1);
     if (dn) *text = Text_fromUtf8(dn->definition);
     return dn != nullptr;
+  }
+
+  // One lookup for both scopes, the workbook's folding the spelling once.
+  bool seenDefinition(std::u16string_view name, int32_t scope, std::u16string* text, int32_t* holder) override {
+    const DefinedName* dn = Wb_findName(wb, Text_toUtf8(name), scope - 1);
+    if (!dn) return false;
+    *text = Text_fromUtf8(dn->definition);
+    *holder = dn->scopeSheet + 1;
+    return true;
   }
 
   bool resolve(uint8_t sheet, const std::u16string& text, LoadNamed* named) override {

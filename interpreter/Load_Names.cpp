@@ -36,11 +36,9 @@ bool resolveAt(LoadNameBook* book, Reading at, std::u16string_view text, LoadNam
   if (qualified && (scope <= 0 || scope > kRefMaxSheet)) return false;
   const std::u16string_view name = qualified ? text.substr(bang + 1) : text;
   std::u16string definition;
-  Reading inner{static_cast<uint8_t>(scope), false};
-  if (scope == 0 || !book->definition(name, scope, &definition)) {
-    if (!book->definition(name, 0, &definition)) return false;
-    inner = Reading{at.sheet, true};
-  }
+  int32_t holder = 0;
+  if (!book->seenDefinition(name, scope, &definition, &holder)) return false;
+  const Reading inner = holder == 0 ? Reading{at.sheet, true} : Reading{static_cast<uint8_t>(holder), false};
   const std::u16string_view body = bodyOf(definition);
   if (resolveAt(book, inner, body, out, depth + 1)) return true;
   out->range = RangeRef{};
@@ -51,6 +49,11 @@ bool resolveAt(LoadNameBook* book, Reading at, std::u16string_view text, LoadNam
 }
 
 }  // namespace
+
+bool LoadNameBook::seenDefinition(std::u16string_view name, int32_t scope, std::u16string* text, int32_t* holder) {
+  *holder = scope != 0 && definition(name, scope, text) ? scope : 0;
+  return *holder != 0 || definition(name, 0, text);
+}
 
 bool Load_resolveName(LoadNameBook* book, uint8_t sheet, std::u16string_view text, LoadNamed* out) {
   *out = LoadNamed{};

@@ -26,6 +26,11 @@ struct LoadNameBook {
   // The definition of the name of exactly this scope (0 the workbook's),
   // with or without its leading "="; false when there is none.
   virtual bool definition(std::u16string_view name, int32_t scope, std::u16string* text) = 0;
+  // The definition of the name a text on sheet `scope` reads: the sheet's
+  // own, else the workbook's (0: the workbook's alone), and in `*holder`
+  // the scope that holds it; false when neither does. A book that finds
+  // both scopes at once overrides it.
+  virtual bool seenDefinition(std::u16string_view name, int32_t scope, std::u16string* text, int32_t* holder);
 };
 
 // What a reference text names: a range, or (range all zero) a defined

@@ -4,7 +4,6 @@
 
 #include "base/Utf8_Text.h"
 
-#include <cctype>
 #include <clocale>
 #include <cwctype>
 
@@ -15,10 +14,22 @@ std::size_t Wb_letterAt(std::string_view text, std::size_t pos) {
   return iswalnum_l(static_cast<wint_t>(c), Utf8_classes()) ? length : 0;
 }
 
+namespace {
+
+// Whether an ASCII character is a letter or a digit, as every locale has it;
+// read here rather than asked of the runtime, as a formula's every
+// character is.
+bool isAsciiLetterOrDigit(char c) {
+  const char lower = Utf8_lowerAscii(c);
+  return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
+}
+
+}  // namespace
+
 std::size_t Wb_wordCharAt(std::string_view text, std::size_t pos, std::string_view extra) {
-  const auto c = static_cast<unsigned char>(text[pos]);
-  if (c >= kUtf8FirstBeyondAscii) return Wb_letterAt(text, pos);
-  return std::isalnum(c) || extra.find(static_cast<char>(c)) != std::string_view::npos ? 1 : 0;
+  const char c = text[pos];
+  if (!Utf8_isAscii(c)) return Wb_letterAt(text, pos);
+  return isAsciiLetterOrDigit(c) || extra.find(c) != std::string_view::npos ? 1 : 0;
 }
 
 std::string Wb_characterAt(std::string_view text, std::size_t pos) {

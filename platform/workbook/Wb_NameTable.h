@@ -32,6 +32,10 @@ class WbNameTable {
 
   // The name of exactly this scope (-1 the workbook's), or nullptr.
   const DefinedName* find(std::string_view name, int scopeSheet) const;
+  // The name a formula on sheet `scopeSheet` reads by this spelling: the
+  // sheet's own, else the workbook's (-1: the workbook's alone); nullptr
+  // when neither holds it. The spelling is folded once for both scopes.
+  const DefinedName* findSeenFrom(std::string_view name, int scopeSheet) const;
   // Replaces the name of the same name and scope where it stands, or
   // appends it.
   void define(const DefinedName& dn);
@@ -42,13 +46,25 @@ class WbNameTable {
   void assign(std::vector<DefinedName> names);
 
  private:
+  class Key;
+  // A name's spelling in lower case and the hash of that spelling.
+  struct Folded {
+    std::string text;
+    std::uint64_t hash;
+  };
+
   // The slot that holds the name of this scope and spelling, or the empty
   // slot where it would go.
-  std::size_t slotOf(std::string_view name, int scopeSheet) const;
-  // Fills the slots afresh from names_, with room for one more name.
+  std::size_t slotOf(const Key& key, int scopeSheet) const;
+  // The name a slot holds, or nullptr for an empty slot.
+  const DefinedName* nameIn(std::size_t slot) const;
+  // Fills the slots afresh from folded_, with room for one more name.
   void reindex();
 
   std::vector<DefinedName> names_;
+  // Each name's spelling folded, in step with names_, so that neither a
+  // lookup nor a reindex folds a stored name again.
+  std::vector<Folded> folded_;
   // Open addressing over names_, probed linearly from a name's hash: 0 for
   // an empty slot, else the hash's high half above the name's position + 1.
   std::vector<std::uint64_t> slots_;

@@ -224,8 +224,7 @@ bool Wb_usedRange(const Sheet* sh, CellRange* out) {
 }
 
 const DefinedName* Wb_findName(const Workbook* wb, const std::string& name, int scopeSheet) {
-  const DefinedName* own = scopeSheet >= 0 ? wb->names.find(name, scopeSheet) : nullptr;
-  return own ? own : wb->names.find(name, -1);
+  return wb->names.findSeenFrom(name, scopeSheet);
 }
 
 WbReading Wb_definitionReading(const DefinedName& dn, WbReading usedAt) {

@@ -2,11 +2,13 @@
 // structure version that tells the calculation when to recompile.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/workbook/Wb_Letters.h"
 #include "platform/workbook/Wb_Workbook.h"
 
 TEST(Workbook, A1TextsAndSheetNames) {
@@ -24,6 +26,22 @@ TEST(Workbook, A1TextsAndSheetNames) {
   EXPECT_EQ(Wb_quoteSheetName("Model"), "Model");
   EXPECT_EQ(Wb_quoteSheetName("Bob's Data"), "'Bob''s Data'");
   EXPECT_EQ(Wb_quoteSheetName("A1"), "'A1'");
+}
+
+// A word character: in ASCII a letter or digit as the C library classes
+// it, or one of the extra characters; beyond ASCII the bytes of a letter or
+// digit of any script, and none for a symbol or a broken byte.
+TEST(Workbook, WordCharactersAreLettersDigitsAndTheExtraOnes) {
+  const std::string_view extra = "_.\\?";
+  for (int c = 0; c < 0x80; ++c) {
+    const std::string text(1, static_cast<char>(c));
+    const bool word = std::isalnum(c) || extra.find(static_cast<char>(c)) != std::string_view::npos;
+    EXPECT_EQ(Wb_wordCharAt(text, 0, extra), word ? 1u : 0u) << c;
+  }
+  EXPECT_EQ(Wb_wordCharAt("\u00E4x", 0, extra), 2u);
+  EXPECT_EQ(Wb_wordCharAt("\u0416x", 0, extra), 2u);
+  EXPECT_EQ(Wb_wordCharAt("\u20ACx", 0, extra), 0u);
+  EXPECT_EQ(Wb_wordCharAt("\xC3x", 0, extra), 0u);
 }
 
 // A cell's number format reads as the text it was given, whichever cell or
@@ -214,9 +232,14 @@ TEST(Workbook, CellStoreAgreesWithAnOrderedMap) {
 // sheets inserted and deleted: the same names in the same order, and the
 // same answers to every lookup, in its own scope and from each sheet.
 TEST(Workbook, NamesAgreeWithAListSearchedInOrder) {
+  // Past eight and sixteen bytes as well, letters beyond ASCII that fold
+  // into none of it, characters 32 apart that are no letters, and broken
+  // bytes, which match only themselves.
   const std::vector<std::string> spellings = {
-      "Rate",    "RATE",   "rate", "Price_1", "pRICE_1", "x", "X", "Gr\u00F6\u00DFe", "gr\u00F6\u00DFE",
-      "\u00F6l", "\u00D6l"};
+      "Rate", "RATE", "rate", "Price_1", "pRICE_1", "x", "X", "Gr\u00F6\u00DFe", "gr\u00F6\u00DFE", "\u00F6l", "\u00D6l",
+      "Capacity_Of_Plant_North", "CAPACITY_of_plant_NORTH", "Capacity_Of_Plant_Nort", "Kapazit\u00E4t_Werk_S\u00FCd",
+      "KAPAZIT\u00C4T_WERK_S\u00DCD", "\u0130", "i", "I", "\u0131", "\u212A", "k", "x@[", "X`{", "a\xC3", "A\xC3",
+      "a\xC4", "\xC3\xA9", "\xC3\x89"};
   std::mt19937 rng(5);
   std::uniform_int_distribution<int> spelling(0, static_cast<int>(spellings.size()) - 1), action(0, 9);
   Wb_resetApp();
