@@ -705,7 +705,6 @@ void Vm_run(Program* p) {
     Vm_raise(Vm_errorsOf(ctx), kStatusInterrupt, "Vm_run", 0, 0, 0);
     return;
   }
-  p->unchecked = 0;
   ctx->position.currentSymbol = s;
   ctx->position.currentCell = Prog_symbolCell(s);
   if (!Prog_hasCode(s)) {

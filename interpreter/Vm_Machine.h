@@ -39,7 +39,7 @@ struct Program {
   int32_t highWater;            // highest slot used
   int32_t arrayDepth;           // open argument lists of array-taking calls
   int64_t elementsLeft;         // array elements the cell being run may still build
-  int64_t unchecked;            // work done since the stop was last asked (kVmStopStride)
+  int64_t unchecked;            // element-wise work since it last asked the stop (kVmStopStride)
   uint64_t runs;                // cells and formulas run since the stack was bound: while it
                                 // stands still, every symbol keeps the value it was left with
   Symbol* currentCell;
