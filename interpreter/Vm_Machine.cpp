@@ -716,7 +716,7 @@ void Vm_run(Program* p) {
   emptyStack(p);
   p->elementsLeft = kVmElementsPerCell;
   Value* r = Vm_execute(p);
-  if (stopped(ctx)) return;  // abandoned: the cell keeps its former value and stays to be computed
+  if (stopped(ctx)) return;  // abandoned as if stopped before it: the cell keeps its former value
   if (s->value.source) {
     const CellRef at = Prog_symbolCell(s);
     Vm_setErrorCell(&ctx->errors, at.sheet, at.row, at.column);
