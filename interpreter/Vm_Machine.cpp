@@ -138,17 +138,6 @@ void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
 // it counts as this many elements.
 constexpr int64_t kTextElementWeight = 8;
 
-// Adds work to what was done since the stop was last asked and, once it
-// reaches a stride, asks again; a stop raises the interrupt.
-bool stopAsked(Program* p, int64_t work) {
-  p->unchecked += work;
-  if (p->unchecked < kVmStopStride) return false;
-  p->unchecked = 0;
-  if (!Model_userAbort(&ctxOf(p)->host)) return false;
-  Vm_raise(Vm_errorsOf(ctxOf(p)), kStatusInterrupt, "Vm_elementwise", 0, 0, 0);
-  return true;
-}
-
 // Whether the cell being run was abandoned at the user's stop.
 bool stopped(const EvalContext* ctx) {
   return ctx->errors.errorCount > 0 && ctx->errors.firstError == kStatusInterrupt;
@@ -163,7 +152,7 @@ bool fillElements(Program* p, int32_t n, Value* const* operands, Value* result, 
   std::vector<const Value*> element(static_cast<size_t>(n));
   for (int32_t i = 0; i < result->array->rows; ++i) {
     for (int32_t j = 0; j < result->array->columns; ++j) {
-      if (stopAsked(p, work)) return false;
+      if (Vm_stopAsked(ctxOf(p), work)) return false;
       for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = elementOf(operands[k], i, j, &notAvailable);
       apply(element.data(), Val_at(result, i, j));
     }
@@ -177,7 +166,7 @@ bool fillElements(Program* p, int32_t n, Value* const* operands, Value* result, 
 // left), and only arrays that are no ranges are left to go element by
 // element. The result goes into out. Each element built spends weight of
 // the cell's elements, past them out is "#num!", and does work for the stop
-// (stopAsked), which leaves out as it was.
+// (Vm_stopAsked), which leaves out as it was.
 template <typename Apply>
 void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, int64_t work, Apply apply) {
   if (isArrayContext(p)) notePlaceDependence(p, n, operands);
@@ -603,13 +592,13 @@ void Vm_setRangeRef(Value* v, const RangeRef* range) { Wsf_setSource(v, range); 
 
 void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->context = ctx;
+  ctx->stop = EvalStop{Model_userAbort, 0};
   p->op = 0;
   for (Value& slot : p->stack) slot = Val_empty(ctx);
   p->highWater = kVmStackSize - 1;  // every slot's deferral cleared
   emptyStack(p);
   p->arrayDepth = 0;
   p->elementsLeft = kVmElementsPerCell;
-  p->unchecked = 0;
   p->runs = 0;
   p->currentCell = p->lastCell = nullptr;
   p->codeStore = ctx->tables.codeStore;

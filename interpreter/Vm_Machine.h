@@ -21,11 +21,6 @@ constexpr int32_t kVmStackSize = 32;
 // as the worksheet's own calculation caps the elements one recalculation
 // builds.
 constexpr int64_t kVmElementsPerCell = int64_t{1} << 21;
-// Work an element-wise operation does between two asks of the user's stop
-// (Model_userAbort) inside one cell: an operator's element is one unit (a
-// text built by "&" eight), a call's element a whole stride, since one call
-// may take milliseconds. A stop met there abandons the cell.
-constexpr int64_t kVmStopStride = 4096;
 
 struct Program {
   EvalContext* context;
@@ -39,7 +34,6 @@ struct Program {
   int32_t highWater;            // highest slot used
   int32_t arrayDepth;           // open argument lists of array-taking calls
   int64_t elementsLeft;         // array elements the cell being run may still build
-  int64_t unchecked;            // element-wise work since it last asked the stop (kVmStopStride)
   uint64_t runs;                // cells and formulas run since the stack was bound: while it
                                 // stands still, every symbol keeps the value it was left with
   Symbol* currentCell;
@@ -51,7 +45,9 @@ struct Program {
 
 // Copies the range into the value's own source range record.
 void Vm_setRangeRef(Value* v, const RangeRef* range);
-// Binds the stack to the context and the model tables; the stack is empty.
+// Binds the stack to the context and the model tables, and the context's
+// stop inside a formula to the user's stop (Model_userAbort); the stack is
+// empty.
 void Vm_initProgram(Program* p, EvalContext* ctx);
 // Clears every slot.
 void Vm_releaseProgram(Program* p);

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/Vm_Machine.h"
-
 #include "interpreter/Eval_Entries.h"
 #include "interpreter/Model_Progress.h"
 #include "tests/support/SheetSource.h"
@@ -79,7 +77,8 @@ int gStopAt = 0;
 int stopFromAsk(LibraryContext*) { return ++gAsks >= gStopAt && gStopAt > 0 ? 2 : 0; }
 
 // One formula over a column of 1..n that works element by element (a
-// lifted call, a scalar function over an array, an operator): a full run
+// lifted call, a scalar function over an array, an operator, a function
+// over an array of criteria, each counted once in the column): a full run
 // asks the stop inside the cell at least `asks` times and gives the sum by
 // definition; a stop answered halfway through those asks ends the run there,
 // asks nothing after it and leaves the cell its former value, and the next
@@ -92,6 +91,7 @@ TEST(ModelProgress, AStopInsideALongElementwiseFormulaEndsIt) {
       {"=SUMPRODUCT(RANK(" + column + "," + column + "))", sum, n},  // ranks n..1
       {"=SUMPRODUCT(ABS(" + column + "))", sum, n},
       {"=SUMPRODUCT(" + column + "*2)", 2 * sum, n / kVmStopStride},
+      {"=SUMPRODUCT(COUNTIF(" + column + ",a1:a100))", 100, 100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula);
