@@ -127,11 +127,9 @@ void Vm_clearFixedStructure(EvalContext* ctx) {
   if (ModelItem* item = Vm_currentItem(ctx->tables, ctx->position)) item->fixedStructure = 0;
 }
 
-bool Vm_stopAsked(EvalContext* ctx, int64_t work) {
-  ctx->stop.unchecked += work;
-  if (ctx->stop.unchecked < kVmStopStride) return false;
+bool Vm_stopCheckNow(EvalContext* ctx) {
   ctx->stop.unchecked = 0;
   if (!ctx->stop.check || !ctx->stop.check(&ctx->host)) return false;
-  Vm_raise(&ctx->errors, kStatusInterrupt, "Vm_stopAsked", 0, 0, 0);
+  Vm_raise(&ctx->errors, kStatusInterrupt, "Vm_stopCheckNow", 0, 0, 0);
   return true;
 }

@@ -204,10 +204,15 @@ struct EvalContext {
 EvalContext* Vm_createContext();
 // Frees the context and everything it owns, each exactly once.
 void Vm_destroyContext(EvalContext* ctx);
+// Asks the stop's check now and restarts the count; a stop raises the
+// interrupt (status 1) and answers true.
+bool Vm_stopCheckNow(EvalContext* ctx);
 // Adds work to what was done since the stop was last asked and, once it
-// reaches kVmStopStride, asks the check: a stop raises the interrupt
-// (status 1) and answers true, and the loop abandons the formula.
-bool Vm_stopAsked(EvalContext* ctx, int64_t work);
+// reaches kVmStopStride, asks the check (Vm_stopCheckNow); true when the
+// loop is to abandon the formula. Counted inline, checked out of line.
+inline bool Vm_stopAsked(EvalContext* ctx, int64_t work) {
+  return (ctx->stop.unchecked += work) >= kVmStopStride && Vm_stopCheckNow(ctx);
+}
 // The model function being evaluated (the table's built item at
 // currentFunction), or null outside one.
 ModelItem* Vm_currentItem(const EvalTables& tables, const EvalPosition& position);
