@@ -4,7 +4,9 @@
 // limit (the recalculation checks it before each formula), and so does the
 // library's load of the model, since the engine gets only what is left of
 // the limit as its "solver_tim". A load they stop ends the command having
-// written nothing, with the status a run stopped the same way has.
+// written nothing, with the status a run stopped the same way has. The
+// front end's own formula interpreter, which checks a run's final point,
+// stops at the same limits, quietly: the run has said why it stopped.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include "frontend/Fe_Command.h"
 #include "frontend/Fe_Output.h"
 #include "frontend/Fe_Session.h"
+#include "interpreter/Model_Progress.h"
 #include "platform/calc/Calc.h"
 
 namespace {
@@ -32,6 +35,16 @@ struct LoadLimits {
 LoadLimits gLoad;
 
 double secondsLeft() { return gLoad.seconds - Fe_secondsSinceStart(); }
+
+// The time limit is past, and --on-limit stops there.
+bool limitPast() { return gLoad.seconds > 0 && gLoad.onLimit == FeOnLimit::Stop && secondsLeft() <= 0; }
+
+// The stop code the front end's interpreter asks for between cells and
+// inside a long formula.
+int interpreterStop(LibraryContext*) {
+  if (Fe_interrupted()) return StopBreak;
+  return limitPast() ? StopTimeLimit : StopContinue;
+}
 
 std::string seconds(double x) {
   char text[32];
@@ -54,6 +67,8 @@ void Fe_limitTheLoad(const FeArgs& a) {
   gLoad.seconds = a.maxTime.empty() ? 0 : std::strtod(a.maxTime.c_str(), nullptr);
   gLoad.onLimit = a.onLimit;
   gLoad.stopped = 0;
+  const ModelProgressHost host{nullptr, interpreterStop, nullptr};
+  Model_setProgressHost(&host);
   Fe_showTimeLimit(gLoad.seconds > 0 ? Calc_displayText(CellValue::makeNumber(gLoad.seconds), "") : "");
 }
 
@@ -63,7 +78,7 @@ bool Fe_loadMustStop() {
     Fe_endProgress();
     std::fprintf(stderr, "interrupted while loading the workbook: ending without a run\n");
     gLoad.stopped = StatusUserStop;
-  } else if (gLoad.seconds > 0 && gLoad.onLimit == FeOnLimit::Stop && secondsLeft() <= 0) {
+  } else if (limitPast()) {
     Fe_endProgress();
     Fe_stopAtTimeLimit();
     gLoad.stopped = StatusTimeLimit;

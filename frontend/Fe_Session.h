@@ -59,7 +59,8 @@ void Fe_showTimeLimit(const std::string& seconds);
 void Fe_stopAtTimeLimit();
 
 // Starts the command's limits on its load: its --max-time, counted from the
-// command's start, and what --on-limit answers to it.
+// command's start, and what --on-limit answers to it. The front end's own
+// formula interpreter stops at them too (at a cell, or inside a long one).
 void Fe_limitTheLoad(const FeArgs& a);
 // Whether the load must stop now: the user interrupted it, or the time
 // limit is past and --on-limit stops there. The first time, says so.

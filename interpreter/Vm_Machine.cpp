@@ -138,14 +138,37 @@ void readOneValue(Program* p, int32_t id, int32_t n, Value** args, Value* own) {
 // it counts as this many elements.
 constexpr int64_t kTextElementWeight = 8;
 
+// Whether the cell being run was abandoned at the user's stop.
+bool stopped(const EvalContext* ctx) {
+  return ctx->errors.errorCount > 0 && ctx->errors.firstError == kStatusInterrupt;
+}
+
+// Fills each element of result with apply over the operands' elements,
+// doing `work` for the stop before each; false when a stop ended it.
+template <typename Apply>
+bool fillElements(Program* p, int32_t n, Value* const* operands, Value* result, int64_t work, Apply& apply) {
+  Value notAvailable = Val_empty(ctxOf(p));
+  Val_setError(&notAvailable, kErrNA);
+  std::vector<const Value*> element(static_cast<size_t>(n));
+  for (int32_t i = 0; i < result->array->rows; ++i) {
+    for (int32_t j = 0; j < result->array->columns; ++j) {
+      if (Vm_stopAsked(ctxOf(p), work)) return false;
+      for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = elementOf(operands[k], i, j, &notAvailable);
+      apply(element.data(), Val_at(result, i, j));
+    }
+  }
+  return true;
+}
+
 // Runs op over n operands element by element: outside array context each
 // range is first reduced to its intersected element (one that meets none is
 // "#value!", which op passes on as any error operand, after an error to its
 // left), and only arrays that are no ranges are left to go element by
 // element. The result goes into out. Each element built spends weight of
-// the cell's elements; past them out is "#num!".
+// the cell's elements, past them out is "#num!", and does work for the stop
+// (Vm_stopAsked), which leaves out as it was.
 template <typename Apply>
-void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, Apply apply) {
+void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t weight, int64_t work, Apply apply) {
   if (isArrayContext(p)) notePlaceDependence(p, n, operands);
   for (int32_t k = 0; k < n && !isArrayContext(p); ++k) intersect(p, operands[k]);
   bool anyArray = false;
@@ -160,19 +183,9 @@ void elementwise(Program* p, int32_t n, Value** operands, Value* out, int64_t we
     }
     p->elementsLeft -= cost;
     Value result = Val_empty(ctxOf(p));
-    Value notAvailable = Val_empty(ctxOf(p));
-    Val_setError(&notAvailable, kErrNA);
-    if (Val_makeArray(&result, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) == 0) {
-      std::vector<const Value*> element(static_cast<size_t>(n));
-      for (int32_t i = 0; i < rows; ++i) {
-        for (int32_t j = 0; j < columns; ++j) {
-          for (int32_t k = 0; k < n; ++k)
-            element[static_cast<size_t>(k)] = elementOf(operands[k], i, j, &notAvailable);
-          apply(element.data(), Val_at(&result, i, j));
-        }
-      }
-    }
-    Val_assign(out, &result);
+    if (Val_makeArray(&result, static_cast<int32_t>(rows), static_cast<int32_t>(columns)) != 0 ||
+        fillElements(p, n, operands, &result, work, apply))
+      Val_assign(out, &result);
     Val_clear(&result);
     return;
   }
@@ -220,7 +233,8 @@ void arrayOperator(Program* p, uint32_t op, int32_t n, Value* const* slots) {
     if (slots[k]->source) Vm_setRangeRef(operands[k], slots[k]->source);
   }
   Value out = Val_empty(ctxOf(p));
-  elementwise(p, n, operands, &out, op == kCodeConcat ? kTextElementWeight : 1, [&](const Value* const* e, Value* dst) {
+  const int64_t weight = op == kCodeConcat ? kTextElementWeight : 1;
+  elementwise(p, n, operands, &out, weight, weight, [&](const Value* const* e, Value* dst) {
     Value r = n == 2 ? applyOperator(p, op, *e[0], *e[1]) : applyUnary(op, *e[0]);
     Val_assign(dst, &r);
   });
@@ -292,7 +306,7 @@ void liftCall(Program* p, int32_t id, const std::vector<int32_t>& lifted, const 
   const bool share =
       lifted.size() == 1 && lifted[0] == 0 && Wsf_sharesLiftedWork(id) && ctxOf(p)->flags.mode == kModeReal;
   const WsfSharedScope shared(share);
-  elementwise(p, m, operands.data(), out, 1, [&](const Value* const* e, Value* dst) {
+  elementwise(p, m, operands.data(), out, 1, kVmStopStride, [&](const Value* const* e, Value* dst) {
     std::vector<Value*> element(args);
     for (int32_t i = 0; i < m; ++i)
       element[static_cast<size_t>(lifted[static_cast<size_t>(i)])] = const_cast<Value*>(e[i]);
@@ -377,7 +391,7 @@ void callFunction(Program* p) {
     if (!stillArray) {
       callWhole(p, id, n, pointers.data(), text, cell, &out);
     } else {
-      elementwise(p, n, pointers.data(), &out, 1, [&](const Value* const* e, Value* dst) {
+      elementwise(p, n, pointers.data(), &out, 1, kVmStopStride, [&](const Value* const* e, Value* dst) {
         std::vector<Value*> element(static_cast<size_t>(n));
         for (int32_t k = 0; k < n; ++k) element[static_cast<size_t>(k)] = const_cast<Value*>(e[k]);
         Fn_callNode(id, n, element.data(), text, cell, dst, ctxOf(p));
@@ -578,6 +592,7 @@ void Vm_setRangeRef(Value* v, const RangeRef* range) { Wsf_setSource(v, range); 
 
 void Vm_initProgram(Program* p, EvalContext* ctx) {
   p->context = ctx;
+  ctx->stop = EvalStop{Model_userAbort, 0};
   p->op = 0;
   for (Value& slot : p->stack) slot = Val_empty(ctx);
   p->highWater = kVmStackSize - 1;  // every slot's deferral cleared
@@ -690,6 +705,7 @@ void Vm_run(Program* p) {
   emptyStack(p);
   p->elementsLeft = kVmElementsPerCell;
   Value* r = Vm_execute(p);
+  if (stopped(ctx)) return;  // abandoned as if stopped before it: the cell keeps its former value
   if (s->value.source) {
     const CellRef at = Prog_symbolCell(s);
     Vm_setErrorCell(&ctx->errors, at.sheet, at.row, at.column);

@@ -45,7 +45,9 @@ struct Program {
 
 // Copies the range into the value's own source range record.
 void Vm_setRangeRef(Value* v, const RangeRef* range);
-// Binds the stack to the context and the model tables; the stack is empty.
+// Binds the stack to the context and the model tables, and the context's
+// stop inside a formula to the user's stop (Model_userAbort); the stack is
+// empty.
 void Vm_initProgram(Program* p, EvalContext* ctx);
 // Clears every slot.
 void Vm_releaseProgram(Program* p);

@@ -1,4 +1,5 @@
-// Creation and teardown of the evaluation context.
+// Creation and teardown of the evaluation context, and the user's stop
+// asked inside a long formula.
 #include "values/Vm_Context.h"
 
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "values/Rand_State.h"
 #include "values/Smp_Payload.h"
 #include "values/Val_Value.h"
+#include "values/Vm_Status.h"
 
 namespace {
 
@@ -123,4 +125,11 @@ ModelItem* Vm_currentItem(const EvalTables& tables, const EvalPosition& position
 void Vm_clearFixedStructure(EvalContext* ctx) {
   if (ctx->flags.mode != kModeDegVec || ctx->sampling.trialCount == 0) return;
   if (ModelItem* item = Vm_currentItem(ctx->tables, ctx->position)) item->fixedStructure = 0;
+}
+
+bool Vm_stopCheckNow(EvalContext* ctx) {
+  ctx->stop.unchecked = 0;
+  if (!ctx->stop.check || !ctx->stop.check(&ctx->host)) return false;
+  Vm_raise(&ctx->errors, kStatusInterrupt, "Vm_stopCheckNow", 0, 0, 0);
+  return true;
 }

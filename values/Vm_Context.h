@@ -174,6 +174,19 @@ struct EvalHost {
   LibraryContext* library;  // not owned
 };
 
+// Work a loop over the elements of one formula does between two asks of
+// the user's stop: an operator's element is one unit (a text built by "&"
+// eight), a call's element a whole stride, since one call may take
+// milliseconds.
+constexpr int64_t kVmStopStride = 4096;
+
+// The user's stop asked inside a long formula (Vm_stopAsked): the check the
+// interpreter sets, and the work done since it last ran.
+struct EvalStop {
+  bool (*check)(const EvalHost* host);  // true to stop; null: never
+  int64_t unchecked;
+};
+
 struct EvalContext {
   EvalErrors errors;
   EvalFlags flags;
@@ -182,6 +195,7 @@ struct EvalContext {
   EvalBuffers buffers;
   EvalTables tables;
   EvalHost host;
+  EvalStop stop;
 };
 
 // A context with the initial flags of a freshly loaded model, an empty result
@@ -190,6 +204,15 @@ struct EvalContext {
 EvalContext* Vm_createContext();
 // Frees the context and everything it owns, each exactly once.
 void Vm_destroyContext(EvalContext* ctx);
+// Asks the stop's check now and restarts the count; a stop raises the
+// interrupt (status 1) and answers true.
+bool Vm_stopCheckNow(EvalContext* ctx);
+// Adds work to what was done since the stop was last asked and, once it
+// reaches kVmStopStride, asks the check (Vm_stopCheckNow); true when the
+// loop is to abandon the formula. Counted inline, checked out of line.
+inline bool Vm_stopAsked(EvalContext* ctx, int64_t work) {
+  return (ctx->stop.unchecked += work) >= kVmStopStride && Vm_stopCheckNow(ctx);
+}
 // The model function being evaluated (the table's built item at
 // currentFunction), or null outside one.
 ModelItem* Vm_currentItem(const EvalTables& tables, const EvalPosition& position);

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "frontend/Fe_Frontend.h"
+#include "frontend/Fe_Command.h"
 #include "frontend/Fe_Interpreter.h"
+#include "frontend/Fe_Output.h"
+#include "frontend/Fe_Session.h"
 #include "platform/calc/Calc.h"
 #include "platform/xlsx/Xlsx.h"
 #include "tests/support/ScratchTest.h"
@@ -226,6 +229,30 @@ TEST_F(Recalc, InterpreterNamesEveryCellItCannotCompute) {
       << failure(4, 0);
   ASSERT_EQ(result.values.size(), 1u);
   EXPECT_EQ(result.values.begin()->second.text, "1024!");
+  Wb_closeWorkbook(wb);
+}
+
+// The interpreter of the front end stops at the command's time limit: past
+// it, a lifted call of the ranks of 1..100 is not computed; without a limit
+// it sums the ranks 100..1 to 5050.
+TEST_F(Recalc, InterpreterStopsPastTheCommandsTimeLimit) {
+  Workbook* wb = Wb_newWorkbook("book");
+  Sheet* sh = Wb_addSheet(wb, "S");
+  for (int r = 0; r < 100; ++r) Wb_setValue(wb, sh, r, 0, CellValue::makeNumber(r + 1));
+  Wb_setFormula(wb, sh, 0, 1, "=SUMPRODUCT(RANK(A1:A100,A1:A100))");
+  const std::pair<int, std::uint64_t> cell{0, Wb_cellKey(0, 1)};
+  FeArgs limited;
+  limited.maxTime = "1E-12";  // past as soon as it is set
+  Fe_startProgress(true);
+  Fe_limitTheLoad(limited);
+  FeInterpreted stopped;
+  Fe_interpretWorkbook(wb, &stopped);
+  EXPECT_EQ(stopped.values.count(cell), 0u);
+  EXPECT_EQ(stopped.failures.count(cell), 1u);
+  Fe_limitTheLoad(FeArgs{});
+  FeInterpreted full;
+  Fe_interpretWorkbook(wb, &full);
+  EXPECT_EQ(full.values[cell], CellValue::makeNumber(5050));
   Wb_closeWorkbook(wb);
 }
 

@@ -1,5 +1,6 @@
 // Progress texts: the 750 ms throttle, clears never dropped, and the two
-// abort checks against the host's stop codes; an entry stops at a hard stop.
+// abort checks against the host's stop codes; an entry stops at a hard stop,
+// also one asked inside a long element-wise formula.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,6 +69,53 @@ TEST(ModelProgress, HardStopInterruptsAnEvaluation) {
   EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
   gStop = 0;
   Model_setProgressHost(nullptr);
+}
+
+// A host that answers a hard stop from its stopAt-th ask on, counting asks.
+int gAsks = 0;
+int gStopAt = 0;
+int stopFromAsk(LibraryContext*) { return ++gAsks >= gStopAt && gStopAt > 0 ? 2 : 0; }
+
+// One formula over a column of 1..n that works element by element (a
+// lifted call, a scalar function over an array, an operator, a function
+// over an array of criteria, each counted once in the column): a full run
+// asks the stop inside the cell at least `asks` times and gives the sum by
+// definition; a stop answered halfway through those asks ends the run there,
+// asks nothing after it and leaves the cell its former value, and the next
+// run gives the full value again.
+TEST(ModelProgress, AStopInsideALongElementwiseFormulaEndsIt) {
+  constexpr int n = 10000;
+  const double sum = n * (n + 1.0) / 2;
+  const std::string column = "a1:a" + std::to_string(n);
+  const struct { std::string formula; double value; int asks; } cases[] = {
+      {"=SUMPRODUCT(RANK(" + column + "," + column + "))", sum, n},  // ranks n..1
+      {"=SUMPRODUCT(ABS(" + column + "))", sum, n},
+      {"=SUMPRODUCT(" + column + "*2)", 2 * sum, n / kVmStopStride},
+      {"=SUMPRODUCT(COUNTIF(" + column + ",a1:a100))", 100, 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.formula);
+    Workbench w;
+    for (int r = 1; r <= n; ++r) w.sheet.set("a" + std::to_string(r), std::to_string(r));
+    w.sheet.set("b1", c.formula);
+    ASSERT_TRUE(w.compile({"b1"}));
+    const ModelProgressHost host{show, stopFromAsk, ticks};
+    Model_setProgressHost(&host);
+    gAsks = gStopAt = 0;
+    EXPECT_DOUBLE_EQ(w.run(0)->number, c.value);
+    const int fullAsks = gAsks;
+    EXPECT_GE(fullAsks, c.asks);
+    gAsks = 0;
+    gStopAt = fullAsks / 2;
+    EXPECT_DOUBLE_EQ(w.run(0)->number, c.value);
+    EXPECT_EQ(w.ctx->errors.firstError, kStatusInterrupt);
+    EXPECT_EQ(gAsks, gStopAt);
+    gStopAt = 0;
+    Vm_clearErrors(&w.ctx->errors);
+    EXPECT_DOUBLE_EQ(w.run(0)->number, c.value);
+    EXPECT_EQ(w.ctx->errors.errorCount, 0);
+    Model_setProgressHost(nullptr);
+  }
 }
 
 // Any answer but "continue" stops the compilation and the cell count; only a

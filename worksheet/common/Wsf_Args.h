@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "values/Val_Value.h"
+#include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
 
 struct EvalContext;
@@ -123,13 +124,15 @@ inline bool Wsf_given(int argc, const Value* const* argv, int i) { return argc >
 // any trial does, which raises "Unsupported vector operation".
 bool Wsf_fails(const Value* v, double d, int32_t relation);
 // The result becomes an array of the shape of the array a whose element i
-// is f(slot, element i of a); a slot is an empty value of the context.
+// is f(slot, element i of a); a slot is an empty value of the context. Each
+// call may read whole ranges again (a criterion's), so the user's stop is
+// asked before each (Vm_stopAsked), which ends it there.
 template <typename F>
 Value* Wsf_overElements(Value* result, const Value* a, F f) {
   Value out = Val_empty(result->context);
   if (Val_makeArray(&out, static_cast<int32_t>(a->array->rows), static_cast<int32_t>(a->array->columns)) != 0)
     return Wsf_error(result, kErrValue);
-  for (int32_t i = 0; i < Wsf_count(a); ++i) {
+  for (int32_t i = 0; i < Wsf_count(a) && !(result->context && Vm_stopAsked(result->context, kVmStopStride)); ++i) {
     Value slot = Val_empty(result->context);
     f(&slot, Wsf_element(a, i));
     Val_assign(Val_at(&out, i / a->array->columns, i % a->array->columns), &slot);
