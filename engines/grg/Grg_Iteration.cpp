@@ -417,10 +417,21 @@ void reducedGradient(GrgRecord& rec) {
 }
 
 // How far variable j moves in the units of the optimality test when it is
-// weighed by size: max(1, |x_j|), or the width of its box when that is
-// less; 1 when it is not.
+// weighed by size: the largest of |x_j| and its finite bounds other than 0
+// (max(1, |x_j|) when it has none), or the width of its box when that is
+// less; 1 when it is not weighed. Its bounds tell its scale where its value
+// does not: a variable at 0 whose box runs to 15000, with a cost of 0.1
+// beside one of 250000 on a variable ranging over 0.04, passed as optimal
+// measured by a size of 1; and one bounded below by 2E-04 whose cost was
+// 200, measured by 1, set so large a tolerance that a variable of 1E+07
+// with a cost of 7.5E-10 passed as optimal.
 double variableSize(const GrgRecord& rec, int j, bool weigh) {
-  return weigh ? std::min(rec.xu[j] - rec.xl[j], std::max(1.0, std::fabs(rec.x[j]))) : 1.0;
+  if (!weigh) return 1.0;
+  double magnitude = 0.0;
+  for (double bound : {rec.xl[j], rec.xu[j]})
+    if (std::fabs(bound) < rec.settings.infinity) magnitude = std::max(magnitude, std::fabs(bound));
+  double size = magnitude > 0.0 ? std::max(magnitude, std::fabs(rec.x[j])) : std::max(1.0, std::fabs(rec.x[j]));
+  return std::min(rec.xu[j] - rec.xl[j], size);
 }
 
 // How much row i changes when the variables move by their sizes: the
@@ -432,14 +443,19 @@ double rowChangeSize(const GrgRecord& rec, int i, bool weigh) {
   return size;
 }
 
+// How far column col moves in the units of the optimality test: a
+// variable's size; a slack's, its row's change.
+double columnWeight(const GrgRecord& rec, int col, bool weigh) {
+  return col <= rec.n ? variableSize(rec, col, weigh) : rowChangeSize(rec, col - rec.n, weigh);
+}
+
 // Column col's reduced gradient as the objective change it stands for: a
 // variable's times its size; a slack's is the row's multiplier, per unit of
 // the row, and is weighed by the row's change (a multiplier of 1.7E-05 on a
 // row whose derivative is 3E+04 stands for a change of 0.5, and its sign
 // matters as much).
 double weighedReducedGradient(const GrgRecord& rec, int col, bool weigh) {
-  if (col <= rec.n) return rec.r[col] * variableSize(rec, col, weigh);
-  return rec.r[col] * rowChangeSize(rec, col - rec.n, weigh);
+  return rec.r[col] * columnWeight(rec, col, weigh);
 }
 
 // The largest term variable col's reduced gradient is formed from: its own
@@ -462,13 +478,18 @@ double nonbasicThreshold(const GrgRecord& rec, int col, double h, bool weigh) {
   return std::min(h, std::max(rec.settings.pre, own));
 }
 
+// The objective's largest change when one variable moves by its size.
+double objectiveChange(const GrgRecord& rec, bool weigh) {
+  double change = 0.0;
+  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j, weigh));
+  return change;
+}
+
 // Whether the columns' reduced gradients hold the optimality conditions,
 // each within `h` times the objective's largest change over the variables'
 // sizes.
 bool columnsOptimal(const GrgRecord& rec, bool weigh) {
-  double change = 0.0;
-  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j, weigh));
-  double h = std::sqrt(rec.settings.pre) * change;
+  double h = std::sqrt(rec.settings.pre) * objectiveChange(rec, weigh);
   for (int s = 1; s <= rec.columnCount; ++s) {
     int col = rec.cols[s];
     if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
@@ -482,7 +503,9 @@ bool columnsOptimal(const GrgRecord& rec, bool weigh) {
 
 // The optimality test: the point has not moved since the last one, and the
 // reduced gradients hold the conditions both as they stand and weighed by
-// the variables' sizes. As they stand, against the objective's largest
+// the variables' sizes; an objective whose derivatives all lie within the
+// precision is flat only when they do so weighed too (a cost of 1.5E-09 on
+// a variable of 5E+06 is none as it stands). As they stand, against the objective's largest
 // derivative, a cost of 2.6 on a variable of 62 beside one of 230500 on a
 // variable whose box is 0.001 wide passed whatever its sign, and an LP
 // ended "solved" on a row short of the bound that cost pointed to; weighed
@@ -490,15 +513,14 @@ bool columnsOptimal(const GrgRecord& rec, bool weigh) {
 // 5E+05, and a quadratic ended "solved" there.
 bool optimal(GrgRecord& rec) {
   if (rec.violatedCount > 0) return false;
-  double moved = 0.0, xmax = 0.0, gmax = 0.0;
+  double moved = 0.0, xmax = 0.0;
   for (int j = 1; j <= rec.n; ++j) {
     moved = std::max(moved, std::fabs(rec.x[j] - rec.xPrev[j]));
     xmax = std::max(xmax, std::fabs(rec.x[j]));
-    gmax = std::max(gmax, std::fabs(rec.grad[j]));
     rec.xPrev[j] = rec.x[j];
   }
   if (moved >= std::sqrt(rec.settings.pre) * (xmax + 1)) return false;
-  if (gmax <= rec.settings.pre) return true;
+  if (objectiveChange(rec, false) <= rec.settings.pre && objectiveChange(rec, true) <= rec.settings.pre) return true;
   return columnsOptimal(rec, false) && columnsOptimal(rec, true);
 }
 
@@ -868,6 +890,8 @@ double Grg_rowTolerance(double tolerance, double bound) {
   if (!(std::fabs(bound) < kBoundInfinity)) return tolerance;
   return std::max(tolerance, kRowResolution * std::fabs(bound));
 }
+
+double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec, col, true); }
 
 double Grg_objective(const GrgRecord& rec, const double* rows) {
   if (!rec.phase1) return rows[rec.objectiveRow];
