@@ -611,6 +611,27 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
   return b.room < Grg_rowTolerance(rec.settings.pre, b.bound);
 }
 
+double largestPivot(const std::vector<double>& piv) {
+  double big = 0.0;
+  for (size_t s = 1; s < piv.size(); ++s) big = std::max(big, std::fabs(piv[s]));
+  return big;
+}
+
+// The pivots `plain` of basic p's row measured in the weights of the two
+// columns each exchanges, the variables' own sizes (columnWeight), into
+// `piv`; returns the largest. Column sizes taken from the derivatives
+// follow the row whose coefficients are smallest: a variable of 2.5E+05
+// whose coefficients in a row of 1E-08 are that row's largest measured 1
+// there, as did a variable of 0.25 beside it, and the pivot of 1.7E-06
+// between them was refused; the basic then sat on its bound and let each
+// step move the variables by the precision until the pass converged.
+double pivotsInWeights(const GrgRecord& rec, int p, const std::vector<double>& plain, std::vector<double>& piv) {
+  double leaving = columnWeight(rec, rec.basicCol[p], true);
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    piv[s] = leaving > 0.0 ? plain[s] * columnWeight(rec, rec.cols[s], true) / leaving : 0.0;
+  return largestPivot(piv);
+}
+
 // The blocking basic variable leaves; the superbasic with a good pivot that is
 // farthest from its bounds enters. No exchange when every pivot is below the
 // pivot tolerance: a row that does not depend on the superbasics shows them
@@ -626,21 +647,20 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
 // exchange was left off its row.
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
-  std::vector<double> piv(rec.superbasicCount + 1, 0.0);
-  double big = 0.0;
-  for (int s = 1; s <= rec.superbasicCount; ++s) {
-    for (int l = 1; l <= nb; ++l) piv[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
-    big = std::max(big, std::fabs(piv[s]));
-  }
+  std::vector<double> plain(rec.superbasicCount + 1, 0.0);
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    for (int l = 1; l <= nb; ++l) plain[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
+  std::vector<double> piv = plain;
+  double big = largestPivot(piv);
   if (big < rec.settings.pivotTol && rec.basicCol[p] <= rec.n) {
     std::vector<double> rows = rowSizes(rec);
     double leavingSize = columnSize(rec, rec.basicCol[p], rows);
-    big = 0.0;
     for (int s = 1; s <= rec.superbasicCount; ++s) {
       double size = columnSize(rec, rec.cols[s], rows);
-      piv[s] = size > 0.0 ? piv[s] * leavingSize / size : 0.0;
-      big = std::max(big, std::fabs(piv[s]));
+      piv[s] = size > 0.0 ? plain[s] * leavingSize / size : 0.0;
     }
+    big = largestPivot(piv);
+    if (big < rec.settings.pivotTol) big = pivotsInWeights(rec, p, plain, piv);
   }
   if (big < rec.settings.pivotTol) return false;
   int enter = 0;
