@@ -139,7 +139,10 @@ void steepest(GrgRecord& rec) {
 // (Grg_columnWeight): where the plain directions give no descent above the
 // floor, a superbasic at 9E+05 whose reduced gradient is 5E-09 may still
 // lower the objective by 2E-03 on the way to its bound, and a pass that
-// ended there for want of a direction said "solved".
+// ended there for want of a direction said "solved". Only where that
+// change is more than the optimality test passes (Grg_superbasicsWeigh):
+// at a minimum, the rounding left in the reduced gradients would move the
+// point by noise until the pass ended "converged".
 void weighedSteepest(GrgRecord& rec) {
   for (int s = 1; s <= rec.superbasicCount; ++s) {
     int c = rec.cols[s];
@@ -318,7 +321,7 @@ bool Grg_direction(GrgRecord& rec) {
   if (descent(rec) >= -kDescentFloor) {
     rec.restart = true;
     formDirection(rec, qn);
-    if (descent(rec) >= -kDescentFloor) weighedSteepest(rec);
+    if (descent(rec) >= -kDescentFloor && Grg_superbasicsWeigh(rec)) weighedSteepest(rec);
     if (descent(rec) >= -kDescentFloor && !allZero(rec)) {
       // No descent along the superbasics: when their reduced gradients are
       // negligible, or every one of them is blocked by its bound, a nonbasic

@@ -478,10 +478,11 @@ double nonbasicThreshold(const GrgRecord& rec, int col, double h, bool weigh) {
   return std::min(h, std::max(rec.settings.pre, own));
 }
 
-// The objective's largest change when one variable moves by its size.
+// The largest change of the objective the iteration minimises when one
+// variable moves by its size.
 double objectiveChange(const GrgRecord& rec, bool weigh) {
   double change = 0.0;
-  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j, weigh));
+  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(costOf(rec, j)) * variableSize(rec, j, weigh));
   return change;
 }
 
@@ -912,6 +913,14 @@ double Grg_rowTolerance(double tolerance, double bound) {
 }
 
 double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec, col, true); }
+
+bool Grg_superbasicsWeigh(const GrgRecord& rec) {
+  double f = Grg_objective(rec, rec.g.data());
+  double limit = std::sqrt(rec.settings.pre) * std::max(1.0 + std::fabs(f), objectiveChange(rec, true));
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (std::fabs(weighedReducedGradient(rec, rec.cols[s], true)) > limit) return true;
+  return false;
+}
 
 double Grg_objective(const GrgRecord& rec, const double* rows) {
   if (!rec.phase1) return rows[rec.objectiveRow];
