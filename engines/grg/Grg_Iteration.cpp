@@ -486,6 +486,12 @@ double objectiveChange(const GrgRecord& rec, bool weigh) {
   return change;
 }
 
+// A change of the objective too small to count for optimality: the root
+// of the precision times 1 + |objective|.
+double negligibleChange(const GrgRecord& rec) {
+  return std::sqrt(rec.settings.pre) * (1.0 + std::fabs(Grg_objective(rec, rec.g.data())));
+}
+
 // Whether the columns' reduced gradients hold the optimality conditions,
 // each within `h` times the objective's largest change over the variables'
 // sizes.
@@ -505,8 +511,8 @@ bool columnsOptimal(const GrgRecord& rec, bool weigh) {
 // The optimality test: the point has not moved since the last one, and the
 // reduced gradients hold the conditions both as they stand and weighed by
 // the variables' sizes; an objective whose derivatives all lie within the
-// precision is flat only when they do so weighed too (a cost of 1.5E-09 on
-// a variable of 5E+06 is none as it stands). As they stand, against the objective's largest
+// precision is flat only when, weighed, they stand for a negligible change
+// too (a cost of 1.5E-09 on a variable of 5E+06 is none as it stands). As they stand, against the objective's largest
 // derivative, a cost of 2.6 on a variable of 62 beside one of 230500 on a
 // variable whose box is 0.001 wide passed whatever its sign, and an LP
 // ended "solved" on a row short of the bound that cost pointed to; weighed
@@ -521,7 +527,7 @@ bool optimal(GrgRecord& rec) {
     rec.xPrev[j] = rec.x[j];
   }
   if (moved >= std::sqrt(rec.settings.pre) * (xmax + 1)) return false;
-  if (objectiveChange(rec, false) <= rec.settings.pre && objectiveChange(rec, true) <= rec.settings.pre) return true;
+  if (objectiveChange(rec, false) <= rec.settings.pre && objectiveChange(rec, true) <= negligibleChange(rec)) return true;
   return columnsOptimal(rec, false) && columnsOptimal(rec, true);
 }
 
@@ -915,8 +921,7 @@ double Grg_rowTolerance(double tolerance, double bound) {
 double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec, col, true); }
 
 bool Grg_superbasicsWeigh(const GrgRecord& rec) {
-  double f = Grg_objective(rec, rec.g.data());
-  double limit = std::sqrt(rec.settings.pre) * std::max(1.0 + std::fabs(f), objectiveChange(rec, true));
+  double limit = std::max(negligibleChange(rec), std::sqrt(rec.settings.pre) * objectiveChange(rec, true));
   for (int s = 1; s <= rec.superbasicCount; ++s)
     if (std::fabs(weighedReducedGradient(rec, rec.cols[s], true)) > limit) return true;
   return false;
