@@ -156,6 +156,16 @@ int Grg_runPass(GrgRecord& rec);
 // The objective the iteration minimises: the sum of violations while rows
 // are violated, else the objective row.
 double Grg_objective(const GrgRecord& rec, const double* rows);
+// How far column col moves in the units of the size-weighed tests: a
+// variable's size (the largest of its value and its finite bounds, or its
+// box's width when less), a slack's row's change when the variables move
+// by their sizes.
+double Grg_columnWeight(const GrgRecord& rec, int col);
+// Whether some superbasic's reduced gradient, weighed by its size, stands
+// for a change of the objective the optimality test would not pass: more
+// than the root of the precision times 1 + |objective|, and times the
+// objective's largest change over the variables' sizes.
+bool Grg_superbasicsWeigh(const GrgRecord& rec);
 // How near a row's value must come to `bound` to lie on it: `tolerance`, or
 // some tens of rounding units of the bound's size when that is more (a row
 // whose bound is 1E+09 is not computed to 1E-08).

@@ -417,10 +417,21 @@ void reducedGradient(GrgRecord& rec) {
 }
 
 // How far variable j moves in the units of the optimality test when it is
-// weighed by size: max(1, |x_j|), or the width of its box when that is
-// less; 1 when it is not.
+// weighed by size: the largest of |x_j| and its finite bounds other than 0
+// (max(1, |x_j|) when it has none), or the width of its box when that is
+// less; 1 when it is not weighed. Its bounds tell its scale where its value
+// does not: a variable at 0 whose box runs to 15000, with a cost of 0.1
+// beside one of 250000 on a variable ranging over 0.04, passed as optimal
+// measured by a size of 1; and one bounded below by 2E-04 whose cost was
+// 200, measured by 1, set so large a tolerance that a variable of 1E+07
+// with a cost of 7.5E-10 passed as optimal.
 double variableSize(const GrgRecord& rec, int j, bool weigh) {
-  return weigh ? std::min(rec.xu[j] - rec.xl[j], std::max(1.0, std::fabs(rec.x[j]))) : 1.0;
+  if (!weigh) return 1.0;
+  double magnitude = 0.0;
+  for (double bound : {rec.xl[j], rec.xu[j]})
+    if (std::fabs(bound) < rec.settings.infinity) magnitude = std::max(magnitude, std::fabs(bound));
+  double size = magnitude > 0.0 ? std::max(magnitude, std::fabs(rec.x[j])) : std::max(1.0, std::fabs(rec.x[j]));
+  return std::min(rec.xu[j] - rec.xl[j], size);
 }
 
 // How much row i changes when the variables move by their sizes: the
@@ -432,14 +443,19 @@ double rowChangeSize(const GrgRecord& rec, int i, bool weigh) {
   return size;
 }
 
+// How far column col moves in the units of the optimality test: a
+// variable's size; a slack's, its row's change.
+double columnWeight(const GrgRecord& rec, int col, bool weigh) {
+  return col <= rec.n ? variableSize(rec, col, weigh) : rowChangeSize(rec, col - rec.n, weigh);
+}
+
 // Column col's reduced gradient as the objective change it stands for: a
 // variable's times its size; a slack's is the row's multiplier, per unit of
 // the row, and is weighed by the row's change (a multiplier of 1.7E-05 on a
 // row whose derivative is 3E+04 stands for a change of 0.5, and its sign
 // matters as much).
 double weighedReducedGradient(const GrgRecord& rec, int col, bool weigh) {
-  if (col <= rec.n) return rec.r[col] * variableSize(rec, col, weigh);
-  return rec.r[col] * rowChangeSize(rec, col - rec.n, weigh);
+  return rec.r[col] * columnWeight(rec, col, weigh);
 }
 
 // The largest term variable col's reduced gradient is formed from: its own
@@ -462,13 +478,25 @@ double nonbasicThreshold(const GrgRecord& rec, int col, double h, bool weigh) {
   return std::min(h, std::max(rec.settings.pre, own));
 }
 
+// The largest change of the objective the iteration minimises when one
+// variable moves by its size.
+double objectiveChange(const GrgRecord& rec, bool weigh) {
+  double change = 0.0;
+  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(costOf(rec, j)) * variableSize(rec, j, weigh));
+  return change;
+}
+
+// A change of the objective too small to count for optimality: the root
+// of the precision times 1 + |objective|.
+double negligibleChange(const GrgRecord& rec) {
+  return std::sqrt(rec.settings.pre) * (1.0 + std::fabs(Grg_objective(rec, rec.g.data())));
+}
+
 // Whether the columns' reduced gradients hold the optimality conditions,
 // each within `h` times the objective's largest change over the variables'
 // sizes.
 bool columnsOptimal(const GrgRecord& rec, bool weigh) {
-  double change = 0.0;
-  for (int j = 1; j <= rec.n; ++j) change = std::max(change, std::fabs(rec.grad[j]) * variableSize(rec, j, weigh));
-  double h = std::sqrt(rec.settings.pre) * change;
+  double h = std::sqrt(rec.settings.pre) * objectiveChange(rec, weigh);
   for (int s = 1; s <= rec.columnCount; ++s) {
     int col = rec.cols[s];
     if (col > rec.n && rec.rowKind[col - rec.n] == 1) continue;
@@ -482,7 +510,9 @@ bool columnsOptimal(const GrgRecord& rec, bool weigh) {
 
 // The optimality test: the point has not moved since the last one, and the
 // reduced gradients hold the conditions both as they stand and weighed by
-// the variables' sizes. As they stand, against the objective's largest
+// the variables' sizes; an objective whose derivatives all lie within the
+// precision is flat only when, weighed, they stand for a negligible change
+// too (a cost of 1.5E-09 on a variable of 5E+06 is none as it stands). As they stand, against the objective's largest
 // derivative, a cost of 2.6 on a variable of 62 beside one of 230500 on a
 // variable whose box is 0.001 wide passed whatever its sign, and an LP
 // ended "solved" on a row short of the bound that cost pointed to; weighed
@@ -490,15 +520,14 @@ bool columnsOptimal(const GrgRecord& rec, bool weigh) {
 // 5E+05, and a quadratic ended "solved" there.
 bool optimal(GrgRecord& rec) {
   if (rec.violatedCount > 0) return false;
-  double moved = 0.0, xmax = 0.0, gmax = 0.0;
+  double moved = 0.0, xmax = 0.0;
   for (int j = 1; j <= rec.n; ++j) {
     moved = std::max(moved, std::fabs(rec.x[j] - rec.xPrev[j]));
     xmax = std::max(xmax, std::fabs(rec.x[j]));
-    gmax = std::max(gmax, std::fabs(rec.grad[j]));
     rec.xPrev[j] = rec.x[j];
   }
   if (moved >= std::sqrt(rec.settings.pre) * (xmax + 1)) return false;
-  if (gmax <= rec.settings.pre) return true;
+  if (objectiveChange(rec, false) <= rec.settings.pre && objectiveChange(rec, true) <= negligibleChange(rec)) return true;
   return columnsOptimal(rec, false) && columnsOptimal(rec, true);
 }
 
@@ -589,6 +618,27 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
   return b.room < Grg_rowTolerance(rec.settings.pre, b.bound);
 }
 
+double largestPivot(const std::vector<double>& piv) {
+  double big = 0.0;
+  for (size_t s = 1; s < piv.size(); ++s) big = std::max(big, std::fabs(piv[s]));
+  return big;
+}
+
+// The pivots `plain` of basic p's row measured in the weights of the two
+// columns each exchanges, the variables' own sizes (columnWeight), into
+// `piv`; returns the largest. Column sizes taken from the derivatives
+// follow the row whose coefficients are smallest: a variable of 2.5E+05
+// whose coefficients in a row of 1E-08 are that row's largest measured 1
+// there, as did a variable of 0.25 beside it, and the pivot of 1.7E-06
+// between them was refused; the basic then sat on its bound and let each
+// step move the variables by the precision until the pass converged.
+double pivotsInWeights(const GrgRecord& rec, int p, const std::vector<double>& plain, std::vector<double>& piv) {
+  double leaving = columnWeight(rec, rec.basicCol[p], true);
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    piv[s] = leaving > 0.0 ? plain[s] * columnWeight(rec, rec.cols[s], true) / leaving : 0.0;
+  return largestPivot(piv);
+}
+
 // The blocking basic variable leaves; the superbasic with a good pivot that is
 // farthest from its bounds enters. No exchange when every pivot is below the
 // pivot tolerance: a row that does not depend on the superbasics shows them
@@ -604,21 +654,20 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
 // exchange was left off its row.
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
-  std::vector<double> piv(rec.superbasicCount + 1, 0.0);
-  double big = 0.0;
-  for (int s = 1; s <= rec.superbasicCount; ++s) {
-    for (int l = 1; l <= nb; ++l) piv[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
-    big = std::max(big, std::fabs(piv[s]));
-  }
+  std::vector<double> plain(rec.superbasicCount + 1, 0.0);
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    for (int l = 1; l <= nb; ++l) plain[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
+  std::vector<double> piv = plain;
+  double big = largestPivot(piv);
   if (big < rec.settings.pivotTol && rec.basicCol[p] <= rec.n) {
     std::vector<double> rows = rowSizes(rec);
     double leavingSize = columnSize(rec, rec.basicCol[p], rows);
-    big = 0.0;
     for (int s = 1; s <= rec.superbasicCount; ++s) {
       double size = columnSize(rec, rec.cols[s], rows);
-      piv[s] = size > 0.0 ? piv[s] * leavingSize / size : 0.0;
-      big = std::max(big, std::fabs(piv[s]));
+      piv[s] = size > 0.0 ? plain[s] * leavingSize / size : 0.0;
     }
+    big = largestPivot(piv);
+    if (big < rec.settings.pivotTol) big = pivotsInWeights(rec, p, plain, piv);
   }
   if (big < rec.settings.pivotTol) return false;
   int enter = 0;
@@ -867,6 +916,15 @@ Next afterSearch(GrgRecord& rec, Pass& p) {
 double Grg_rowTolerance(double tolerance, double bound) {
   if (!(std::fabs(bound) < kBoundInfinity)) return tolerance;
   return std::max(tolerance, kRowResolution * std::fabs(bound));
+}
+
+double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec, col, true); }
+
+bool Grg_superbasicsWeigh(const GrgRecord& rec) {
+  double limit = std::max(negligibleChange(rec), std::sqrt(rec.settings.pre) * objectiveChange(rec, true));
+  for (int s = 1; s <= rec.superbasicCount; ++s)
+    if (std::fabs(weighedReducedGradient(rec, rec.cols[s], true)) > limit) return true;
+  return false;
 }
 
 double Grg_objective(const GrgRecord& rec, const double* rows) {

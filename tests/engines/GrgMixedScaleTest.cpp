@@ -326,7 +326,11 @@ MixedModel weightedQp() {
 
 // Models of mixed scale from reports, each with its optimum by hand or by
 // construction: an LP whose costs are 230500 and -2.573 on variables whose
-// boxes are 0.001 and 62 wide, a QP of scale 1E+06 started below a bound,
+// boxes are 0.001 and 62 wide; an LP whose optimum is the corner of its box
+// each cost points to (its rows hold there by hand); an LP of four
+// variables from 0.25 to 5E+06 whose optimum, where its equality and its
+// row of 1E-08 meet, was planted by the verdict check's generator; a QP of scale
+// 1E+06 started below a bound,
 // an LP of three variables and a separable QP of five, rescaled; every way
 // of running them must reach it.
 TEST(GrgMixedScale, ModelsReachTheirOptima) {
@@ -341,6 +345,26 @@ TEST(GrgMixedScale, ModelsReachTheirOptima) {
        {0, 0},
        {{{-1.9e7, -109}, -Inf, -5985.74}},
        -2.573 * 62.26},
+      {"LP: costs 5E-09, 5E-04, -0.01 on variables of 1E+06, 30, 0.5: 0.0225 at (5E+05, 30, -0.5)",
+       {5e-9, 5e-4, -0.01},
+       {},
+       {},
+       {5e5, 30, -4.5},
+       {4.5e6, 40, -0.5},
+       {4.5e6, 40, -0.5},
+       {{{0, 0, -0.001}, -Inf, 5e-4}, {{0.0015, -200, 2000}, -Inf, -5250}},
+       0.0225},
+      {"LP: an equality of 1E-05 to 15 and a row of 1E-08: -662.5 at (0, -2.5E+05, 4E+06, -0.25)",
+       {-0.000275, 0.00775, 0.00035, 500},
+       {},
+       {},
+       {0, -2.5e5, 4e6, -0.55},
+       {0, 5e4, 5e6, -0.25},
+       {-3e6, 1e5, 3e6, -0.05},
+       {{{0, -2.5e-5, 2e-6, -15}, 18, 18},
+        {{0.00015, 0.001, -1e-4, -1500}, -Inf, -175},
+        {{-2.5e-9, 2.5e-8, 3e-9, 0}, 0.00575, Inf}},
+       -662.5},
       {"QP of scale 1E+06 from a start below a bound: 2.4625E+12 at (4E+06, 4E+06, 2.5E+06)",
        {0, 0, 0},
        {3, 2.5, 1.5},

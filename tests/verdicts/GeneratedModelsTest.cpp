@@ -60,10 +60,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "solved" short of the optimum of a QP whose columns run from
-    // 1E-02 to 1E+08.
-    {"GRG", "qp-mixed", 5ULL},
-    {"GRG dia=2", "qp-mixed", 5ULL},
     // GRG under differences ends "no further progress" away from the optimum
     // of a mixed-scale QP that the previous build solved.
     {"GRG", "qp-mixed", 15907115892811497504ULL},
@@ -185,6 +181,28 @@ constexpr FoundModel kFoundModels[] = {
     // GRG stopped short of a mixed-scale QP's optimum (a regression of GRG's
     // size-weighted tests).
     {"qp-mixed", 15907115892811497504ULL},
+    // GRG measured its descent test and the test for a flat objective in
+    // absolute terms: a superbasic at 9E+05 whose reduced gradient was 5E-09
+    // (2E-03 of objective on the way to its bound) gave no direction, and
+    // the pass ended "solved" there, or, in phase 1, "no feasible solution";
+    // costs of 1.5E-09 on variables of 5E+06 passed as a flat objective.
+    {"lp-mixed", 3943955274053713933ULL},
+    {"lp-mixed", 3943955274053713935ULL},
+    {"lp-mixed", 3943955274053713971ULL},
+    {"lp-mixed", 3943955274053713984ULL},
+    {"lp-mixed", 14846952019507281927ULL},
+    // GRG sized a variable by its value alone: one at 0 whose box ran to
+    // 15000, or to 5E+05, measured 1, and its reduced gradient passed as
+    // optimal or gave no direction; one bounded below by 2E-04 with a cost
+    // of 200 set a tolerance that a variable of 1E+07 with a cost of
+    // 7.5E-10 passed.
+    {"lp-mixed", 3943955274053713960ULL},
+    {"lp-mixed", 3943955274053714051ULL},
+    {"lp-mixed", 13210252901986861057ULL},
+    // GRG refused the exchange of a basic sitting on its bound, 0.25 wide,
+    // for a variable of 2.5E+05 on a pivot of 1.7E-06 (both measured 1 by a
+    // row of 1E-08), and crept on by the precision to "converged".
+    {"lp-mixed", 3943955274053714008ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
