@@ -315,7 +315,7 @@ int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1)
     if (q == 0) {
       // An infeasible verdict rests on the phase-1 row: checked against the
       // model's rows, the tableau rebuilt only when it fails.
-      const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
+      const bool infeasible = phase1 && !Lp_phase1Met(lp);
       const bool rebuilt =
           infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, false);
       if (rebuilt) continue;
@@ -414,13 +414,13 @@ int phase1(LpRecord& lp, const LpSettings& s) {
   const int p1 = Lp_rowsInUse(lp) + 1;
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
   if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
-  if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
+  if (Lp_phase1Met(lp)) return 0;
   const double tolerance = lp.reducedCostTolerance;
   lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;
-  return lp.matrix.row(p1)[0] > lp.precision ? StatusInfeasible : 0;
+  return Lp_phase1Met(lp) ? 0 : StatusInfeasible;
 }
 
 int twoPhases(LpRecord& lp, const LpSettings& s) {
