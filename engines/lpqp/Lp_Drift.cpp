@@ -9,6 +9,8 @@
 // repeated equality, once the pivots have made its row dependent on rows
 // whose artificials are gone, keeps its artificial basic and its row free
 // of rounding, so that no pivot on that rounding makes the basis singular.
+// The same rows give phase 1's verdict each row's own size, against which
+// what the row still misses is judged.
 //
 // In the tableau's terms row i reads s_i = e_i (b_i - a_i.x) with (a_i, b_i)
 // the origin row in the orientation the cold start gave it and e_i the sign
