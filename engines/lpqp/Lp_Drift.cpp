@@ -690,10 +690,9 @@ bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always) {
   return Lp_rebuildTableau(lp, phase1);
 }
 
-bool Lp_phase1Met(LpRecord& lp) {
-  const int m = Lp_rowsInUse(lp);
-  if (lp.matrix.row(m + 1)[0] <= lp.precision) return true;
+bool Lp_phase1RowsMet(LpRecord& lp) {
   if (!hasOrigin(lp)) return false;
+  const int m = Lp_rowsInUse(lp);
   fillValues(lp);
   for (int r = 1; r <= m; ++r)
     if (countedInPhase1(lp, r) && phase1Leftover(lp, r) > lp.precision * rowSize(lp, r)) return false;

@@ -448,14 +448,13 @@ bool Lp_rowCertified(LpRecord& lp, int row);
 // ratio test pivots on the row, which would leave the basis singular.
 // Nothing without an origin.
 void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1);
-// Whether phase 1 has met the rows: its sum within the precision, or every
-// row it still counts within the precision of the row's own size, that is
-// of 1 in the model's units (as the final check measures a row by
-// 1 + |right-hand side|), its right-hand side and its terms at the current
-// values. The sum is in scaled units, where a row of coefficients near
-// 1E-10 is multiplied by 2^33, its right-hand side with it, and rounding
-// alone may leave more than the precision.
-bool Lp_phase1Met(LpRecord& lp);
+// Whether every row the phase-1 row still counts is met: what it misses
+// (its artificial, a ranged row's excess over its range) within the
+// precision of the row's own size, that is of 1 in the model's units (as
+// the final check measures a row by 1 + |right-hand side|), its
+// right-hand side and its terms at the current values. False without an
+// origin.
+bool Lp_phase1RowsMet(LpRecord& lp);
 // Before an infeasible verdict that rests on tableau row `row`: rebuilds
 // (true, the iterations go on) unless the row is certified or fresh.
 bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row);
