@@ -9,6 +9,8 @@
 // repeated equality, once the pivots have made its row dependent on rows
 // whose artificials are gone, keeps its artificial basic and its row free
 // of rounding, so that no pivot on that rounding makes the basis singular.
+// The same rows give phase 1's verdict each row's own size, against which
+// what the row still misses is judged.
 //
 // In the tableau's terms row i reads s_i = e_i (b_i - a_i.x) with (a_i, b_i)
 // the origin row in the orientation the cold start gave it and e_i the sign
@@ -507,6 +509,28 @@ bool identityNegligible(const LpRecord& lp, double constant) {
   return std::all_of(c + 1, c + lp.n + 1, [tolerance](double v) { return std::fabs(v) <= tolerance; });
 }
 
+// Size of origin row i at drift.values, in its scaled units: 1 in the
+// model's units, its right-hand side and the sizes of the terms it sums.
+double rowSize(const LpRecord& lp, int i) {
+  const double* o = lp.drift.origin.row(i);
+  const double* v = lp.drift.values.data();
+  double size = Lp_rowUnit(lp.scaling, i) + std::fabs(o[0]);
+  for (int t = lp.drift.originStart[i]; t < lp.drift.originStart[i + 1]; ++t) {
+    const int j = lp.drift.originCols[t];
+    size += std::fabs(o[j] * v[j]);
+  }
+  return size;
+}
+
+// What row r, counted in phase 1, still misses: its artificial's value, a
+// ranged row's excess over its range (below 0 when a step through a small
+// entry carried the row past its side, which phase 1 leaves to the repair
+// of phase 2, as it does in its sum).
+double phase1Leftover(const LpRecord& lp, int r) {
+  const double left = lp.matrix.row(r)[0];
+  return lp.phase1Flags[r] == 2 ? left - lp.ranges[r] : left;
+}
+
 // Whether row r holds its equality's artificial, still counted.
 bool holdsEqualityArtificial(const LpRecord& lp, int r) {
   return lp.rowMap[r] == lp.n + r && lp.phase1Flags[r] == 1 && lp.types[r].type == '=';
@@ -664,6 +688,15 @@ bool Lp_refreshBeforeVerdict(LpRecord& lp, bool phase1, bool always) {
   if (lp.drift.interval <= 0 || lp.drift.pivotsSinceRebuild == 0 || !hasOrigin(lp)) return false;
   if (!always && Lp_driftResidual(lp) <= Lp_driftTolerance(lp)) return false;
   return Lp_rebuildTableau(lp, phase1);
+}
+
+bool Lp_phase1RowsMet(LpRecord& lp) {
+  if (!hasOrigin(lp)) return false;
+  const int m = Lp_rowsInUse(lp);
+  fillValues(lp);
+  for (int r = 1; r <= m; ++r)
+    if (countedInPhase1(lp, r) && phase1Leftover(lp, r) > lp.precision * rowSize(lp, r)) return false;
+  return true;
 }
 
 bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row) {

@@ -337,6 +337,8 @@ bool Lp_unscaleMatrix(const LpScaling& s, LpMatrix& a);
 void Lp_scaleVariables(const LpScaling& s, double* v);    // elements 1..n
 void Lp_unscaleVariables(const LpScaling& s, double* v);
 double Lp_scaleVariableToHost(const LpScaling& s, int j, double v);
+// The model's unit of row i (1 in the row's own units) in the scaled space.
+double Lp_rowUnit(const LpScaling& s, int i);
 void Lp_scaleRows(const LpScaling& s, double* v);         // elements 1..m+1
 void Lp_unscaleRows(const LpScaling& s, double* v);
 double Lp_scaleObjective(const LpScaling& s, double f);
@@ -446,6 +448,13 @@ bool Lp_rowCertified(LpRecord& lp, int row);
 // ratio test pivots on the row, which would leave the basis singular.
 // Nothing without an origin.
 void Lp_clearIfDependent(LpRecord& lp, int r, bool phase1);
+// Whether every row the phase-1 row still counts is met: what it misses
+// (its artificial, a ranged row's excess over its range) within the
+// precision of the row's own size, that is of 1 in the model's units (as
+// the final check measures a row by 1 + |right-hand side|), its
+// right-hand side and its terms at the current values. False without an
+// origin.
+bool Lp_phase1RowsMet(LpRecord& lp);
 // Before an infeasible verdict that rests on tableau row `row`: rebuilds
 // (true, the iterations go on) unless the row is certified or fresh.
 bool Lp_refreshUnlessCertified(LpRecord& lp, bool phase1, int row);

@@ -121,6 +121,8 @@ void Lp_unscaleVariables(const LpScaling& s, double* v) {
   for (int j = 1; j <= s.n; ++j) v[j] = shift(v[j], s.colExp[j]);
 }
 
+double Lp_rowUnit(const LpScaling& s, int i) { return shift(1.0, -rowExp(s, i)); }
+
 double Lp_scaleVariableToHost(const LpScaling& s, int j, double v) {
   return shift(v, colExp(s, j));
 }

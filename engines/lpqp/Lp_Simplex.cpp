@@ -306,6 +306,13 @@ void coldBasis(LpRecord& lp) {
   lp.iterations = 0;
 }
 
+// Whether phase 1 has met the rows: its sum (row p1) within the precision,
+// or each row it counts within the precision of the row's own size. The
+// sum is in scaled units, where a row of coefficients near 1E-10 is
+// multiplied by 2^33, its right-hand side with it, and rounding alone may
+// leave more than the precision.
+bool phase1Met(LpRecord& lp, int p1) { return lp.matrix.row(p1)[0] <= lp.precision || Lp_phase1RowsMet(lp); }
+
 // Primal iterations on pricing row `pr` over rows 0..last. No verdict
 // (optimal, infeasible at the end of phase 1, unbounded) is given on a
 // drifted tableau: it is rebuilt first and the iterations go on from it.
@@ -315,7 +322,7 @@ int primalLoop(LpRecord& lp, const LpSettings& s, int pr, int last, bool phase1)
     if (q == 0) {
       // An infeasible verdict rests on the phase-1 row: checked against the
       // model's rows, the tableau rebuilt only when it fails.
-      const bool infeasible = phase1 && lp.matrix.row(last)[0] > lp.precision;
+      const bool infeasible = phase1 && !phase1Met(lp, last);
       const bool rebuilt =
           infeasible ? Lp_refreshUnlessCertified(lp, true, last) : Lp_refreshBeforeVerdict(lp, phase1, false);
       if (rebuilt) continue;
@@ -414,13 +421,13 @@ int phase1(LpRecord& lp, const LpSettings& s) {
   const int p1 = Lp_rowsInUse(lp) + 1;
   for (int k = 1; k <= lp.n; ++k) lp.colWeights[k] = 0.0;
   if (const int st = primalLoop(lp, s, p1, p1, true)) return st;
-  if (lp.matrix.row(p1)[0] <= lp.precision) return 0;
+  if (phase1Met(lp, p1)) return 0;
   const double tolerance = lp.reducedCostTolerance;
   lp.reducedCostTolerance = std::min(tolerance, Lp_finePricingOf(lp));
   const int st = primalLoop(lp, s, p1, p1, true);
   lp.reducedCostTolerance = tolerance;
   if (st != 0) return st;
-  return lp.matrix.row(p1)[0] > lp.precision ? StatusInfeasible : 0;
+  return phase1Met(lp, p1) ? 0 : StatusInfeasible;
 }
 
 int twoPhases(LpRecord& lp, const LpSettings& s) {

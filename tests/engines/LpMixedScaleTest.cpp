@@ -44,6 +44,16 @@ const std::vector<Case>& handCases() {
       tinyBound("row of 1E+08, cost 1000, from y = 1", 1e3, 1),
       steepRow("quadratic over a row of 1E+09", "1E+09"),
       steepRow("quadratic over a row of 1E+06", "1E+06"),
+      // The equalities give x = 1.05 / 3E-08 = 0.0105 / 3E-10 = 3.5E+07, the
+      // lower bound, where the last row holds too: max 1.5E-07 x = 5.25.
+      {"equalities of 3E-08 and 3E-10 meet at a bound",
+       1,
+       {{7.5e7, 3.5e7, 6.5e7}},
+       "1.5E-07*B2",
+       {{"-1E-06*B2", 3, -55}, {"-3E-08*B2", 2, -1.05}, {"-3E-10*B2", 2, -0.0105}, {"1E-07*B2", 1, 3.5}},
+       0,
+       {3.5e7},
+       5.25},
       // An integer x in [0, 20] with a continuous y of a thousandth: max
       // 3 x + 5000 y with 2 x + 1E+06 y <= 17.5 and y <= 0.001. Each unit of
       // x is worth 1.5 per unit of the row, y 0.005: x = 8, y = 1.5E-06.

@@ -63,16 +63,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG under differences ends "no further progress" away from the optimum
     // of a mixed-scale QP that the previous build solved.
     {"GRG", "qp-mixed", 15907115892811497504ULL},
-    // The LP/quadratic engine's phase 1 ends "no feasible solution" on one
-    // variable whose only feasible point is a bound where two equalities of
-    // tiny coefficients meet: its leftover infeasibility, 1.5E-08 in scaled
-    // units, is judged against an absolute precision, not the rows' sizes.
-    {"LP/quadratic", "lp-mixed", 17592257809024548917ULL},
-    {"LP/quadratic dia=2", "lp-mixed", 17592257809024548917ULL},
-    {"LP/quadratic", "lp-mixed", 5202694653891051557ULL},
-    {"LP/quadratic dia=2", "lp-mixed", 5202694653891051557ULL},
-    {"LP/quadratic", "lp-mixed", 10654176336374923289ULL},
-    {"LP/quadratic dia=2", "lp-mixed", 10654176336374923289ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -174,10 +164,16 @@ constexpr FoundModel kFoundModels[] = {
     {"lp-equalities", 14835881595272954150ULL},
     // The LP/quadratic engine called a one-variable LP whose feasible point
     // is where two equalities of coefficients 1E-10 to 1E-04 meet at a bound
-    // infeasible.
+    // infeasible: phase 1's leftover, 1.5E-08 in scaled units on rows whose
+    // right-hand sides scale to 1E+07, was held to the precision as it
+    // stood rather than to the rows' sizes.
     {"lp-mixed", 17592257809024548917ULL},
     {"lp-mixed", 5202694653891051557ULL},
     {"lp-mixed", 10654176336374923289ULL},
+    // The same on an LP of four variables and a QP of two whose equalities
+    // of 1E-10 to 1E-04 leave one point.
+    {"lp-mixed", 3943955274053713943ULL},
+    {"qp-mixed", 3943955274053714020ULL},
     // GRG stopped short of a mixed-scale QP's optimum (a regression of GRG's
     // size-weighted tests).
     {"qp-mixed", 15907115892811497504ULL},
