@@ -107,6 +107,7 @@ struct GrgRecord {
 
   // Directions.
   std::vector<double> factor;                      // packed upper-triangular R
+  std::vector<double> directionScale;              // n + m + 2: each column's size in the directions' metric
   int factorSize = 0;
   bool factorAvailable = false;
   bool restart = true, steepestRetry = false, basisChanged = true, lastWasQuasiNewton = false;

@@ -60,13 +60,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "solved" short of the optimum of a QP whose columns run from
-    // 1E-02 to 1E+08.
-    {"GRG", "qp-mixed", 5ULL},
-    {"GRG dia=2", "qp-mixed", 5ULL},
-    // GRG under differences ends "no further progress" away from the optimum
-    // of a mixed-scale QP that the previous build solved.
-    {"GRG", "qp-mixed", 15907115892811497504ULL},
     // The LP/quadratic engine's phase 1 ends "no feasible solution" on one
     // variable whose only feasible point is a bound where two equalities of
     // tiny coefficients meet: its leftover infeasibility, 1.5E-08 in scaled
@@ -185,6 +178,18 @@ constexpr FoundModel kFoundModels[] = {
     // GRG stopped short of a mixed-scale QP's optimum (a regression of GRG's
     // size-weighted tests).
     {"qp-mixed", 15907115892811497504ULL},
+    // GRG measured its directions in plain units: a variable at 7E+07 whose
+    // derivative was 3E-09 (large over its size) never moved, its reduced
+    // gradient below every threshold, and the run ended "solved" or
+    // "converged" short of the optimum; a variable on a bound of 0 whose
+    // box reached 4E+06 crept by millionths; and phase 1 of one variable of
+    // 4E+06 in a row of 3E-09 found no direction and said "no feasible
+    // solution".
+    {"qp-mixed", 3943955274053714037ULL},
+    {"qp-mixed", 3943955274053714066ULL},
+    {"qp-mixed", 3943955274053714034ULL},
+    {"qp-mixed", 3943955274053714069ULL},
+    {"qp-mixed", 3943955274053713943ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
