@@ -3,7 +3,7 @@
 // packed by columns) while the superbasic set is small, conjugate gradients
 // otherwise; the descent check, and the columns that leave or join the
 // superbasic set. Each column is measured in its own size (its order of
-// magnitude, when that is far from 1): steepest descent and a fresh factor
+// magnitude, when some superbasic's is far from 1): steepest descent and a fresh factor
 // take the metric of those sizes, and the tests of the reduced gradients
 // weigh them by them, so that a variable at 7E+07 whose derivative is
 // 3E-09 moves in millions; in plain units it stood still beside one in
@@ -20,7 +20,9 @@ namespace {
 // A direction whose product with the reduced gradient is not below minus
 // this gives no descent.
 constexpr double kDescentFloor = 1e-15;
-// The orders of ten either side of 1 within which a column's size counts as 1.
+// The orders of ten from 1 at which a superbasic's size (1E+04 and more,
+// 1E-04 and less) sets the directions' metric: while every superbasic's
+// size is nearer 1, they all keep the plain metric.
 constexpr double kPlainOrders = 4;
 
 double& fac(GrgRecord& rec, int i, int j) { return rec.factor[(j - 1) * j / 2 + i - 1]; }
@@ -29,15 +31,14 @@ bool quasiNewtonMode(const GrgRecord& rec) {
   return rec.factorAvailable && rec.settings.quasiNewtonLimit >= 0 && rec.superbasicCount <= rec.settings.quasiNewtonLimit;
 }
 
-// The power of ten next to `size` towards 1, or 1 for a size fewer than
-// kPlainOrders whole orders of ten from 1 (between 1E-04 and 1E+04):
-// variables of ordinary sizes keep the plain metric between them, and only
-// those far larger or smaller are told apart.
+// The power of ten next to `size` towards 1.
 double orderOf(double size) {
   CORVAN_ASSERT(size > 0.0);
-  double order = std::trunc(std::log10(size));
-  return std::fabs(order) < kPlainOrders ? 1.0 : std::pow(10.0, order);
+  return std::pow(10.0, std::trunc(std::log10(size)));
 }
+
+// Whether an order lies kPlainOrders orders of ten or more from 1.
+bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
 
 // The order column col moves in: a variable's of max(1, |x|), or of the
 // width of its box when that is less; a slack's 1. A variable on a bound
@@ -57,9 +58,27 @@ double columnOrder(const GrgRecord& rec, int col) {
 double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols[s]]; }
 
 // The superbasics' sizes taken afresh, for a new factor or a restart of the
-// conjugate directions: within one run of them the metric stays the same.
+// conjugate directions (within one run of them the metric stays the same):
+// their orders when one of them is far from 1, else 1 for all. All are
+// measured alike: a variable of 7363 taken as 1 beside ones of 24000 taken
+// as 1E+04 stood still while they moved.
 void measureSuperbasics(GrgRecord& rec) {
-  for (int s = 1; s <= rec.superbasicCount; ++s) rec.directionScale[rec.cols[s]] = columnOrder(rec, rec.cols[s]);
+  bool far = false;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    rec.directionScale[rec.cols[s]] = columnOrder(rec, rec.cols[s]);
+    far = far || farOrder(scaleOf(rec, s));
+  }
+  if (!far)
+    for (int s = 1; s <= rec.superbasicCount; ++s) rec.directionScale[rec.cols[s]] = 1.0;
+}
+
+// The size of column col as it joins the superbasics: its order when that
+// is far from 1 or the superbasics' metric is of orders already, else 1.
+double joiningSize(const GrgRecord& rec, int col) {
+  double order = columnOrder(rec, col);
+  bool measured = farOrder(order);
+  for (int s = 1; s <= rec.superbasicCount && !measured; ++s) measured = scaleOf(rec, s) != 1.0;
+  return measured ? order : 1.0;
 }
 
 // Column s's reduced gradient in its own size.
@@ -302,7 +321,7 @@ void joinSuperbasics(GrgRecord& rec, bool& qn, bool retry) {
     int c = rec.cols[s];
     bool slack = c > rec.n;
     if (slack && rec.rowKind[c - rec.n] == 1) continue;
-    double size = columnOrder(rec, c), r = rec.r[c] * size;
+    double size = joiningSize(rec, c), r = rec.r[c] * size;
     int st = rec.colStatus[s];
     bool inward = (st == -1 && -r >= 0) || (st == 1 && -r <= 0);
     if (!inward || std::fabs(r) < (slack ? 100 * level : level)) continue;
