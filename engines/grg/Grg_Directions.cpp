@@ -40,19 +40,42 @@ double orderOf(double size) {
 // Whether an order lies kPlainOrders orders of ten or more from 1.
 bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
 
-// The order column col moves in: a variable's of max(1, |x|), or of the
-// width of its box when that is less; a slack's 1. A variable on a bound
-// moves off it in the order of its box, its finite bounds' magnitudes
-// counted too: at 0 on a bound whose other end is 4E+06, it moves in
-// millions. (Off its bounds, its value tells its order better than a box
-// far wider than it.)
-double columnOrder(const GrgRecord& rec, int col) {
-  if (col > rec.n) return 1.0;
-  double reach = std::max(1.0, std::fabs(rec.x[col]));
-  if (rec.distance[col] == 0.0)
-    for (double bound : {rec.xl[col], rec.xu[col]})
+// The order variable j moves in: of max(1, |x|), or of the width of its
+// box when that is less. A variable on a bound moves off it in the order
+// of its box, its finite bounds' magnitudes counted too: at 0 on a bound
+// whose other end is 4E+06, it moves in millions. (Off its bounds, its
+// value tells its order better than a box far wider than it.) An order
+// once shown holds for the run: a variable that left a bound of 0 for
+// 2526 in a box reaching 1E+05 fell back to the plain metric, its
+// gradient of 3E-08 below every threshold, and phase 1 ended there.
+double variableOrder(const GrgRecord& rec, int j) {
+  double reach = std::max(1.0, std::fabs(rec.x[j]));
+  if (rec.distance[j] == 0.0)
+    for (double bound : {rec.xl[j], rec.xu[j]})
       if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
-  return orderOf(std::min(rec.xu[col] - rec.xl[col], reach));
+  return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
+}
+
+// Variable j's order, kept as shown for the rest of the run.
+double showOrder(GrgRecord& rec, int j) {
+  rec.orderShown[j] = variableOrder(rec, j);
+  return rec.orderShown[j];
+}
+
+// The order column col moves in: a variable's own; a slack's, of how much
+// more its row changes when the variables move by their orders than by 1,
+// so that a row's multiplier weighs as much against the variables'
+// reduced gradients as it does in plain units (1E+05 for a row of
+// variables in 1E+05: a slack taken as 1 beside them never joined).
+double columnOrder(GrgRecord& rec, int col) {
+  if (col <= rec.n) return showOrder(rec, col);
+  double measured = 0.0, plain = 0.0;
+  for (int j = 1; j <= rec.n; ++j) {
+    double a = std::fabs(static_cast<double>(Grg_jac(rec, col - rec.n, j)));
+    measured = std::max(measured, a * variableOrder(rec, j));
+    plain = std::max(plain, a);
+  }
+  return plain > 0.0 ? orderOf(measured / plain) : 1.0;
 }
 
 double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols[s]]; }
@@ -74,7 +97,7 @@ void measureSuperbasics(GrgRecord& rec) {
 
 // The size of column col as it joins the superbasics: its order when that
 // is far from 1 or the superbasics' metric is of orders already, else 1.
-double joiningSize(const GrgRecord& rec, int col) {
+double joiningSize(GrgRecord& rec, int col) {
   double order = columnOrder(rec, col);
   bool measured = farOrder(order);
   for (int s = 1; s <= rec.superbasicCount && !measured; ++s) measured = scaleOf(rec, s) != 1.0;
