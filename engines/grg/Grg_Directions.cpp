@@ -3,12 +3,12 @@
 // packed by columns) while the superbasic set is small, conjugate gradients
 // otherwise; the descent check, and the columns that leave or join the
 // superbasic set. Each column is measured in its own size (its order of
-// magnitude, when some superbasic's is far from 1): steepest descent and a fresh factor
-// take the metric of those sizes, and the tests of the reduced gradients
-// weigh them by them, so that a variable at 7E+07 whose derivative is
-// 3E-09 moves in millions; in plain units it stood still beside one in
-// hundredths whose derivative was 0.3, its reduced gradient below every
-// threshold.
+// magnitude, when some superbasic's is far from 1): steepest descent and a
+// fresh factor take the metric of those sizes, and the tests of the
+// reduced gradients weigh them by them, so that a variable at 7E+07 whose
+// derivative is 3E-09 moves in millions; in plain units it stood still
+// beside one in hundredths whose derivative was 0.3, its reduced gradient
+// below every threshold.
 #include <algorithm>
 #include <cmath>
 
@@ -71,6 +71,7 @@ double columnOrder(GrgRecord& rec, int col) {
   if (col <= rec.n) return showOrder(rec, col);
   double measured = 0.0, plain = 0.0;
   for (int j = 1; j <= rec.n; ++j) {
+    if (rec.fixed[j]) continue;
     double a = std::fabs(static_cast<double>(Grg_jac(rec, col - rec.n, j)));
     measured = std::max(measured, a * variableOrder(rec, j));
     plain = std::max(plain, a);

@@ -190,6 +190,15 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-mixed", 3943955274053714034ULL},
     {"qp-mixed", 3943955274053714069ULL},
     {"qp-mixed", 3943955274053713943ULL},
+    {"qp-mixed", 3943955274053713953ULL},
+    // Measured in the variables' orders, GRG first took a row's slack in
+    // plain units beside variables in 1E+05, and the slack never joined
+    // (ending "converged" at 16 times the optimum), and a variable that
+    // left a bound of 0 for 2526 in a box reaching 1E+05 fell back to the
+    // plain metric, where phase 1 found no direction.
+    {"qp-planted", 425206057271338ULL},
+    {"qp-mixed", 425206057271347ULL},
+    {"ball-linear", 331240762769460ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
