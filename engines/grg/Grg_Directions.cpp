@@ -2,10 +2,17 @@
 // quasi-Newton direction from a BFGS factor R (B = RᵀR, R upper triangular,
 // packed by columns) while the superbasic set is small, conjugate gradients
 // otherwise; the descent check, and the columns that leave or join the
-// superbasic set.
+// superbasic set. Each column is measured in its own size (its order of
+// magnitude, when some superbasic's is far from 1): steepest descent and a
+// fresh factor take the metric of those sizes, and the tests of the
+// reduced gradients weigh them by them, so that a variable at 7E+07 whose
+// derivative is 3E-09 moves in millions; in plain units it stood still
+// beside one in hundredths whose derivative was 0.3, its reduced gradient
+// below every threshold.
 #include <algorithm>
 #include <cmath>
 
+#include "base/Chk_Assert.h"
 #include "engines/grg/Grg_Engine.h"
 
 namespace {
@@ -13,12 +20,93 @@ namespace {
 // A direction whose product with the reduced gradient is not below minus
 // this gives no descent.
 constexpr double kDescentFloor = 1e-15;
+// The orders of ten from 1 at which a superbasic's size (1E+04 and more,
+// 1E-04 and less) sets the directions' metric: while every superbasic's
+// size is nearer 1, they all keep the plain metric.
+constexpr double kPlainOrders = 4;
 
 double& fac(GrgRecord& rec, int i, int j) { return rec.factor[(j - 1) * j / 2 + i - 1]; }
 
 bool quasiNewtonMode(const GrgRecord& rec) {
   return rec.factorAvailable && rec.settings.quasiNewtonLimit >= 0 && rec.superbasicCount <= rec.settings.quasiNewtonLimit;
 }
+
+// The power of ten next to `size` towards 1.
+double orderOf(double size) {
+  CORVAN_ASSERT(size > 0.0);
+  return std::pow(10.0, std::trunc(std::log10(size)));
+}
+
+// Whether an order lies kPlainOrders orders of ten or more from 1.
+bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
+
+// The order variable j moves in: of max(1, |x|), or of the width of its
+// box when that is less. A variable on a bound moves off it in the order
+// of its box, its finite bounds' magnitudes counted too: at 0 on a bound
+// whose other end is 4E+06, it moves in millions. (Off its bounds, its
+// value tells its order better than a box far wider than it.) An order
+// once shown holds for the run: a variable that left a bound of 0 for
+// 2526 in a box reaching 1E+05 fell back to the plain metric, its
+// gradient of 3E-08 below every threshold, and phase 1 ended there.
+double variableOrder(const GrgRecord& rec, int j) {
+  double reach = std::max(1.0, std::fabs(rec.x[j]));
+  if (rec.distance[j] == 0.0)
+    for (double bound : {rec.xl[j], rec.xu[j]})
+      if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
+  return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
+}
+
+// Variable j's order, kept as shown for the rest of the run.
+double showOrder(GrgRecord& rec, int j) {
+  rec.orderShown[j] = variableOrder(rec, j);
+  return rec.orderShown[j];
+}
+
+// The order column col moves in: a variable's own; a slack's, of how much
+// more its row changes when the variables move by their orders than by 1,
+// so that a row's multiplier weighs as much against the variables'
+// reduced gradients as it does in plain units (1E+05 for a row of
+// variables in 1E+05: a slack taken as 1 beside them never joined).
+double columnOrder(GrgRecord& rec, int col) {
+  if (col <= rec.n) return showOrder(rec, col);
+  double measured = 0.0, plain = 0.0;
+  for (int j = 1; j <= rec.n; ++j) {
+    if (rec.fixed[j]) continue;
+    double a = std::fabs(static_cast<double>(Grg_jac(rec, col - rec.n, j)));
+    measured = std::max(measured, a * variableOrder(rec, j));
+    plain = std::max(plain, a);
+  }
+  return plain > 0.0 ? orderOf(measured / plain) : 1.0;
+}
+
+double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols[s]]; }
+
+// The superbasics' sizes taken afresh, for a new factor or a restart of the
+// conjugate directions (within one run of them the metric stays the same):
+// their orders when one of them is far from 1, else 1 for all. All are
+// measured alike: a variable of 7363 taken as 1 beside ones of 24000 taken
+// as 1E+04 stood still while they moved.
+void measureSuperbasics(GrgRecord& rec) {
+  bool far = false;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    rec.directionScale[rec.cols[s]] = columnOrder(rec, rec.cols[s]);
+    far = far || farOrder(scaleOf(rec, s));
+  }
+  if (!far)
+    for (int s = 1; s <= rec.superbasicCount; ++s) rec.directionScale[rec.cols[s]] = 1.0;
+}
+
+// The size of column col as it joins the superbasics: its order when that
+// is far from 1 or the superbasics' metric is of orders already, else 1.
+double joiningSize(GrgRecord& rec, int col) {
+  double order = columnOrder(rec, col);
+  bool measured = farOrder(order);
+  for (int s = 1; s <= rec.superbasicCount && !measured; ++s) measured = scaleOf(rec, s) != 1.0;
+  return measured ? order : 1.0;
+}
+
+// Column s's reduced gradient in its own size.
+double scaledGradient(const GrgRecord& rec, int s) { return rec.r[rec.cols[s]] * scaleOf(rec, s); }
 
 std::vector<double> unpack(GrgRecord& rec) {
   int k = rec.factorSize;
@@ -112,8 +200,9 @@ bool quasiNewtonSolve(GrgRecord& rec) {
   int k = rec.factorSize;
   double big = 0.0, least = 1e300;
   for (int i = 1; i <= k; ++i) {
-    big = std::max(big, std::fabs(fac(rec, i, i)));
-    least = std::min(least, std::fabs(fac(rec, i, i)));
+    double diagonal = std::fabs(fac(rec, i, i)) * scaleOf(rec, i);  // in the columns' sizes
+    big = std::max(big, diagonal);
+    least = std::min(least, diagonal);
   }
   if (k > 0 && least <= 1e-15) return false;
   if (k > 0) rec.condition = (big / least) * (big / least);
@@ -131,8 +220,13 @@ bool quasiNewtonSolve(GrgRecord& rec) {
   return true;
 }
 
+// Steepest descent in the columns' sizes: -size² times the reduced gradient.
 void steepest(GrgRecord& rec) {
-  for (int s = 1; s <= rec.superbasicCount; ++s) rec.d[rec.cols[s]] = -rec.r[rec.cols[s]];
+  measureSuperbasics(rec);
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    double size = scaleOf(rec, s);
+    rec.d[rec.cols[s]] = -size * size * rec.r[rec.cols[s]];
+  }
 }
 
 // Steepest descent with each superbasic moved in units of its size
@@ -151,11 +245,13 @@ void weighedSteepest(GrgRecord& rec) {
   }
 }
 
+// Conjugate gradients in the columns' sizes.
 void conjugateGradient(GrgRecord& rec) {
   double rr = 0.0, rro = 0.0;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
-    rr += rec.r[rec.cols[s]] * rec.r[rec.cols[s]];
-    rro += rec.rOld[rec.cols[s]] * rec.rOld[rec.cols[s]];
+    double size = scaleOf(rec, s), old = rec.rOld[rec.cols[s]] * size;
+    rr += scaledGradient(rec, s) * scaledGradient(rec, s);
+    rro += old * old;
   }
   if (rec.restart || rec.cgCount > rec.superbasicCount || rro <= 1e-15) {
     rec.cgCount = 0;
@@ -165,7 +261,8 @@ void conjugateGradient(GrgRecord& rec) {
   double beta = rr / rro;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
     int c = rec.cols[s];
-    rec.d[c] = beta * rec.dPrev[c] - rec.r[c];
+    double size = scaleOf(rec, s);
+    rec.d[c] = beta * rec.dPrev[c] - size * size * rec.r[c];
   }
   ++rec.cgCount;
 }
@@ -211,15 +308,15 @@ bool allZero(const GrgRecord& rec) {
   return true;
 }
 
-// Superbasics whose reduced gradients all lie within the precision give no
-// direction of their own (exact derivatives make them vanish at a vertex).
-// Nor do ones whose squares fall below the descent test's floor: a reduced
-// gradient a hair above a fine precision fails that test even along
-// steepest descent.
+// Superbasics whose reduced gradients all lie within the precision, in
+// their own sizes, give no direction of their own (exact derivatives make
+// them vanish at a vertex). Nor do ones whose squares fall below the
+// descent test's floor: a reduced gradient a hair above a fine precision
+// fails that test even along steepest descent.
 bool negligible(const GrgRecord& rec) {
   double limit = std::max(rec.settings.pre, std::sqrt(kDescentFloor));
   for (int s = 1; s <= rec.superbasicCount; ++s)
-    if (std::fabs(rec.r[rec.cols[s]]) > limit) return false;
+    if (std::fabs(scaledGradient(rec, s)) > limit) return false;
   return true;
 }
 
@@ -232,10 +329,11 @@ bool allBlocked(const GrgRecord& rec) {
   return true;
 }
 
-void addUnitColumn(GrgRecord& rec) {
+// The factor grows by a column of its own, measured in the column's size.
+void addUnitColumn(GrgRecord& rec, double size) {
   int k = ++rec.factorSize;
   for (int i = 1; i < k; ++i) fac(rec, i, k) = 0.0;
-  fac(rec, k, k) = 1.0;
+  fac(rec, k, k) = 1.0 / size;
 }
 
 // Keeps the factor in step with the superbasic count after a change of the set.
@@ -246,12 +344,13 @@ void followMode(GrgRecord& rec, bool& qn) {
   qn = now;
 }
 
-// Nonbasic columns whose reduced gradient points into their feasible side join.
+// Nonbasic columns whose reduced gradient points into their feasible side
+// join, their gradients measured in their sizes against the superbasics'.
 void joinSuperbasics(GrgRecord& rec, bool& qn, bool retry) {
   double sum = 0.0;
   int count = 0;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
-    double r = rec.r[rec.cols[s]];
+    double r = scaledGradient(rec, s);
     if (std::fabs(r) > rec.settings.pre) {
       sum += r * r;
       ++count;
@@ -262,15 +361,16 @@ void joinSuperbasics(GrgRecord& rec, bool& qn, bool retry) {
     int c = rec.cols[s];
     bool slack = c > rec.n;
     if (slack && rec.rowKind[c - rec.n] == 1) continue;
-    double r = rec.r[c];
+    double size = joiningSize(rec, c), r = rec.r[c] * size;
     int st = rec.colStatus[s];
     bool inward = (st == -1 && -r >= 0) || (st == 1 && -r <= 0);
     if (!inward || std::fabs(r) < (slack ? 100 * level : level)) continue;
     int at = ++rec.superbasicCount;
     std::swap(rec.cols[s], rec.cols[at]);
     std::swap(rec.colStatus[s], rec.colStatus[at]);
-    rec.d[c] = -r;
-    if (qn) addUnitColumn(rec);
+    rec.directionScale[c] = size;
+    rec.d[c] = -size * r;
+    if (qn) addUnitColumn(rec, size);
     followMode(rec, qn);
   }
 }
@@ -281,7 +381,8 @@ void Grg_resetFactor(GrgRecord& rec) {
   int k = rec.superbasicCount;
   rec.factorSize = k;
   std::fill(rec.factor.begin(), rec.factor.begin() + static_cast<size_t>(k) * (k + 1) / 2, 0.0);
-  for (int i = 1; i <= k; ++i) fac(rec, i, i) = 1.0;
+  measureSuperbasics(rec);
+  for (int i = 1; i <= k; ++i) fac(rec, i, i) = 1.0 / scaleOf(rec, i);
 }
 
 // Superbasic at `position` becomes nonbasic with `status`; the later superbasics

@@ -107,6 +107,8 @@ struct GrgRecord {
 
   // Directions.
   std::vector<double> factor;                      // packed upper-triangular R
+  std::vector<double> directionScale;              // n + m + 2: each column's size in the directions' metric
+  std::vector<double> orderShown;                  // n + 1: each variable's largest order so far in the run
   int factorSize = 0;
   bool factorAvailable = false;
   bool restart = true, steepestRetry = false, basisChanged = true, lastWasQuasiNewton = false;

@@ -329,10 +329,12 @@ MixedModel weightedQp() {
 // boxes are 0.001 and 62 wide; an LP whose optimum is the corner of its box
 // each cost points to (its rows hold there by hand); an LP of four
 // variables from 0.25 to 5E+06 whose optimum, where its equality and its
-// row of 1E-08 meet, was planted by the verdict check's generator; a QP of scale
-// 1E+06 started below a bound,
-// an LP of three variables and a separable QP of five, rescaled; every way
-// of running them must reach it.
+// row of 1E-08 meet, was planted by the verdict check's generator; a QP of
+// scale 1E+06 started below a bound, an LP of three variables and a
+// separable QP of five, rescaled, and a QP whose first variable, at its
+// upper bound of 7E+07, has a derivative of 3.4E-09 (its optimum by hand:
+// the first and second variables on the bounds their centres lie beyond,
+// the row binding the third at 2); every way of running them must reach it.
 TEST(GrgMixedScale, ModelsReachTheirOptima) {
   std::mt19937 rng(3);
   const MixedModel models[] = {
@@ -377,6 +379,16 @@ TEST(GrgMixedScale, ModelsReachTheirOptima) {
       withScales(mixedLp(rng, 3, 1), "LP of three variables in thousandths, tens and 1E+05, one row of 1E+04",
                  {1e-3, 50, 1e5}, {1e4}, 1e3),
       weightedQp(),
+      {"QP whose variable of 7E+07 has a derivative of 3E-09 beside one in hundredths: 1.7239583E-03 at "
+       "(3E+07, 0.015, 2)",
+       {0, 0, 0},
+       {4e-17, 15, 0.003},
+       {28125000, 0.025, 13.0 / 6},
+       {3e7, 0.005, 0},
+       {7e7, 0.015, 3},
+       {7e7, 0.01, -2},
+       {{{0, 2000, 20}, -Inf, 70}},
+       4e-17 * 1.875e6 * 1.875e6 + 15 * 0.01 * 0.01 + 0.003 / 36},
   };
   for (const MixedModel& mm : models)
     for (const RunWay& way : kWays) {
@@ -414,7 +426,7 @@ TEST(GrgMixedScale, RepeatedEqualitiesReachTheirOptimum) {
 // directions learn too slowly), and their number must not grow.
 TEST(GrgMixedScale, GeneratedModelsReachTheirOptima) {
   constexpr int kModels = 150;
-  constexpr int kQuadraticMissesAllowed = 13;
+  constexpr int kQuadraticMissesAllowed = 9;
   std::mt19937 rng(81);
   int quadraticMisses = 0;
   for (int k = 0; k < kModels; ++k) {

@@ -60,9 +60,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG under differences ends "no further progress" away from the optimum
-    // of a mixed-scale QP that the previous build solved.
-    {"GRG", "qp-mixed", 15907115892811497504ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -199,6 +196,27 @@ constexpr FoundModel kFoundModels[] = {
     // for a variable of 2.5E+05 on a pivot of 1.7E-06 (both measured 1 by a
     // row of 1E-08), and crept on by the precision to "converged".
     {"lp-mixed", 3943955274053714008ULL},
+    // GRG measured its directions in plain units: a variable at 7E+07 whose
+    // derivative was 3E-09 (large over its size) never moved, its reduced
+    // gradient below every threshold, and the run ended "solved" or
+    // "converged" short of the optimum; a variable on a bound of 0 whose
+    // box reached 4E+06 crept by millionths; and phase 1 of one variable of
+    // 4E+06 in a row of 3E-09 found no direction and said "no feasible
+    // solution".
+    {"qp-mixed", 3943955274053714037ULL},
+    {"qp-mixed", 3943955274053714066ULL},
+    {"qp-mixed", 3943955274053714034ULL},
+    {"qp-mixed", 3943955274053714069ULL},
+    {"qp-mixed", 3943955274053713943ULL},
+    {"qp-mixed", 3943955274053713953ULL},
+    // Measured in the variables' orders, GRG first took a row's slack in
+    // plain units beside variables in 1E+05, and the slack never joined
+    // (ending "converged" at 16 times the optimum), and a variable that
+    // left a bound of 0 for 2526 in a box reaching 1E+05 fell back to the
+    // plain metric, where phase 1 found no direction.
+    {"qp-planted", 425206057271338ULL},
+    {"qp-mixed", 425206057271347ULL},
+    {"ball-linear", 331240762769460ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
