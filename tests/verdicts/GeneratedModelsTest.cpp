@@ -5,7 +5,8 @@
 // fixed seeds and the models fresh seeds once found wrong (kFoundModels);
 // with CORVAN_VERDICTS_SECONDS set (scripts/verdicts) the same generators
 // run with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing
-// each failing run as it comes, the model being run written first to the
+// each failing run as it comes (and a "limit:" line naming each small model
+// an engine ended at a limit), the model being run written first to the
 // file CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
 // CORVAN_VERDICTS_MODEL=GENERATOR:SEED (as a failing run's recipe names
 // them) runs that one model again, printing what is wrong with it. Both
@@ -232,6 +233,9 @@ void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
     std::pair<int, int>& l = t->limits[mode + " / " + r.generator];
     ++l.first;
     l.second += Vd_isLimit(run.status);
+    // Fresh seeds name each such model, so that it can be run again.
+    if (printAsFound && Vd_isLimit(run.status) && run.engine != kVdEvolutionary)
+      std::printf("limit: %s:%llu %s (status %d)\n", r.generator.c_str(), r.seed, mode.c_str(), run.status);
   }
   const VdVerdict v = Vd_judge(r, run);
   if (!printAsFound && isOpenFault(r, run)) {
