@@ -1,7 +1,8 @@
 // The Lagrangian bound of a box. For any multipliers y (those of inequality
 // rows not negative) f(x) >= f(x) + sum y_k c_k(x) wherever the rows hold
 // (c_k = 0, or c_k <= 0), so an enclosure of the Lagrangian's range over the
-// box bounds f on its feasible points. About a constrained optimum the
+// box bounds f on its feasible points (less sum |y_k| slack_k where the rows
+// hold only within their slack). About a constrained optimum the
 // objective's own slope does not vanish and its mean-value bound closes only
 // as fast as the box narrows; the Lagrangian with the optimum's multipliers
 // is stationary there, and its bound closes as the square of the width.
@@ -77,7 +78,9 @@ bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, double* lower) 
     atMid = Ivl_add(atMid, Ivl_mulSV(weight, value));
     for (int i = 1; i <= s.n; ++i) slope[i] = Ivl_add(slope[i], Ivl_mulSV(weight, gradient[i]));
   }
+  // The rows hold within their slack: y_k c_k may reach |y_k| slack_k.
   Interval bound = atMid;
+  for (int k = 1; k <= s.m; ++k) bound = Ivl_sub(bound, Ivl_mulSV(std::fabs(y[k]), Ivl_setConst(Ia_rowSlack(s, k))));
   for (int i = 1; i <= s.n; ++i) bound = Ivl_add(bound, Ivl_mul(slope[i], Ivl_subVS(box[i], c[i])));
   if (std::isnan(bound.lo)) return false;
   *lower = bound.lo;

@@ -27,7 +27,9 @@ double Ia_orientation(const IaSearchContext& s, int k) {
   return r == IaRelGreater || r == IaRelGreaterEq ? -1.0 : 1.0;
 }
 
-double Ia_rowSlack(const IaSearchContext& s, int k) { return s.integer.empty() ? 0.0 : s.rowTolerance[k]; }
+double Ia_rowSlack(const IaSearchContext& s, int k) {
+  return s.integer.empty() && !Ia_isEquality(s, k) ? 0.0 : s.rowTolerance[k];
+}
 
 bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }
 

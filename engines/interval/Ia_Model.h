@@ -109,9 +109,12 @@ struct IaSearchContext {
 
 // A context for the model with the start box [lower_i, upper_i].
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
-// How far the contraction lets row k (k >= 1) miss: its tolerance when the
-// search keeps integer variables whole, for a whole point may keep a row
-// only within rounding; else nothing, and boxes narrow to the exact row.
+// How far the contraction lets row k (k >= 1) miss: its tolerance, as far
+// as a point taken for a solution may miss it, for an equality row and in a
+// search that keeps integer variables whole (a whole point, or an equality
+// of coefficients far apart in size meeting a bound, may keep a row only
+// within rounding: boxes narrowed to the exact row would lose it); else
+// nothing, and boxes narrow to the exact inequality.
 double Ia_rowSlack(const IaSearchContext& s, int k);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);

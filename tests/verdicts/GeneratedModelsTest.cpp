@@ -190,6 +190,18 @@ constexpr FoundModel kFoundModels[] = {
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
     {"integer-row", 10654176336374923321ULL},
+    // The interval engine's LP relaxation took a row of coefficients 1E-10
+    // to 1E-08 over ranges of 1E+07 for empty beside the tableau's absolute
+    // tolerance ("no feasible solution"), and its contraction narrowed boxes
+    // to an equality whose exact zero lay a rounding past a bound, losing the
+    // optimum ("solved" at a worse point).
+    {"qp-mixed", 3943955274053714017ULL},
+    {"qp-mixed", 3943955274053714066ULL},
+    // The interval engine's ^2 widened each square by a relative 2^-26, so a
+    // ball's row of 2E+08 was uncertain by units and boxes outside it could
+    // not be closed: the search ended at the iteration limit.
+    {"ball-rows", 3943955274053714097ULL},
+    {"ball-rows", 3943955274053714144ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
