@@ -206,7 +206,7 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     // Some row may fail on the box: its points are no incumbents, and the
     // rows' multipliers may raise the bound over those where they hold.
     double lagrangian = 0;
-    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, &lagrangian))
+    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, incumbent, *upper, &lagrangian))
       out->lower = std::max(out->lower, lagrangian);
     out->alive = !(out->lower > *upper);
     return true;

@@ -105,6 +105,10 @@ struct IaSearchContext {
   IaIntegerFlags integer;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
+  // The Lagrangian multipliers (1..m) of the rows binding at the incumbent,
+  // and the incumbent value they were taken at.
+  std::vector<double> incumbentMultipliers;
+  double multipliersAt = NAN;
 };
 
 // A context for the model with the start box [lower_i, upper_i].
