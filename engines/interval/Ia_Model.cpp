@@ -18,6 +18,7 @@ IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options,
   s.start = start;
   s.proven.assign(model.m + 1, 0);
   s.rowTolerance.assign(model.m + 1, options.precision);
+  s.optimisation = model.problemClass == IaClassObjective || model.problemClass == IaClassConstrained;
   return s;
 }
 
@@ -28,7 +29,8 @@ double Ia_orientation(const IaSearchContext& s, int k) {
 }
 
 double Ia_rowSlack(const IaSearchContext& s, int k) {
-  return s.integer.empty() && !Ia_isEquality(s, k) ? 0.0 : s.rowTolerance[k];
+  const bool slack = !s.integer.empty() || (s.optimisation && Ia_isEquality(s, k));
+  return slack ? s.rowTolerance[k] : 0.0;
 }
 
 bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }

@@ -105,6 +105,7 @@ struct IaSearchContext {
   IaIntegerFlags integer;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
+  bool optimisation = false;  // the search has an objective (not a system's solutions)
   // The Lagrangian multipliers (1..m) of the rows binding at the incumbent,
   // and the incumbent value they were taken at.
   std::vector<double> incumbentMultipliers;
@@ -114,11 +115,12 @@ struct IaSearchContext {
 // A context for the model with the start box [lower_i, upper_i].
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
 // How far the contraction lets row k (k >= 1) miss: its tolerance, as far
-// as a point taken for a solution may miss it, for an equality row and in a
-// search that keeps integer variables whole (a whole point, or an equality
-// of coefficients far apart in size meeting a bound, may keep a row only
-// within rounding: boxes narrowed to the exact row would lose it); else
-// nothing, and boxes narrow to the exact inequality.
+// as a point taken for a solution may miss it, for an equality row of an
+// optimisation and in a search that keeps integer variables whole (a whole
+// point, or an equality of coefficients far apart in size meeting a bound,
+// may keep a row only within rounding: boxes narrowed to the exact row would
+// lose it); else nothing, and boxes narrow to the exact row (a system's
+// solutions to the accuracy).
 double Ia_rowSlack(const IaSearchContext& s, int k);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);
