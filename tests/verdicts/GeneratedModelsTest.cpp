@@ -85,6 +85,10 @@ constexpr OpenFault kOpenFaults[] = {
     {"GRG dia=2", "qp-mixed", 3943955274053714017ULL},
     {"GRG", "qp-mixed", 3943955274053714066ULL},
     {"GRG dia=2", "qp-mixed", 3943955274053714066ULL},
+    // GRG ends "no feasible solution" on a QP whose only feasible point lies
+    // on two bounds where a row of 3E-08 misses by its coefficient's rounding.
+    {"GRG", "qp-mixed", 116749314323120187ULL},
+    {"GRG dia=2", "qp-mixed", 116749314323120187ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -204,6 +208,10 @@ constexpr FoundModel kFoundModels[] = {
     // optimum ("solved" at a worse point).
     {"qp-mixed", 3943955274053714017ULL},
     {"qp-mixed", 3943955274053714066ULL},
+    // Its exact inequality rows discarded every box of a QP whose only
+    // feasible point lies on two bounds where a row of 3E-08 misses by the
+    // rounding of its coefficient: "no feasible solution".
+    {"qp-mixed", 116749314323120187ULL},
     // The interval engine's ^2 widened each square by a relative 2^-26, so a
     // ball's row of 2E+08 was uncertain by units and boxes outside it could
     // not be closed: the search ended at the iteration limit.
