@@ -49,13 +49,15 @@ bool Ia_pointGradients(IaSearchContext& s, const std::vector<double>& c, IaGradi
 
 // The multipliers y (1..m) of least squares on grad f + sum y_k grad c_k = 0
 // over the rows k with used[k] (the others 0), an inequality's negative one
-// set to 0; false when there are none or they are not finite. The normal
-// equations' diagonal is raised by a hair of its largest entry, so that rows
-// whose gradients are parallel there (balls touching inside one another)
-// share the multiplier the least norm gives them; any multipliers bound the
+// set to 0; false when there are none, they are not finite or the rows'
+// gradients are dependent. The normal equations' diagonal is raised by
+// `ridge` times its largest entry: at the incumbent, so that rows whose
+// gradients are parallel there (balls touching inside one another) share
+// the multiplier the least norm gives them; any multipliers bound the
 // objective alike, only more or less closely.
 
-bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<char>& used, std::vector<double>& y) {
+bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<char>& used, double ridge,
+                    std::vector<double>& y) {
   std::vector<int> rows;
   for (int k = 1; k <= s.m; ++k)
     if (used[k]) rows.push_back(k);
@@ -67,7 +69,7 @@ bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<
   for (int j = 0; j < m; ++j)
     for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(s.n, g[rows[j]], g[rows[k]]);
   for (int j = 0; j < m; ++j) largest = std::max(largest, normal[j * m + j]);
-  for (int j = 0; j < m; ++j) normal[j * m + j] += kIaRidge * largest;
+  for (int j = 0; j < m; ++j) normal[j * m + j] += ridge * largest;
   if (!Ia_invert(m, normal, inverse)) return false;
   for (int j = 0; j < m; ++j) {
     double& yj = y[rows[j]];
@@ -78,10 +80,11 @@ bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<
   return true;
 }
 
-// The least-squares multipliers of every row at the point c.
+// The least-squares multipliers of every row at the point c (none where
+// the rows' gradients are dependent).
 bool Ia_multipliersAt(IaSearchContext& s, const std::vector<double>& c, std::vector<double>& y) {
   IaGradients g;
-  return Ia_pointGradients(s, c, g) && Ia_multipliers(s, g, std::vector<char>(s.m + 1, 1), y);
+  return Ia_pointGradients(s, c, g) && Ia_multipliers(s, g, std::vector<char>(s.m + 1, 1), 0.0, y);
 }
 
 // The multipliers of the rows binding (within their tolerance) at the
@@ -100,7 +103,7 @@ const std::vector<double>& Ia_incumbentMultipliers(IaSearchContext& s, const IaB
     if (Ia_evalPoint(s, k, c.data(), &v) != 0) return s.incumbentMultipliers;
     binding[k] = Ia_isEquality(s, k) || v >= -s.rowTolerance[k];
   }
-  if (!Ia_pointGradients(s, c, g) || !Ia_multipliers(s, g, binding, s.incumbentMultipliers))
+  if (!Ia_pointGradients(s, c, g) || !Ia_multipliers(s, g, binding, kIaRidge, s.incumbentMultipliers))
     s.incumbentMultipliers.clear();
   return s.incumbentMultipliers;
 }

@@ -29,8 +29,8 @@ double Ia_orientation(const IaSearchContext& s, int k) {
 }
 
 double Ia_rowSlack(const IaSearchContext& s, int k) {
-  if (!s.integer.empty() || (s.optimisation && Ia_isEquality(s, k))) return s.rowTolerance[k];
-  return s.optimisation ? s.rowTolerance[k] * kIaInequalityRoundingShare : 0.0;
+  if (!s.integer.empty()) return s.rowTolerance[k];
+  return s.optimisation ? s.rowTolerance[k] * kIaRoundingShare : 0.0;
 }
 
 bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }

@@ -114,19 +114,18 @@ struct IaSearchContext {
 
 // A context for the model with the start box [lower_i, upper_i].
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
-// The share of its tolerance an optimisation's inequality row keeps: far
-// above the rounding of the model's coefficients, far below what would keep
-// boxes alive outside the row.
-constexpr double kIaInequalityRoundingShare = 1e-6;
+// The share of its tolerance an optimisation's row keeps: far above the
+// rounding of the model's coefficients, far below what would keep boxes
+// alive about the row's surface.
+constexpr double kIaRoundingShare = 1e-6;
 // How far the contraction lets row k (k >= 1) miss: its tolerance, as far
-// as a point taken for a solution may miss it, for an equality row of an
-// optimisation and in a search that keeps integer variables whole (a whole
-// point, or an equality of coefficients far apart in size meeting a bound,
-// may keep a row only within rounding: boxes narrowed to the exact row would
-// lose it); an optimisation's inequality row a share of it (a row of tiny
-// coefficients whose only feasible points lie on a bound may miss there by
-// the rounding of its coefficients); a system's rows nothing, and boxes
-// narrow to the exact row (its solutions to the accuracy).
+// as a point taken for a solution may miss it, in a search that keeps
+// integer variables whole (a whole point may keep a row only within
+// rounding); in an optimisation a share of it (a row of coefficients far
+// apart in size whose only feasible points lie on a bound may miss there by
+// the rounding of its coefficients: boxes narrowed to the exact row would
+// lose them); a system's rows nothing, and boxes narrow to the exact row
+// (its solutions to the accuracy).
 double Ia_rowSlack(const IaSearchContext& s, int k);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);
