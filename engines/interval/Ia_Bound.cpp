@@ -206,7 +206,7 @@ bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& 
     // Some row may fail on the box: its points are no incumbents, and the
     // rows' multipliers may raise the bound over those where they hold.
     double lagrangian = 0;
-    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, &lagrangian))
+    if (out->lower <= *upper && s.m >= 1 && Ia_lagrangianLower(s, box, incumbent, *upper, &lagrangian))
       out->lower = std::max(out->lower, lagrangian);
     out->alive = !(out->lower > *upper);
     return true;
@@ -240,7 +240,7 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   out->lower = test.lower;
   out->unboundedBelow = test.unboundedBelow;
   out->split = !uncertain && !test.gradient.empty() ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
-                                                    : Ia_widestComponent(s.n, box.data());
+                                                    : Ia_relativeWidestComponent(s.n, box.data(), s.start.data());
   // A component of zero width cannot be split: take the widest instead.
   if (out->alive && !uncertain && s.options.newtonAndClosing) {
     const IaFate fate = Ia_closingStep(s, box, &out->split);

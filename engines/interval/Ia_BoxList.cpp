@@ -55,6 +55,13 @@ int Ia_widestComponent(int n, const Interval* box) {
   return argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
 }
 
+int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole) {
+  return argMaxComponent(n, [box, whole](int i) {
+    const double range = whole[i].hi - whole[i].lo;
+    return (box[i].hi - box[i].lo) / (range > 0 ? range : 1.0);
+  });
+}
+
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient) {
   return argMaxComponent(n, [box, gradient](int i) {
     return (box[i].hi - box[i].lo) * (gradient[i].hi - gradient[i].lo);

@@ -1,14 +1,20 @@
 // The Lagrangian bound of a box. For any multipliers y (those of inequality
 // rows not negative) f(x) >= f(x) + sum y_k c_k(x) wherever the rows hold
 // (c_k = 0, or c_k <= 0), so an enclosure of the Lagrangian's range over the
-// box bounds f on its feasible points. About a constrained optimum the
+// box bounds f on its feasible points (less sum |y_k| slack_k where the rows
+// hold only within their slack). About a constrained optimum the
 // objective's own slope does not vanish and its mean-value bound closes only
 // as fast as the box narrows; the Lagrangian with the optimum's multipliers
 // is stationary there, and its bound closes as the square of the width.
+// The multipliers at a box's midpoint are those of no optimum when the box
+// lies away from one; the incumbent's (of its binding rows) approach the
+// optimum's, and over a convex model they bound a box far from the optimum
+// above it.
 #include "engines/interval/Ia_Lagrange.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "arithmetic/interval/Ivl_Arith.h"
 #include "engines/interval/Ia_Newton.h"
@@ -16,6 +22,8 @@
 namespace {
 
 using IaGradients = std::vector<std::vector<double>>;  // 0..m, each 1..n
+
+constexpr double kIaRidge = 1e-10;  // the normal equations' diagonal raised by this share
 
 double Ia_dot(int n, const std::vector<double>& a, const std::vector<double>& b) {
   double sum = 0;
@@ -39,47 +47,125 @@ bool Ia_pointGradients(IaSearchContext& s, const std::vector<double>& c, IaGradi
   return true;
 }
 
-// The multipliers y (1..m) of least squares on grad f + sum y_k grad c_k = 0,
-// an inequality's negative one set to 0; false when the rows' gradients are
-// dependent.
-bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, std::vector<double>& y) {
-  const int m = s.m;
+// The multipliers y (1..m) of least squares on grad f + sum y_k grad c_k = 0
+// over the rows k with used[k] (the others 0), an inequality's negative one
+// set to 0; false when there are none, they are not finite or the rows'
+// gradients are dependent. The normal equations' diagonal is raised by
+// `ridge` times its largest entry: at the incumbent, so that rows whose
+// gradients are parallel there (balls touching inside one another) share
+// the multiplier the least norm gives them; any multipliers bound the
+// objective alike, only more or less closely.
+
+bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<char>& used, double ridge,
+                    std::vector<double>& y) {
+  std::vector<int> rows;
+  for (int k = 1; k <= s.m; ++k)
+    if (used[k]) rows.push_back(k);
+  const int m = static_cast<int>(rows.size());
+  y.assign(s.m + 1, 0.0);
+  if (m == 0) return false;
   std::vector<double> normal(static_cast<std::size_t>(m) * m), inverse;
+  double largest = 0;
   for (int j = 0; j < m; ++j)
-    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(s.n, g[j + 1], g[k + 1]);
+    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(s.n, g[rows[j]], g[rows[k]]);
+  for (int j = 0; j < m; ++j) largest = std::max(largest, normal[j * m + j]);
+  for (int j = 0; j < m; ++j) normal[j * m + j] += ridge * largest;
   if (!Ia_invert(m, normal, inverse)) return false;
-  y.assign(m + 1, 0.0);
   for (int j = 0; j < m; ++j) {
-    for (int k = 0; k < m; ++k) y[j + 1] -= inverse[j * m + k] * Ia_dot(s.n, g[0], g[k + 1]);
-    if (!std::isfinite(y[j + 1])) return false;
-    if (!Ia_isEquality(s, j + 1)) y[j + 1] = std::max(y[j + 1], 0.0);
+    double& yj = y[rows[j]];
+    for (int k = 0; k < m; ++k) yj -= inverse[j * m + k] * Ia_dot(s.n, g[0], g[rows[k]]);
+    if (!std::isfinite(yj)) return false;
+    if (!Ia_isEquality(s, rows[j])) yj = std::max(yj, 0.0);
   }
+  return true;
+}
+
+// The least-squares multipliers of every row at the point c (none where
+// the rows' gradients are dependent).
+bool Ia_multipliersAt(IaSearchContext& s, const std::vector<double>& c, std::vector<double>& y) {
+  IaGradients g;
+  return Ia_pointGradients(s, c, g) && Ia_multipliers(s, g, std::vector<char>(s.m + 1, 1), 0.0, y);
+}
+
+// The multipliers of the rows binding (within their tolerance) at the
+// incumbent box's midpoint, kept in s until the incumbent value changes;
+// empty when there are none.
+const std::vector<double>& Ia_incumbentMultipliers(IaSearchContext& s, const IaBox& incumbent, double upper) {
+  if (upper == s.multipliersAt) return s.incumbentMultipliers;
+  s.multipliersAt = upper;
+  s.incumbentMultipliers.clear();
+  std::vector<double> c;
+  IaGradients g;
+  Ia_midpoints(s.n, incumbent.data(), c);
+  std::vector<char> binding(s.m + 1, 0);
+  for (int k = 1; k <= s.m; ++k) {
+    double v = 0;
+    if (Ia_evalPoint(s, k, c.data(), &v) != 0) return s.incumbentMultipliers;
+    binding[k] = Ia_isEquality(s, k) || v >= -s.rowTolerance[k];
+  }
+  if (!Ia_pointGradients(s, c, g) || !Ia_multipliers(s, g, binding, kIaRidge, s.incumbentMultipliers))
+    s.incumbentMultipliers.clear();
+  return s.incumbentMultipliers;
+}
+
+// What the Lagrangian's mean-value form needs of each function: its value at
+// the midpoint c and its gradient over the box.
+struct IaLagrangeTerms {
+  std::vector<double> c;
+  std::vector<Interval> atMid;  // 0..m
+  std::vector<IaBox> slopes;    // 0..m, each 1..n (empty: not evaluated)
+};
+
+// Evaluates function k into the terms once; false when it fails.
+bool Ia_termOf(IaSearchContext& s, const Interval* box, int k, IaLagrangeTerms& t) {
+  if (!t.slopes[k].empty()) return true;
+  Interval range;
+  IaBox slope(s.n + 1, Interval{0, 0});
+  if (Ia_evalAtPoint(s, k, t.c.data(), &t.atMid[k]) != 0) return false;
+  if (Ia_evalIvGradient(s, k, box, &range, slope.data()) != 0) return false;
+  t.slopes[k] = std::move(slope);
+  return true;
+}
+
+// The mean-value form L(c) + sum G_i (x_i - c_i) of the Lagrangian with
+// multipliers y, G its gradient enclosure over the box, less what the rows'
+// slack lets y_k c_k reach; false when a function fails.
+bool Ia_lagrangianBound(IaSearchContext& s, const Interval* box, const std::vector<double>& y, IaLagrangeTerms& t,
+                        double* lower) {
+  Interval bound{0, 0};
+  IaBox slope(s.n + 1, Interval{0, 0});
+  for (int k = 0; k <= s.m; ++k) {
+    const double weight = k == 0 ? 1.0 : y[k];
+    if (weight == 0) continue;
+    if (!Ia_termOf(s, box, k, t)) return false;
+    bound = Ivl_add(bound, Ivl_mulSV(weight, t.atMid[k]));
+    for (int i = 1; i <= s.n; ++i) slope[i] = Ivl_add(slope[i], Ivl_mulSV(weight, t.slopes[k][i]));
+    if (k >= 1) bound = Ivl_sub(bound, Ivl_mulSV(std::fabs(weight), Ivl_setConst(Ia_rowSlack(s, k))));
+  }
+  for (int i = 1; i <= s.n; ++i) bound = Ivl_add(bound, Ivl_mul(slope[i], Ivl_subVS(box[i], t.c[i])));
+  if (std::isnan(bound.lo)) return false;
+  *lower = bound.lo;
   return true;
 }
 
 }  // namespace
 
-bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, double* lower) {
-  std::vector<double> c, y;
-  IaGradients g;
-  Ia_midpoints(s.n, box, c);
-  if (!Ia_pointGradients(s, c, g) || !Ia_multipliers(s, g, y)) return false;
-  // The mean-value form L(c) + sum G_i (x_i - c_i), G the Lagrangian's
-  // gradient enclosure over the box.
-  Interval atMid{0, 0};
-  IaBox slope(s.n + 1, Interval{0, 0}), gradient(s.n + 1);
-  for (int k = 0; k <= s.m; ++k) {
-    const double weight = k == 0 ? 1.0 : y[k];
-    if (weight == 0) continue;
-    Interval value, range;
-    if (Ia_evalAtPoint(s, k, c.data(), &value) != 0) return false;
-    if (Ia_evalIvGradient(s, k, box, &range, gradient.data()) != 0) return false;
-    atMid = Ivl_add(atMid, Ivl_mulSV(weight, value));
-    for (int i = 1; i <= s.n; ++i) slope[i] = Ivl_add(slope[i], Ivl_mulSV(weight, gradient[i]));
+bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, const IaBox& incumbent, double upper,
+                        double* lower) {
+  IaLagrangeTerms t{{}, std::vector<Interval>(s.m + 1), std::vector<IaBox>(s.m + 1)};
+  Ia_midpoints(s.n, box, t.c);
+  bool found = false;
+  double bound = 0;
+  std::vector<double> y;
+  if (Ia_multipliersAt(s, t.c, y) && Ia_lagrangianBound(s, box, y, t, &bound)) {
+    *lower = bound;
+    found = true;
   }
-  Interval bound = atMid;
-  for (int i = 1; i <= s.n; ++i) bound = Ivl_add(bound, Ivl_mul(slope[i], Ivl_subVS(box[i], c[i])));
-  if (std::isnan(bound.lo)) return false;
-  *lower = bound.lo;
-  return true;
+  if (!std::isfinite(upper)) return found;
+  const std::vector<double>& atIncumbent = Ia_incumbentMultipliers(s, incumbent, upper);
+  if (!atIncumbent.empty() && Ia_lagrangianBound(s, box, atIncumbent, t, &bound)) {
+    *lower = found ? std::max(*lower, bound) : bound;
+    found = true;
+  }
+  return found;
 }

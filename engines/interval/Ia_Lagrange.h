@@ -1,12 +1,15 @@
 // A lower bound of the objective over the feasible points of a box by a
-// Lagrangian whose multipliers cancel the objective's gradient at the box's
-// midpoint as nearly as the rows' gradients allow.
+// Lagrangian whose multipliers cancel the objective's gradient as nearly as
+// the rows' gradients allow: at the box's midpoint, and at the incumbent.
 #pragma once
 
 #include "engines/interval/Ia_Model.h"
 
 // Sets *lower to a lower bound of the objective over the points of the box
-// where rows 1..m hold; false (lower untouched) when a function has no
-// gradient or value there, or the rows' gradients at the midpoint are
-// linearly dependent.
-bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, double* lower);
+// where rows 1..m hold; false (lower untouched) when neither set of
+// multipliers gives one (a function without a gradient or value there, or
+// rows' gradients linearly dependent). The incumbent's multipliers, those
+// of the rows binding at the incumbent box's midpoint, are taken again when
+// `upper`, the incumbent's value, changes.
+bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, const IaBox& incumbent, double upper,
+                        double* lower);

@@ -18,6 +18,7 @@ IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options,
   s.start = start;
   s.proven.assign(model.m + 1, 0);
   s.rowTolerance.assign(model.m + 1, options.precision);
+  s.optimisation = model.problemClass == IaClassObjective || model.problemClass == IaClassConstrained;
   return s;
 }
 
@@ -27,7 +28,10 @@ double Ia_orientation(const IaSearchContext& s, int k) {
   return r == IaRelGreater || r == IaRelGreaterEq ? -1.0 : 1.0;
 }
 
-double Ia_rowSlack(const IaSearchContext& s, int k) { return s.integer.empty() ? 0.0 : s.rowTolerance[k]; }
+double Ia_rowSlack(const IaSearchContext& s, int k) {
+  if (!s.integer.empty()) return s.rowTolerance[k];
+  return s.optimisation ? s.rowTolerance[k] * kIaRoundingShare : 0.0;
+}
 
 bool Ia_isEquality(const IaSearchContext& s, int k) { return k >= 1 && s.model->relation[k] == IaRelEqual; }
 

@@ -105,13 +105,27 @@ struct IaSearchContext {
   IaIntegerFlags integer;
   void* owner = nullptr;     // the caller's, for its iteration report and clock
   bool interrupted = false;  // an evaluation failed with the interrupt status
+  bool optimisation = false;  // the search has an objective (not a system's solutions)
+  // The Lagrangian multipliers (1..m) of the rows binding at the incumbent,
+  // and the incumbent value they were taken at.
+  std::vector<double> incumbentMultipliers;
+  double multipliersAt = NAN;
 };
 
 // A context for the model with the start box [lower_i, upper_i].
 IaSearchContext Ia_searchContext(const IaModel& model, const IaOptions& options, bool maximise, const IaBox& start);
-// How far the contraction lets row k (k >= 1) miss: its tolerance when the
-// search keeps integer variables whole, for a whole point may keep a row
-// only within rounding; else nothing, and boxes narrow to the exact row.
+// The share of its tolerance an optimisation's row keeps: far above the
+// rounding of the model's coefficients, far below what would keep boxes
+// alive about the row's surface.
+constexpr double kIaRoundingShare = 1e-6;
+// How far the contraction lets row k (k >= 1) miss: its tolerance, as far
+// as a point taken for a solution may miss it, in a search that keeps
+// integer variables whole (a whole point may keep a row only within
+// rounding); in an optimisation a share of it (a row of coefficients far
+// apart in size whose only feasible points lie on a bound may miss there by
+// the rounding of its coefficients: boxes narrowed to the exact row would
+// lose them); a system's rows nothing, and boxes narrow to the exact row
+// (its solutions to the accuracy).
 double Ia_rowSlack(const IaSearchContext& s, int k);
 // -1 for a greater-or-equal row (k >= 1) or a maximised objective (k = 0).
 double Ia_orientation(const IaSearchContext& s, int k);

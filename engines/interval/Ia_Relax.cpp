@@ -4,7 +4,11 @@
 // f_low + sum a_i y_i + s_k with f_low = centre - radius - sum a_i h_i,
 // h_i = m_i - lo_i, and 0 <= s_k <= 2 radius. The radius is widened by the
 // row's slack, so that the relaxation keeps every point at which the row
-// holds within it.
+// holds within it. The tableau's pivot and zero tolerance is absolute, so
+// the LP is solved in units of each variable's range (y_i = width_i z_i,
+// s_k = 2 r_k t_k, each of z and t in [0, 1]) with each row divided by its
+// largest entry: a row of coefficients 1E-09 over ranges of 1E+07 is then
+// judged by its own size, not taken for empty.
 #include "engines/interval/Ia_Relax.h"
 
 #include <algorithm>
@@ -19,22 +23,54 @@ struct IaLpRow {
   std::vector<double> entries;  // the tableau's negated coefficients, 1..n + m
 };
 
-// The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it:
-// right-hand side >= 0, so a row with f_low > 0 is flipped, which turns an
-// inequality into a greater-or-equal row.
 // The form's radius widened by the row's slack.
 double Ia_relaxedRadius(const IaSearchContext& s, int k, const IaAffineForm& form) {
   return form.radius + Ia_rowSlack(s, k);
 }
 
-IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box, bool* greater) {
+// The unit of an LP column: its range, or 1 for a range of 0.
+double Ia_columnUnit(double range) { return range > 0 ? range : 1.0; }
+
+// The units of the columns (1..n + m): the box's widths, then twice each
+// row's relaxed radius (forms not bounded keep 1).
+std::vector<double> Ia_columnUnits(const IaSearchContext& s, const Interval* box,
+                                   const std::vector<IaAffineForm>& forms) {
+  std::vector<double> unit(s.n + s.m + 1, 1.0);
+  for (int i = 1; i <= s.n; ++i) unit[i] = Ia_columnUnit(box[i].hi - box[i].lo);
+  for (int k = 1; k <= s.m; ++k)
+    if (Ia_formBounded(forms[k], s.n)) unit[s.n + k] = Ia_columnUnit(2.0 * Ia_relaxedRadius(s, k, forms[k]));
+  return unit;
+}
+
+// The row divided by its largest entry (a row of zeros as it is).
+void Ia_normaliseRow(IaLpRow& row) {
+  double largest = 0;
+  for (double a : row.entries) largest = std::max(largest, std::fabs(a));
+  if (!(largest > 0)) return;
+  row.rhs /= largest;
+  for (double& a : row.entries) a /= largest;
+}
+
+// The row f_low + sum a_i y_i + s_k (<= or =) 0 as the tableau holds it, in
+// the columns' units: right-hand side >= 0, so a row with f_low > 0 is
+// flipped, which turns an inequality into a greater-or-equal row.
+IaLpRow Ia_lpRowOf(const IaSearchContext& s, int k, const IaAffineForm& form, const Interval* box,
+                   const std::vector<double>& unit, bool* greater) {
   double fLow = form.centre - Ia_relaxedRadius(s, k, form);
   for (int i = 1; i <= s.n; ++i) fLow -= form.coef[i] * (form.mid[i] - box[i].lo);
   IaLpRow row{std::fabs(fLow), std::vector<double>(s.n + s.m + 1, 0.0)};
   const double sign = fLow <= 0 ? -1.0 : 1.0;
-  for (int i = 1; i <= s.n; ++i) row.entries[i] = sign * form.coef[i];
-  row.entries[s.n + k] = sign;
+  for (int i = 1; i <= s.n; ++i) row.entries[i] = sign * form.coef[i] * unit[i];
+  row.entries[s.n + k] = sign * unit[s.n + k];
   *greater = fLow > 0;
+  Ia_normaliseRow(row);
+  return row;
+}
+
+// The bound row of column c: its value in its unit at most range / unit.
+IaLpRow Ia_boundRow(int columns, int c, double range, const std::vector<double>& unit) {
+  IaLpRow row{range / unit[c], std::vector<double>(columns + 1, 0.0)};
+  row.entries[c] = -1.0;
   return row;
 }
 
@@ -50,11 +86,11 @@ void Ia_putRow(DenseTableau& t, int r, const IaLpRow& row) {
 
 // The vertex of an optimal tableau: the lower ends plus every basic offset.
 std::vector<double> Ia_vertexOf(const IaSearchContext& s, const DenseTableau& t, const Interval* box,
-                                const std::vector<int>& rowVars, int rows) {
+                                const std::vector<int>& rowVars, int rows, const std::vector<double>& unit) {
   std::vector<double> x(s.n + 1, 0.0);
   for (int i = 1; i <= s.n; ++i) x[i] = box[i].lo;
   for (int r = 1; r <= rows; ++r)
-    if (rowVars[r] >= 1 && rowVars[r] <= s.n) x[rowVars[r]] += Dense_tableauAt(t, r, 0);
+    if (const int i = rowVars[r]; i >= 1 && i <= s.n) x[i] = std::min(x[i] + Dense_tableauAt(t, r, 0) * unit[i], box[i].hi);
   return x;
 }
 
@@ -78,32 +114,33 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
       out.fate = IaFate::Dead;
       return out;
     }
+  }
+  const std::vector<double> unit = Ia_columnUnits(s, box, out.forms);
+  for (int k = 1; k <= s.m; ++k) {
+    const IaAffineForm& form = out.forms[k];
     if (!Ia_formBounded(form, s.n)) continue;  // no linear part to relax
     bool flipped = false;
-    IaLpRow row = Ia_lpRowOf(s, k, form, box, &flipped);
+    IaLpRow row = Ia_lpRowOf(s, k, form, box, unit, &flipped);
     if (!Ia_lpRowFinite(row)) continue;  // overflowed: the LP would hold NaN
     (Ia_isEquality(s, k) ? equal : flipped ? greater : less).push_back(std::move(row));
   }
   const int columns = s.n + s.m;
-  for (int i = 1; i <= s.n; ++i) {  // y_i <= width_i
-    IaLpRow row{box[i].hi - box[i].lo, std::vector<double>(columns + 1, 0.0)};
-    row.entries[i] = -1.0;
-    less.push_back(std::move(row));
-  }
-  for (int k = 1; k <= s.m; ++k) {  // s_k <= 2 r_k
-    if (!Ia_formBounded(out.forms[k], s.n)) continue;
-    IaLpRow row{2.0 * Ia_relaxedRadius(s, k, out.forms[k]), std::vector<double>(columns + 1, 0.0)};
-    row.entries[s.n + k] = -1.0;
-    less.push_back(std::move(row));
-  }
+  for (int i = 1; i <= s.n; ++i) less.push_back(Ia_boundRow(columns, i, box[i].hi - box[i].lo, unit));  // y_i <= width_i
+  for (int k = 1; k <= s.m; ++k)  // s_k <= 2 r_k
+    if (Ia_formBounded(out.forms[k], s.n))
+      less.push_back(Ia_boundRow(columns, s.n + k, 2.0 * Ia_relaxedRadius(s, k, out.forms[k]), unit));
   const int m1 = static_cast<int>(less.size()), m2 = static_cast<int>(greater.size());
   const int m3 = static_cast<int>(equal.size()), rows = m1 + m2 + m3;
   DenseTableau t = Dense_tableauMake(rows, columns);
   int r = 1;
   for (const auto* group : {&less, &greater, &equal})
     for (const IaLpRow& row : *group) Ia_putRow(t, r++, row);
-  for (int i = 1; i <= s.n; ++i)  // phase 2 minimises the objective's linear part
-    Dense_tableauAt(t, 0, i) = objective ? -objective->coef[i] : 1.0;
+  // Phase 2 minimises the objective's linear part, in the columns' units
+  // and divided by its largest entry.
+  IaLpRow cost{0.0, std::vector<double>(columns + 1, 0.0)};
+  for (int i = 1; i <= s.n; ++i) cost.entries[i] = objective ? -objective->coef[i] * unit[i] : 1.0;
+  Ia_normaliseRow(cost);
+  for (int i = 1; i <= s.n; ++i) Dense_tableauAt(t, 0, i) = cost.entries[i];
   std::vector<int> columnVars, rowVars;
   int caseCode = DenseSimplexOptimal;
   if (!Dense_tableauSimplex(t, columns, m1, m2, m3, &caseCode, columnVars, rowVars, objective != nullptr)) return out;
@@ -113,7 +150,7 @@ IaRelaxation Ia_lpRelaxation(IaSearchContext& s, const Interval* box, const IaAf
   }
   if (objective && caseCode == DenseSimplexOptimal) {
     out.vertexFound = true;
-    out.vertex = Ia_vertexOf(s, t, box, rowVars, rows);
+    out.vertex = Ia_vertexOf(s, t, box, rowVars, rows, unit);
   }
   return out;
 }

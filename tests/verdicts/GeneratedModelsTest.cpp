@@ -5,7 +5,8 @@
 // fixed seeds and the models fresh seeds once found wrong (kFoundModels);
 // with CORVAN_VERDICTS_SECONDS set (scripts/verdicts) the same generators
 // run with fresh seeds from CORVAN_VERDICTS_SEED for that long, printing
-// each failing run as it comes, the model being run written first to the
+// each failing run as it comes (and a "limit:" line naming each small model
+// an engine ended at a limit), the model being run written first to the
 // file CORVAN_VERDICTS_CURRENT (if set), so that a crash leaves its recipe.
 // CORVAN_VERDICTS_MODEL=GENERATOR:SEED (as a failing run's recipe names
 // them) runs that one model again, printing what is wrong with it. Both
@@ -60,6 +61,17 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
+    // GRG ends "no feasible solution" on an equality of coefficients 1E-10 to
+    // 1E-08 over variables of 1E+06 to 1E+07, and "converged" at 10 times
+    // the optimum of a QP mixing 1E-09 and 4E+11.
+    {"GRG", "qp-mixed", 3943955274053714017ULL},
+    {"GRG dia=2", "qp-mixed", 3943955274053714017ULL},
+    {"GRG", "qp-mixed", 3943955274053714066ULL},
+    {"GRG dia=2", "qp-mixed", 3943955274053714066ULL},
+    // GRG ends "no feasible solution" on a QP whose only feasible point lies
+    // on two bounds where a row of 3E-08 misses by its coefficient's rounding.
+    {"GRG", "qp-mixed", 116749314323120187ULL},
+    {"GRG dia=2", "qp-mixed", 116749314323120187ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -221,6 +233,22 @@ constexpr FoundModel kFoundModels[] = {
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
     {"integer-row", 10654176336374923321ULL},
+    // The interval engine's LP relaxation took a row of coefficients 1E-10
+    // to 1E-08 over ranges of 1E+07 for empty beside the tableau's absolute
+    // tolerance ("no feasible solution"), and its contraction narrowed boxes
+    // to an equality whose exact zero lay a rounding past a bound, losing the
+    // optimum ("solved" at a worse point).
+    {"qp-mixed", 3943955274053714017ULL},
+    {"qp-mixed", 3943955274053714066ULL},
+    // Its exact inequality rows discarded every box of a QP whose only
+    // feasible point lies on two bounds where a row of 3E-08 misses by the
+    // rounding of its coefficient: "no feasible solution".
+    {"qp-mixed", 116749314323120187ULL},
+    // The interval engine's ^2 widened each square by a relative 2^-26, so a
+    // ball's row of 2E+08 was uncertain by units and boxes outside it could
+    // not be closed: the search ended at the iteration limit.
+    {"ball-rows", 3943955274053714097ULL},
+    {"ball-rows", 3943955274053714144ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
@@ -264,6 +292,9 @@ void record(const VdRecipe& r, const VdRun& run, bool printAsFound, Tally* t) {
     std::pair<int, int>& l = t->limits[mode + " / " + r.generator];
     ++l.first;
     l.second += Vd_isLimit(run.status);
+    // Fresh seeds name each such model, so that it can be run again.
+    if (printAsFound && Vd_isLimit(run.status) && run.engine != kVdEvolutionary)
+      std::printf("limit: %s:%llu %s (status %d)\n", r.generator.c_str(), r.seed, mode.c_str(), run.status);
   }
   const VdVerdict v = Vd_judge(r, run);
   if (!printAsFound && isOpenFault(r, run)) {
