@@ -22,8 +22,11 @@ namespace {
 
 constexpr double kRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
 // The largest factor by which a linear objective's gap is held tighter
-// than the run's gap tolerance: past it the tolerance is relative.
-constexpr double kGapScaleLimit = 1e6;
+// than the run's gap tolerance: past it the tolerance is relative. A run
+// at unit scale reaches a gap of 1E-09 safely, one of 1E-12 not: held to
+// that, a run at the optimum of an objective of 3E+05 lost its last
+// digits to rounding on the way and ended "no further progress".
+constexpr double kGapScaleLimit = 1e3;
 
 // An affine function alpha + beta·x + tau·t as a column of the dual program.
 struct Affine {
@@ -88,8 +91,22 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   return true;
 }
 
+// The size of the values of variable j that a quadratic row with a square
+// term q·x_j² speaks of, whichever way its side points: the centre of its
+// term in x_j, g_j/(2q), and the reach sqrt(|side - k|/q) of the square
+// alone. A ball (x - 40000)² <= 2.5E+07 around a point far from 0 puts
+// the variable near 40000 whatever its bounds and start say; run at the
+// scale of those, the iterates would have to travel tens of thousands of
+// units through a program laid out at unit size.
+double quadraticSize(const SocpRowModel& row, int j, double side) {
+  const double q = std::fabs(SM_getVal(*row.q, j, j));
+  if (q == 0.0 || !std::isfinite(q)) return 0.0;
+  return std::max(std::fabs(row.g[j]) / (2.0 * q), std::sqrt(std::fabs(side - row.k) / q));
+}
+
 // The size a variable's values can take: its finite bounds, its start
-// value and the right-hand sides of the rows on it alone, at least 1.
+// value, the right-hand sides of the rows on it alone and the quadratic
+// rows' squares in it, at least 1.
 std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
   std::vector<double> size(rec.n, 1.0);
   for (int j = 0; j < rec.n; ++j) {
@@ -99,7 +116,12 @@ std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
   }
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
-    if (row.q) continue;
+    if (row.q) {
+      for (double side : {rec.rowLower[i], rec.rowUpper[i]})
+        for (int j = 0; j < rec.n && std::fabs(side) < kBoundInfinity; ++j)
+          size[j] = std::max(size[j], quadraticSize(row, j, side));
+      continue;
+    }
     int only = -1, count = 0;
     for (int j = 0; j < rec.n; ++j)
       if (row.g[j] != 0.0) only = (++count == 1) ? j : only;
