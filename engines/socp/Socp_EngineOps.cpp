@@ -141,10 +141,10 @@ bool coarselySized(const SocpAdapterRecord& rec, int word) {
 // point run off to beyond kDivergence has followed a ray of an
 // unbounded model; one that ends with the gap still open stopped where
 // its steps broke down, short of the optimum, which it does not claim,
-// nor does an optimum still coarsely sized.
-int runStatus(const SocpAdapterRecord& rec, int word) {
+// nor does an optimum still coarsely sized (`coarse`).
+int runStatus(const SocpAdapterRecord& rec, int word, bool coarse) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
-  if (Socp_isOptimal(word)) return coarselySized(rec, word) ? StatusConverged : StatusSolved;
+  if (Socp_isOptimal(word)) return coarse ? StatusConverged : StatusSolved;
   if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
   bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
   if (!modelFeasible) return StatusInfeasible;
@@ -165,12 +165,15 @@ int runProgram(SocpAdapterRecord& rec, const SocpParams& params, double& objecti
 
 // The run, and while its optimum is coarsely sized, runs again about its
 // point with the objective sized there; a run again that ends short of
-// optimal gives back the point before it. The status word of the point.
-int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective) {
+// optimal gives back the point before it, still coarsely sized (the
+// program is by then laid out about it: it cannot tell). The status word
+// of the point, and in `coarse` whether its optimum is coarsely sized.
+int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective, bool& coarse) {
   int word = runProgram(rec, params, objective);
+  coarse = coarselySized(rec, word);
   double fea;
   Host_getNamedReal(rec.context, &fea, "solver_fea", 1e-6);
-  for (int k = 0; k < kResizes && coarselySized(rec, word); ++k) {
+  for (int k = 0; k < kResizes && coarse; ++k) {
     const std::vector<double> x = rec.x;
     const double before = objective;
     if (Socp_recentreQuadraticForm(rec, fea, x.data(), Socp_objectiveSizeAt(rec, x.data()))) break;
@@ -181,6 +184,7 @@ int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective
       break;
     }
     word = again;
+    coarse = coarselySized(rec, word);
   }
   return word;
 }
@@ -188,7 +192,9 @@ int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective
 // One run of the core (sized again as sizedRun does): the model point and
 // the objective into the problem, the engine status out.
 int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
-  return runStatus(rec, sizedRun(rec, params, problem->objective));
+  bool coarse = false;
+  const int word = sizedRun(rec, params, problem->objective, coarse);
+  return runStatus(rec, word, coarse);
 }
 
 // The same run with every side widened as the equality rows are. A
@@ -202,7 +208,8 @@ int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams&
   Socp_widenLinearSides(rec, costs);
   SocpParams widened = params;
   widened.maxiter = kWidenedIterations;
-  int status = runStatus(rec, runProgram(rec, widened, problem->objective));
+  const int word = runProgram(rec, widened, problem->objective);
+  int status = runStatus(rec, word, coarselySized(rec, word));
   rec.program.c = costs;
   return status == StatusSolved || status == StatusConverged || rec.stop ? status : StatusInfeasible;
 }

@@ -67,6 +67,10 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG under differences ends "no further progress" away from the optimum
     // of a mixed-scale QP that the previous build solved.
     {"GRG", "qp-mixed", 15907115892811497504ULL},
+    // GRG ends "no feasible solution" on a QP whose objective draws one
+    // variable to 2.5E+07 and another to 2.3E-04 (kept for SOCP's sake).
+    {"GRG", "qp-mixed", 20024ULL},
+    {"GRG dia=2", "qp-mixed", 20024ULL},
     // The LP/quadratic engine's phase 1 ends "no feasible solution" on one
     // variable whose only feasible point is a bound where two equalities of
     // tiny coefficients meet: its leftover infeasibility, 1.5E-08 in scaled
@@ -189,6 +193,10 @@ constexpr FoundModel kFoundModels[] = {
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
     {"integer-row", 10654176336374923321ULL},
+    // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
+    // start (0), its optimum run again at the objective's size there
+    // failed, and the first run's coarse optimum, 8% off, was "solved".
+    {"qp-mixed", 20024ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
