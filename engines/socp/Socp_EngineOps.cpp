@@ -31,6 +31,11 @@ constexpr int kWidenedIterations = 200;
 // kResizes times.
 constexpr double kSizeSlack = 10.0;
 constexpr int kResizes = 3;
+// A run at unit scale reaches a gap of a thousandth of its tolerance
+// safely, one of 1E-12 not: a run whose linear objective's gap, held to
+// the objective's size, is lost to rounding on the way has reached the
+// optimum when its gap at unit scale is below this share of the tolerance.
+constexpr double kUnitGapShare = 1e-3;
 constexpr std::int32_t kHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t kHookResume = ProgressResume | ProgressIteration;
 
@@ -136,12 +141,21 @@ bool coarselySized(const SocpAdapterRecord& rec, int word) {
          rec.program.objectiveScale > kSizeSlack * Socp_objectiveSizeAt(rec, rec.x.data());
 }
 
+// Whether a run that ended short of its gap has both residuals met and
+// its gap at unit scale (without the objective's size) below
+// kUnitGapShare of the tolerance.
+bool reachedAtUnitScale(const socp& run, int word) {
+  return Socp_isPrimalFeasible(word) && Socp_isDualFeasible(word) &&
+         std::fabs(run.gap * run.dsize_g) < kUnitGapShare * run.gapTol;
+}
+
 // The engine status of a run from the core's status word and the model
 // point read from it. A run that ends feasible but not optimal with the
 // point run off to beyond kDivergence has followed a ray of an
 // unbounded model; one that ends with the gap still open stopped where
-// its steps broke down, short of the optimum, which it does not claim,
-// nor does an optimum still coarsely sized (`coarse`).
+// its steps broke down, short of the optimum, which it does not claim
+// unless its gap is met at unit scale, nor does an optimum still coarsely
+// sized (`coarse`).
 int runStatus(const SocpAdapterRecord& rec, int word, bool coarse) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
   if (Socp_isOptimal(word)) return coarse ? StatusConverged : StatusSolved;
@@ -150,7 +164,8 @@ int runStatus(const SocpAdapterRecord& rec, int word, bool coarse) {
   if (!modelFeasible) return StatusInfeasible;
   for (double v : rec.x)
     if (!(std::fabs(v) < kDivergence)) return StatusUnbounded;
-  return Socp_isGapSmall(word) ? StatusConverged : StatusNoProgress;
+  if (Socp_isGapSmall(word)) return StatusConverged;
+  return reachedAtUnitScale(rec.run, word) ? (coarse ? StatusConverged : StatusSolved) : StatusNoProgress;
 }
 
 // Runs the core on the program as laid out; the status word, the point in

@@ -22,11 +22,8 @@ namespace {
 
 constexpr double kRootTolerance = 1e-8;  // FᵀF against Q, relative to Q's largest entry
 // The largest factor by which a linear objective's gap is held tighter
-// than the run's gap tolerance: past it the tolerance is relative. A run
-// at unit scale reaches a gap of 1E-09 safely, one of 1E-12 not: held to
-// that, a run at the optimum of an objective of 3E+05 lost its last
-// digits to rounding on the way and ended "no further progress".
-constexpr double kGapScaleLimit = 1e3;
+// than the run's gap tolerance: past it the tolerance is relative.
+constexpr double kGapScaleLimit = 1e6;
 
 // An affine function alpha + beta·x + tau·t as a column of the dual program.
 struct Affine {
