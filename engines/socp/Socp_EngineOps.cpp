@@ -31,6 +31,11 @@ constexpr int kWidenedIterations = 200;
 // kResizes times.
 constexpr double kSizeSlack = 10.0;
 constexpr int kResizes = 3;
+// A run at unit scale reaches a gap of a thousandth of its tolerance
+// safely, one of 1E-12 not: a run whose linear objective's gap, held to
+// the objective's size, is lost to rounding on the way has reached the
+// optimum when its gap at unit scale is below this share of the tolerance.
+constexpr double kUnitGapShare = 1e-3;
 constexpr std::int32_t kHookQuery = ProgressQuery | ProgressIterationNumber;
 constexpr std::int32_t kHookResume = ProgressResume | ProgressIteration;
 
@@ -136,21 +141,31 @@ bool coarselySized(const SocpAdapterRecord& rec, int word) {
          rec.program.objectiveScale > kSizeSlack * Socp_objectiveSizeAt(rec, rec.x.data());
 }
 
+// Whether a run that ended short of its gap has both residuals met and
+// its gap at unit scale (without the objective's size) below
+// kUnitGapShare of the tolerance.
+bool reachedAtUnitScale(const socp& run, int word) {
+  return Socp_isPrimalFeasible(word) && Socp_isDualFeasible(word) &&
+         std::fabs(run.gap * run.dsize_g) < kUnitGapShare * run.gapTol;
+}
+
 // The engine status of a run from the core's status word and the model
 // point read from it. A run that ends feasible but not optimal with the
 // point run off to beyond kDivergence has followed a ray of an
 // unbounded model; one that ends with the gap still open stopped where
-// its steps broke down, short of the optimum, which it does not claim,
-// nor does an optimum still coarsely sized.
-int runStatus(const SocpAdapterRecord& rec, int word) {
+// its steps broke down, short of the optimum, which it does not claim
+// unless its gap is met at unit scale, nor does an optimum still coarsely
+// sized (`coarse`).
+int runStatus(const SocpAdapterRecord& rec, int word, bool coarse) {
   if (Socp_isOutsideCone(word)) return StatusInfeasible;
-  if (Socp_isOptimal(word)) return coarselySized(rec, word) ? StatusConverged : StatusSolved;
+  if (Socp_isOptimal(word)) return coarse ? StatusConverged : StatusSolved;
   if (rec.stop) return Eng_statusAfterStop(StatusConverged, rec.stop);
   bool modelFeasible = rec.program.dual ? Socp_isDualFeasible(word) : Socp_isPrimalFeasible(word);
   if (!modelFeasible) return StatusInfeasible;
   for (double v : rec.x)
     if (!(std::fabs(v) < kDivergence)) return StatusUnbounded;
-  return Socp_isGapSmall(word) ? StatusConverged : StatusNoProgress;
+  if (Socp_isGapSmall(word)) return StatusConverged;
+  return reachedAtUnitScale(rec.run, word) ? (coarse ? StatusConverged : StatusSolved) : StatusNoProgress;
 }
 
 // Runs the core on the program as laid out; the status word, the point in
@@ -165,12 +180,15 @@ int runProgram(SocpAdapterRecord& rec, const SocpParams& params, double& objecti
 
 // The run, and while its optimum is coarsely sized, runs again about its
 // point with the objective sized there; a run again that ends short of
-// optimal gives back the point before it. The status word of the point.
-int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective) {
+// optimal gives back the point before it, still coarsely sized (the
+// program is by then laid out about it: it cannot tell). The status word
+// of the point, and in `coarse` whether its optimum is coarsely sized.
+int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective, bool& coarse) {
   int word = runProgram(rec, params, objective);
+  coarse = coarselySized(rec, word);
   double fea;
   Host_getNamedReal(rec.context, &fea, "solver_fea", 1e-6);
-  for (int k = 0; k < kResizes && coarselySized(rec, word); ++k) {
+  for (int k = 0; k < kResizes && coarse; ++k) {
     const std::vector<double> x = rec.x;
     const double before = objective;
     if (Socp_recentreQuadraticForm(rec, fea, x.data(), Socp_objectiveSizeAt(rec, x.data()))) break;
@@ -181,6 +199,7 @@ int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective
       break;
     }
     word = again;
+    coarse = coarselySized(rec, word);
   }
   return word;
 }
@@ -188,7 +207,9 @@ int sizedRun(SocpAdapterRecord& rec, const SocpParams& params, double& objective
 // One run of the core (sized again as sizedRun does): the model point and
 // the objective into the problem, the engine status out.
 int runOnce(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams& params) {
-  return runStatus(rec, sizedRun(rec, params, problem->objective));
+  bool coarse = false;
+  const int word = sizedRun(rec, params, problem->objective, coarse);
+  return runStatus(rec, word, coarse);
 }
 
 // The same run with every side widened as the equality rows are. A
@@ -202,7 +223,8 @@ int runWidened(EngineProblem* problem, SocpAdapterRecord& rec, const SocpParams&
   Socp_widenLinearSides(rec, costs);
   SocpParams widened = params;
   widened.maxiter = kWidenedIterations;
-  int status = runStatus(rec, runProgram(rec, widened, problem->objective));
+  const int word = runProgram(rec, widened, problem->objective);
+  int status = runStatus(rec, word, coarselySized(rec, word));
   rec.program.c = costs;
   return status == StatusSolved || status == StatusConverged || rec.stop ? status : StatusInfeasible;
 }

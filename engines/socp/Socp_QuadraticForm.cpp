@@ -88,8 +88,34 @@ bool addQuadraticCone(DualBuilder& db, const Affine& u, const spmat& q) {
   return true;
 }
 
+// The size of the values of variable j that a quadratic row with a square
+// term q·x_j² speaks of, whichever way its side points: the centre of its
+// term in x_j, g_j/(2q), and the reach sqrt(|side - k|/q) of the square
+// alone. A ball (x - 40000)² <= 2.5E+07 around a point far from 0 puts
+// the variable near 40000 whatever its bounds and start say; run at the
+// scale of those, the iterates would have to travel tens of thousands of
+// units through a program laid out at unit size.
+double quadraticSize(const SocpRowModel& row, int j, double side) {
+  const double q = std::fabs(SM_getVal(*row.q, j, j));
+  if (q == 0.0 || !std::isfinite(q)) return 0.0;
+  return std::max(std::fabs(row.g[j]) / (2.0 * q), std::sqrt(std::fabs(side - row.k) / q));
+}
+
+// The centre g_j/(2q) of a quadratic objective's square term q·x_j² in
+// variable j, where the objective draws the variable: 2.5E+07 for
+// 2E-11·(x - 2.5E+07)², whatever its bounds and start say.
+double objectiveCentre(const SocpRowModel& objective, int j) {
+  const double q = std::fabs(SM_getVal(*objective.q, j, j));
+  return q > 0.0 && std::isfinite(q) ? std::fabs(objective.g[j]) / (2.0 * q) : 0.0;
+}
+
+// A variable's size gives way to its objective centre where the centre
+// lies this many times further out: nearer, the run's steps cover it.
+constexpr double kFarCentre = 100.0;
+
 // The size a variable's values can take: its finite bounds, its start
-// value and the right-hand sides of the rows on it alone, at least 1.
+// value, the right-hand sides of the rows on it alone, the quadratic
+// rows' squares in it and a far centre of the objective's, at least 1.
 std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
   std::vector<double> size(rec.n, 1.0);
   for (int j = 0; j < rec.n; ++j) {
@@ -99,7 +125,12 @@ std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
   }
   for (int i = 0; i < rec.m; ++i) {
     const SocpRowModel& row = rec.model[i];
-    if (row.q) continue;
+    if (row.q) {
+      for (double side : {rec.rowLower[i], rec.rowUpper[i]})
+        for (int j = 0; j < rec.n && std::fabs(side) < kBoundInfinity; ++j)
+          size[j] = std::max(size[j], quadraticSize(row, j, side));
+      continue;
+    }
     int only = -1, count = 0;
     for (int j = 0; j < rec.n; ++j)
       if (row.g[j] != 0.0) only = (++count == 1) ? j : only;
@@ -108,6 +139,9 @@ std::vector<double> variableSizes(const SocpAdapterRecord& rec) {
       if (std::fabs(bound) < kBoundInfinity)
         size[only] = std::max(size[only], std::fabs((bound - row.k) / row.g[only]));
   }
+  const SocpRowModel& objective = rec.model[rec.m];
+  for (int j = 0; j < rec.n && objective.q; ++j)
+    if (objectiveCentre(objective, j) > kFarCentre * size[j]) size[j] = objectiveCentre(objective, j);
   return size;
 }
 

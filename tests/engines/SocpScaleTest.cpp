@@ -219,6 +219,33 @@ TEST_F(SocpScale, RowsFarFromUnitScaleReachTheirOptima) {
        {415000.0 / 7, 430000.0 / 7, 300000.0 / 7},
        -560000,
        560000},
+      // A linear objective over a ball of radius 5000 about (40000, 30000,
+      // 35000) whose first variable has only a lower bound of 0 and starts
+      // there: 152500 where the third row meets the ball (Lagrange). Sized
+      // by its bound and start alone, the variable stood 40000 units from
+      // the run's start, and the steps shrank to nothing on the way.
+      {{0, 45000, 0},
+       "=1.5*A1-B1+3*C1",
+       1,
+       {{"A1:C1", 3, 0}, {"B1", 1, 35000}, {"C1", 1, 70000}},
+       {{"=1*(A1-40000)^2+1*(B1-30000)^2+1*(C1-35000)^2", 1, 2.5e7},
+        {"=-0.5*B1", 3, -34285.71428571429},
+        {"=2*B1+3*C1", 3, 155000}},
+       {295000.0 / 7, 200000.0 / 7, 275000.0 / 7},
+       152500,
+       210000},
+      // A linear objective over a ball of radius 25000 about (5000, 35000):
+      // 0 at centre - 25000 c/|c| = (-15000, 20000) (Lagrange), which the
+      // rows leave alone. Its gap, held to 1E-12 of the objective's size,
+      // was lost to rounding: "no further progress" at the optimum.
+      {{-80000, -30000},
+       "=-2*A1-1.5*B1",
+       1,
+       {{"A1", 3, -50000}, {"A1", 1, 60000}, {"B1", 3, -20000}, {"B1", 1, 90000}},
+       {{"=1*(A1-5000)^2+1*(B1-35000)^2", 1, 6.25e8}, {"=-2.5*A1", 3, 32500}, {"=B1", 3, 15000}},
+       {-15000, 20000},
+       0,
+       60000},
       // An LP whose variables have upper bounds only: -1e6.
       {{1e6, -2e6, 0},
        "=-C1",
