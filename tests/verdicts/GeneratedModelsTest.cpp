@@ -61,17 +61,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "no feasible solution" on an equality of coefficients 1E-10 to
-    // 1E-08 over variables of 1E+06 to 1E+07, and "converged" at 10 times
-    // the optimum of a QP mixing 1E-09 and 4E+11.
-    {"GRG", "qp-mixed", 3943955274053714017ULL},
-    {"GRG dia=2", "qp-mixed", 3943955274053714017ULL},
-    {"GRG", "qp-mixed", 3943955274053714066ULL},
-    {"GRG dia=2", "qp-mixed", 3943955274053714066ULL},
-    // GRG ends "no feasible solution" on a QP whose only feasible point lies
-    // on two bounds where a row of 3E-08 misses by its coefficient's rounding.
-    {"GRG", "qp-mixed", 116749314323120187ULL},
-    {"GRG dia=2", "qp-mixed", 116749314323120187ULL},
     // GRG ends "no feasible solution" on a QP whose objective draws one
     // variable to 2.5E+07 and another to 2.3E-04 (kept for SOCP's sake).
     {"GRG", "qp-mixed", 20024ULL},
