@@ -61,10 +61,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "no feasible solution" on a QP whose objective draws one
-    // variable to 2.5E+07 and another to 2.3E-04 (kept for SOCP's sake).
-    {"GRG", "qp-mixed", 20024ULL},
-    {"GRG dia=2", "qp-mixed", 20024ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -222,6 +218,14 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-planted", 425206057271338ULL},
     {"qp-mixed", 425206057271347ULL},
     {"ball-linear", 331240762769460ULL},
+    // GRG's directions sized a variable off its bounds by its value alone:
+    // at 2E-08 in a box reaching 1.5E+04 it moved in units, and the pass
+    // converged short of its bound. Sized by its box, a convex quadratic of
+    // four variables in millions took a first step of 1E-13 and its line
+    // searches' doublings, falling by 0.3 on an objective of 1E+13, ended as
+    // if flat, and the pass converged 4% short.
+    {"lp-mixed", 301992035483696ULL},
+    {"qp-box", 301996330450983ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
