@@ -226,6 +226,11 @@ constexpr FoundModel kFoundModels[] = {
     // if flat, and the pass converged 4% short.
     {"lp-mixed", 301992035483696ULL},
     {"qp-box", 301996330450983ULL},
+    // A row's slack sized by how much more the row changes over the
+    // variables' orders than over 1: 1E-03 for a row of -3E+05 on a variable
+    // of 1E-04, so it stood still and the pass converged where that row held
+    // the point at 3.4 times the optimum.
+    {"qp-mixed", 301992035483711ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
