@@ -40,18 +40,27 @@ double orderOf(double size) {
 // Whether an order lies kPlainOrders orders of ten or more from 1.
 bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
 
-// The order variable j moves in: that of its size in the optimality test
-// (Grg_columnWeight: its finite bounds' and value's magnitudes, or its
-// box's width when less), so that the directions and the tests measure a
-// variable alike. Taken from its value alone off its bounds, a variable at
-// 2E-08 in a box reaching 1.5E+04 moved in units, its reduced gradient of
-// 1E-03 a step of a thousandth, and the pass converged short of the bound
-// the test said it should reach. An order once shown holds for the run: a
-// variable that left a bound of 0 for 2526 in a box reaching 1E+05 fell
-// back to the plain metric, its gradient of 3E-08 below every threshold,
-// and phase 1 ended there.
+// The order variable j moves in: of max(1, |x|), or of the width of its
+// box when that is less. A variable on a bound moves off it in the order
+// of its box, its finite bounds' magnitudes counted too: at 0 on a bound
+// whose other end is 4E+06, it moves in millions; so does one off its
+// bounds whose value is below 1, which tells no order (at 2E-08 in a box
+// reaching 1.5E+04 it moved by thousandths beside one in 1E+07, and the
+// pass converged short of the bound its reduced gradient pointed to).
+// Otherwise its value tells its order better than a box far wider. This is not
+// its size in the optimality test (Grg_columnWeight), which counts its
+// bounds wherever it lies, as the farthest it might go: taken as their
+// metric, variables near 190 in boxes reaching 1E+05 moved in units of
+// 1E+05, and a model solved before ended "converged" short of its optimum.
+// An order once shown holds for the run: a variable that left a bound of 0
+// for 2526 in a box reaching 1E+05 fell back to the plain metric, its
+// gradient of 3E-08 below every threshold, and phase 1 ended there.
 double variableOrder(const GrgRecord& rec, int j) {
-  return std::max(rec.orderShown[j], orderOf(Grg_columnWeight(rec, j)));
+  double reach = std::max(1.0, std::fabs(rec.x[j]));
+  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0)
+    for (double bound : {rec.xl[j], rec.xu[j]})
+      if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
+  return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
 }
 
 // Variable j's order, kept as shown for the rest of the run.

@@ -220,10 +220,10 @@ constexpr FoundModel kFoundModels[] = {
     {"ball-linear", 331240762769460ULL},
     // GRG's directions sized a variable off its bounds by its value alone:
     // at 2E-08 in a box reaching 1.5E+04 it moved in units, and the pass
-    // converged short of its bound. Sized by its box, a convex quadratic of
-    // four variables in millions took a first step of 1E-13 and its line
-    // searches' doublings, falling by 0.3 on an objective of 1E+13, ended as
-    // if flat, and the pass converged 4% short.
+    // converged short of its bound. A convex quadratic of four variables in
+    // millions whose first step was 1E-13 (its variables measured by their
+    // boxes) had its line searches' doublings, falling by 0.3 on an
+    // objective of 1E+13, end as if flat, and the pass converged 4% short.
     {"lp-mixed", 301992035483696ULL},
     {"qp-box", 301996330450983ULL},
     // A row's slack sized by how much more the row changes over the
