@@ -370,12 +370,15 @@ void interpolate(GrgRecord& rec, Search& s) {
 // noise ends the expansion, and only a significant fall makes the objective
 // unbounded, so that a flat ray ends at a finite point. A value that does
 // not change at all says only that the step has not yet moved the point by
-// what the variables resolve, and the doubling goes on; nor is a fall
-// noise that follows the direction's slope: a search that starts from the
-// last search's step of 1E-13, taken along a first steepest descent a
-// million million times too long (variables in millions), falls by 0.3 at
-// its first doublings on an objective of 1E+13, and ending there let the
-// pass converge short of the optimum.
+// what the variables resolve, and the doubling goes on; nor, with no
+// binding rows, is a fall noise that follows the direction's slope: a
+// search that starts from the last search's step of 1E-13, taken along a
+// first steepest descent a million million times too long (variables in
+// millions), falls by 0.3 at its first doublings on an objective of 1E+13,
+// and ending there let the pass converge short of the optimum. (Along
+// binding rows the doublings so carried on pushed a row whose slack sat
+// on its bound past it by more than its tolerance, and phase 1 and the
+// search took turns until the iteration limit.)
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0, farEnough = std::ldexp(s.fullStep, kUnboundedDoublings);
@@ -401,7 +404,8 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     if (rec.phase1 && !violated(rec)) return;
     lastFall = fall;
     fall = fPrev - s.previous.f;
-    bool noise = fall <= kFlatShare * (1.0 + std::fabs(s.previous.f)) && fall < kSlopeShare * (next - alpha) * -s.slope;
+    bool follows = rec.bindingCount == 0 && fall >= kSlopeShare * (next - alpha) * -s.slope;
+    bool noise = fall <= kFlatShare * (1.0 + std::fabs(s.previous.f)) && !follows;
     if (fall > 0.0 && noise) return;
     alpha = next;
   }

@@ -61,6 +61,10 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
+    // GRG ends "no feasible solution" on a QP whose objective draws one
+    // variable to 2.5E+07 and another to 2.3E-04 (kept for SOCP's sake).
+    {"GRG", "qp-mixed", 20024ULL},
+    {"GRG dia=2", "qp-mixed", 20024ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -226,6 +230,9 @@ constexpr FoundModel kFoundModels[] = {
     // objective of 1E+13, end as if flat, and the pass converged 4% short.
     {"lp-mixed", 301992035483696ULL},
     {"qp-box", 301996330450983ULL},
+    // Doublings that followed the slope along a binding row pushed it past
+    // its bound, and phase 1 and the search took turns to the limit.
+    {"lp-mixed", 302009215352909ULL},
     // A row's slack sized by how much more the row changes over the
     // variables' orders than over 1: 1E-03 for a row of -3E+05 on a variable
     // of 1E-04, so it stood still and the pass converged where that row held
