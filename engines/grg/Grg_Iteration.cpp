@@ -183,25 +183,24 @@ double measure(const Pick& p, Measure m) {
   return m == Measure::Plain ? p.value : m == Measure::Scaled ? p.scaled : p.weighed;
 }
 
-// One general elimination step with elements measured by plain size or in
-// their rows' and columns' own sizes: the slack of the first unpivoted row
-// (an empty pick), a well-placed column, or the column farthest from its
-// bounds. A well-placed column's element must be a fair share of the
+// One general elimination step with elements in measure m: the slack of
+// the first unpivoted row (an empty pick), a well-placed column, or the
+// column farthest from its bounds. A well-placed column's element must be a fair share of the
 // largest: where a row touches a variable's bound (a ball tangent to it)
 // the row's other elements vanish, and one of 1E-04 beside one of 200 made
 // the basic direction explode.
-Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1, Measure scaled) {
+Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1, Measure m) {
   double big = 0.0;
-  for (const Pick& p : cand) big = std::max(big, measure(p, scaled));
+  for (const Pick& p : cand) big = std::max(big, measure(p, m));
   if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return Pick{};
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && measure(best, scaled) >= rec.settings.pivotTol * big) return best;
+  if (best.col && measure(best, m) >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
-    if (p.row && measure(p, scaled) > 0.01 * big && rec.distance[p.col] >= farDist) {
+    if (p.row && measure(p, m) > 0.01 * big && rec.distance[p.col] >= farDist) {
       far = p;
       farDist = rec.distance[p.col];
     }
