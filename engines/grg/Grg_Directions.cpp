@@ -3,9 +3,9 @@
 // packed by columns) while the superbasic set is small, conjugate gradients
 // otherwise; the descent check, and the columns that leave or join the
 // superbasic set. Each column is measured in its own size (its order of
-// magnitude, when some superbasic's is far from 1): steepest descent and a
-// fresh factor take the metric of those sizes, and the tests of the
-// reduced gradients weigh them by them, so that a variable at 7E+07 whose
+// magnitude, when some superbasic variable's is far from 1): steepest
+// descent and a fresh factor take the metric of those sizes, and the tests
+// of the reduced gradients weigh them by them, so that a variable at 7E+07 whose
 // derivative is 3E-09 moves in millions; in plain units it stood still
 // beside one in hundredths whose derivative was 0.3, its reduced gradient
 // below every threshold.
@@ -43,14 +43,21 @@ bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrder
 // The order variable j moves in: of max(1, |x|), or of the width of its
 // box when that is less. A variable on a bound moves off it in the order
 // of its box, its finite bounds' magnitudes counted too: at 0 on a bound
-// whose other end is 4E+06, it moves in millions. (Off its bounds, its
-// value tells its order better than a box far wider than it.) An order
-// once shown holds for the run: a variable that left a bound of 0 for
-// 2526 in a box reaching 1E+05 fell back to the plain metric, its
+// whose other end is 4E+06, it moves in millions; so does one off its
+// bounds whose value is below 1, which tells no order (at 2E-08 in a box
+// reaching 1.5E+04 it moved by thousandths beside one in 1E+07, and the
+// pass converged short of the bound its reduced gradient pointed to).
+// Otherwise its value tells its order better than a box far wider. This is not
+// its size in the optimality test (Grg_columnWeight), which counts its
+// bounds wherever it lies, as the farthest it might go: taken as their
+// metric, variables near 190 in boxes reaching 1E+05 moved in units of
+// 1E+05, and a model solved before ended "converged" short of its optimum.
+// An order once shown holds for the run: a variable that left a bound of 0
+// for 2526 in a box reaching 1E+05 fell back to the plain metric, its
 // gradient of 3E-08 below every threshold, and phase 1 ended there.
 double variableOrder(const GrgRecord& rec, int j) {
   double reach = std::max(1.0, std::fabs(rec.x[j]));
-  if (rec.distance[j] == 0.0)
+  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0)
     for (double bound : {rec.xl[j], rec.xu[j]})
       if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
   return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
@@ -62,21 +69,18 @@ double showOrder(GrgRecord& rec, int j) {
   return rec.orderShown[j];
 }
 
-// The order column col moves in: a variable's own; a slack's, of how much
-// more its row changes when the variables move by their orders than by 1,
-// so that a row's multiplier weighs as much against the variables'
-// reduced gradients as it does in plain units (1E+05 for a row of
-// variables in 1E+05: a slack taken as 1 beside them never joined).
+// The order column col moves in: a variable's own; a slack's, of its row's
+// change when the variables move by their sizes (Grg_columnWeight), the
+// unit its multiplier is weighed in by the optimality test. A row of
+// variables in 1E+05 moves in 1E+05 (a slack taken as 1 beside them never
+// joined); a row of -3E+05 on a variable of 1E-04 moves in tens, and a
+// slack sized by how much more its row changes over the variables' orders
+// than over 1 took 1E-03 for it, moved by 1E-15 a step and let the pass
+// converge where the row held the point short of the optimum.
 double columnOrder(GrgRecord& rec, int col) {
   if (col <= rec.n) return showOrder(rec, col);
-  double measured = 0.0, plain = 0.0;
-  for (int j = 1; j <= rec.n; ++j) {
-    if (rec.fixed[j]) continue;
-    double a = std::fabs(static_cast<double>(Grg_jac(rec, col - rec.n, j)));
-    measured = std::max(measured, a * variableOrder(rec, j));
-    plain = std::max(plain, a);
-  }
-  return plain > 0.0 ? orderOf(measured / plain) : 1.0;
+  double change = Grg_columnWeight(rec, col);
+  return change > 0.0 ? orderOf(change) : 1.0;
 }
 
 double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols[s]]; }
@@ -85,22 +89,29 @@ double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols
 // conjugate directions (within one run of them the metric stays the same):
 // their orders when one of them is far from 1, else 1 for all. All are
 // measured alike: a variable of 7363 taken as 1 beside ones of 24000 taken
-// as 1E+04 stood still while they moved.
+// as 1E+04 stood still while they moved. Only a variable's order sets the
+// metric: a slack's is its row's change, far from 1 on a row of small
+// coefficients over variables that all move in the plain metric, and
+// measured so beside them (1E-05 on a ball of radius 5E-04 over variables
+// in thousandths) it stood still and phase 1 ended "no feasible solution".
+bool farVariable(const GrgRecord& rec, int col) { return col <= rec.n && farOrder(rec.directionScale[col]); }
+
 void measureSuperbasics(GrgRecord& rec) {
   bool far = false;
   for (int s = 1; s <= rec.superbasicCount; ++s) {
     rec.directionScale[rec.cols[s]] = columnOrder(rec, rec.cols[s]);
-    far = far || farOrder(scaleOf(rec, s));
+    far = far || farVariable(rec, rec.cols[s]);
   }
   if (!far)
     for (int s = 1; s <= rec.superbasicCount; ++s) rec.directionScale[rec.cols[s]] = 1.0;
 }
 
 // The size of column col as it joins the superbasics: its order when that
-// is far from 1 or the superbasics' metric is of orders already, else 1.
+// of a variable is far from 1 or the superbasics' metric is of orders
+// already, else 1.
 double joiningSize(GrgRecord& rec, int col) {
   double order = columnOrder(rec, col);
-  bool measured = farOrder(order);
+  bool measured = col <= rec.n && farOrder(order);
   for (int s = 1; s <= rec.superbasicCount && !measured; ++s) measured = scaleOf(rec, s) != 1.0;
   return measured ? order : 1.0;
 }

@@ -161,7 +161,8 @@ double Grg_objective(const GrgRecord& rec, const double* rows);
 // How far column col moves in the units of the size-weighed tests: a
 // variable's size (the largest of its value and its finite bounds, or its
 // box's width when less), a slack's row's change when the variables move
-// by their sizes.
+// by their sizes. A slack's also sets the order of magnitude the
+// directions measure it in.
 double Grg_columnWeight(const GrgRecord& rec, int col);
 // Whether some superbasic's reduced gradient, weighed by its size, stands
 // for a change of the objective the optimality test would not pass: more

@@ -37,6 +37,39 @@ double violation(const GrgRecord& rec, int i, double v) {
   return 0.0;
 }
 
+// How far variable j moves in the units of the optimality test when it is
+// weighed by size: the largest of |x_j| and its finite bounds other than 0
+// (max(1, |x_j|) when it has none), or the width of its box when that is
+// less; 1 when it is not weighed. Its bounds tell its scale where its value
+// does not: a variable at 0 whose box runs to 15000, with a cost of 0.1
+// beside one of 250000 on a variable ranging over 0.04, passed as optimal
+// measured by a size of 1; and one bounded below by 2E-04 whose cost was
+// 200, measured by 1, set so large a tolerance that a variable of 1E+07
+// with a cost of 7.5E-10 passed as optimal.
+double variableSize(const GrgRecord& rec, int j, bool weigh) {
+  if (!weigh) return 1.0;
+  double magnitude = 0.0;
+  for (double bound : {rec.xl[j], rec.xu[j]})
+    if (std::fabs(bound) < rec.settings.infinity) magnitude = std::max(magnitude, std::fabs(bound));
+  double size = magnitude > 0.0 ? std::max(magnitude, std::fabs(rec.x[j])) : std::max(1.0, std::fabs(rec.x[j]));
+  return std::min(rec.xu[j] - rec.xl[j], size);
+}
+
+// How much row i changes when the variables move by their sizes: the
+// largest |derivative| times size.
+double rowChangeSize(const GrgRecord& rec, int i, bool weigh) {
+  double size = 0.0;
+  for (int j = 1; j <= rec.n; ++j)
+    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))) * variableSize(rec, j, weigh));
+  return size;
+}
+
+// How far column col moves in the units of the optimality test: a
+// variable's size; a slack's, its row's change.
+double columnWeight(const GrgRecord& rec, int col, bool weigh) {
+  return col <= rec.n ? variableSize(rec, col, weigh) : rowChangeSize(rec, col - rec.n, weigh);
+}
+
 // Element of the binding system: row `row`, extended column `col`.
 double element(const GrgRecord& rec, int row, int col) {
   if (col <= rec.n) return Grg_jac(rec, row, col);
@@ -102,13 +135,16 @@ void pivot(Block& b, int rows, int p, int c) {
 
 struct Pick {
   int col = 0, row = 0;
-  double value = 0.0;   // |element|
-  double scaled = 0.0;  // |element| in its row's and column's own sizes
+  double value = 0.0;    // |element|
+  double scaled = 0.0;   // |element| in its row's and column's own sizes
+  double weighed = 0.0;  // |element| in its column's weight and its row's change over the weights
 };
 
-// The sizes of the elimination block's rows and columns (1-based).
+// The sizes of the elimination block's rows and columns (1-based): taken
+// from the derivatives, and the weights of the optimality test
+// (columnWeight) with each row's change over them.
 struct BlockSizes {
-  std::vector<double> row, col;
+  std::vector<double> row, col, rowWeight, colWeight;
 };
 
 // Largest |element| of column c over the unpivoted rows, among those larger
@@ -118,7 +154,8 @@ Pick columnMax(const Block& b, int nb, const std::vector<char>& pivoted, int c, 
   p.col = c;
   for (int k = 1; k <= nb; ++k) {
     double v = std::fabs(b.value(k, c));
-    if (!pivoted[k] && v > p.value && v > b.error(k, c)) p = {c, k, v, v / (sizes.row[k] * sizes.col[c])};
+    if (!pivoted[k] && v > p.value && v > b.error(k, c))
+      p = {c, k, v, v / (sizes.row[k] * sizes.col[c]), v * sizes.colWeight[c] / sizes.rowWeight[k]};
   }
   return p;
 }
@@ -128,36 +165,42 @@ Pick columnMax(const Block& b, int nb, const std::vector<char>& pivoted, int c, 
 Pick slackStep(const GrgRecord& rec, const std::vector<char>& pivoted) {
   int k = 1;
   while (pivoted[k]) ++k;
-  return {rec.n + k, k, 1.0, 1.0};
+  return {rec.n + k, k, 1.0, 1.0, 1.0};
 }
 
-// The largest element of the first elimination step, by plain size and in
-// the rows' and columns' own sizes (-1 until that step).
+// How an element of the block is measured: by plain size, in its row's and
+// column's sizes from the derivatives, or in the weights.
+enum class Measure { Plain, Scaled, Weighed };
+
+// The largest element of the first elimination step in each measure (-1
+// until that step).
 struct FirstPivot {
-  double value = -1.0, scaled = -1.0;
+  double value = -1.0, scaled = -1.0, weighed = -1.0;
+  double of(Measure m) const { return m == Measure::Plain ? value : m == Measure::Scaled ? scaled : weighed; }
 };
 
-double measure(const Pick& p, bool scaled) { return scaled ? p.scaled : p.value; }
+double measure(const Pick& p, Measure m) {
+  return m == Measure::Plain ? p.value : m == Measure::Scaled ? p.scaled : p.weighed;
+}
 
-// One general elimination step with elements measured by plain size or in
-// their rows' and columns' own sizes: the slack of the first unpivoted row
-// (an empty pick), a well-placed column, or the column farthest from its
-// bounds. A well-placed column's element must be a fair share of the
+// One general elimination step with elements in measure m: the slack of
+// the first unpivoted row (an empty pick), a well-placed column, or the
+// column farthest from its bounds. A well-placed column's element must be a fair share of the
 // largest: where a row touches a variable's bound (a ball tangent to it)
 // the row's other elements vanish, and one of 1E-04 beside one of 200 made
 // the basic direction explode.
-Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1, bool scaled) {
+Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1, Measure m) {
   double big = 0.0;
-  for (const Pick& p : cand) big = std::max(big, measure(p, scaled));
+  for (const Pick& p : cand) big = std::max(big, measure(p, m));
   if (p1 < 1e-10 || (big < rec.settings.pivotTol * p1 && big < rec.settings.pivotTol)) return Pick{};
   Pick best;
   for (const Pick& p : cand)
     if (p.row && rec.distance[p.col] >= 10 * rec.settings.pre && p.value > best.value) best = p;
-  if (best.col && measure(best, scaled) >= rec.settings.pivotTol * big) return best;
+  if (best.col && measure(best, m) >= rec.settings.pivotTol * big) return best;
   Pick far;
   double farDist = -1.0;
   for (const Pick& p : cand)
-    if (p.row && measure(p, scaled) > 0.01 * big && rec.distance[p.col] >= farDist) {
+    if (p.row && measure(p, m) > 0.01 * big && rec.distance[p.col] >= farDist) {
       far = p;
       farDist = rec.distance[p.col];
     }
@@ -167,19 +210,27 @@ Pick chooseColumn(const GrgRecord& rec, const std::vector<Pick>& cand, double p1
 // One general elimination step, by plain size; when that finds no element
 // worth a pivot, in the rows' and columns' own sizes, so that an equality
 // whose coefficients are 1E-05 of the other rows' still gets a variable
-// rather than its own slack; the slack only when neither finds one.
+// rather than its own slack; then in the weights, as the degenerate
+// exchange measures its pivots (sizes from the derivatives follow the row
+// whose coefficients are smallest, even one not binding: a variable of
+// 2.5E+05 whose element was 3.5E-05 in an equality of coefficients up to
+// 15 measured 2E-06 there, the equality's fixed slack became basic and
+// blocked every step until the pass converged); the slack only when none
+// finds one.
 Pick generalStep(GrgRecord& rec, const Block& b, const std::vector<char>& pivoted,
                  const std::vector<char>& taken, FirstPivot& p1, const BlockSizes& sizes) {
   std::vector<Pick> cand;
-  FirstPivot big{0.0, 0.0};
+  FirstPivot big{0.0, 0.0, 0.0};
   for (int j = 1; j <= rec.n; ++j) {
     if (taken[j]) continue;
     cand.push_back(columnMax(b, rec.bindingCount, pivoted, j, sizes));
-    big = {std::max(big.value, cand.back().value), std::max(big.scaled, cand.back().scaled)};
+    const Pick& c = cand.back();
+    big = {std::max(big.value, c.value), std::max(big.scaled, c.scaled), std::max(big.weighed, c.weighed)};
   }
   if (p1.value < 0) p1 = big;
-  Pick pick = chooseColumn(rec, cand, p1.value, false);
-  if (!pick.col) pick = chooseColumn(rec, cand, p1.scaled, true);
+  Pick pick;
+  for (Measure m : {Measure::Plain, Measure::Scaled, Measure::Weighed})
+    if (!pick.col) pick = chooseColumn(rec, cand, p1.of(m), m);
   return pick.col ? pick : slackStep(rec, pivoted);
 }
 
@@ -262,19 +313,24 @@ double columnSize(const GrgRecord& rec, int col, const std::vector<double>& rows
 BlockSizes blockSizes(const GrgRecord& rec) {
   int n = rec.n, nb = rec.bindingCount;
   std::vector<double> rows = rowSizes(rec);
-  BlockSizes sizes{std::vector<double>(nb + 1, 1.0), std::vector<double>(n + nb + 1, 1.0)};
-  for (int j = 1; j <= n; ++j)
+  BlockSizes sizes{std::vector<double>(nb + 1, 1.0), std::vector<double>(n + nb + 1, 1.0),
+                   std::vector<double>(nb + 1, 1.0), std::vector<double>(n + nb + 1, 1.0)};
+  for (int j = 1; j <= n; ++j) {
     if (double size = columnSize(rec, j, rows); size > 0.0) sizes.col[j] = size;
+    sizes.colWeight[j] = columnWeight(rec, j, true);
+  }
   for (int k = 1; k <= nb; ++k) {
     sizes.row[k] = rows[rec.bindRow[k]];
     sizes.col[n + k] = 1.0 / sizes.row[k];
+    if (double change = rowChangeSize(rec, rec.bindRow[k], true); change > 0.0) sizes.rowWeight[k] = change;
+    sizes.colWeight[n + k] = sizes.rowWeight[k];
   }
   return sizes;
 }
 
 // Chooses one basic column per binding row and forms the inverse of the
 // basis; a general step that finds no pivot by plain size looks again in
-// the rows' and columns' own sizes (generalStep).
+// the rows' and columns' own sizes, then in the weights (generalStep).
 bool buildBasis(GrgRecord& rec, bool usePrevious) {
   int n = rec.n, nb = rec.bindingCount, width = n + 2 * nb;
   Block b{std::vector<double>(static_cast<size_t>(nb) * width, 0.0),
@@ -302,7 +358,7 @@ bool buildBasis(GrgRecord& rec, bool usePrevious) {
       pick = previousStep(rec, b, pivoted, taken, previous, sizes);
       double best = largestCandidate(rec, b, pivoted, taken, sizes);
       if (pick.col && acceptPrevious(rec, step, pick.value, p1.value, best)) {
-        if (p1.value < 0) p1 = {pick.value, pick.scaled};
+        if (p1.value < 0) p1 = {pick.value, pick.scaled, pick.weighed};
       } else {
         previousPhase = false;
         pick = Pick{};
@@ -414,39 +470,6 @@ void reducedGradient(GrgRecord& rec) {
     for (int k = 1; k <= nb; ++k) v -= rec.u[k] * Grg_jac(rec, rec.bindRow[k], col);
     rec.r[col] = v;
   }
-}
-
-// How far variable j moves in the units of the optimality test when it is
-// weighed by size: the largest of |x_j| and its finite bounds other than 0
-// (max(1, |x_j|) when it has none), or the width of its box when that is
-// less; 1 when it is not weighed. Its bounds tell its scale where its value
-// does not: a variable at 0 whose box runs to 15000, with a cost of 0.1
-// beside one of 250000 on a variable ranging over 0.04, passed as optimal
-// measured by a size of 1; and one bounded below by 2E-04 whose cost was
-// 200, measured by 1, set so large a tolerance that a variable of 1E+07
-// with a cost of 7.5E-10 passed as optimal.
-double variableSize(const GrgRecord& rec, int j, bool weigh) {
-  if (!weigh) return 1.0;
-  double magnitude = 0.0;
-  for (double bound : {rec.xl[j], rec.xu[j]})
-    if (std::fabs(bound) < rec.settings.infinity) magnitude = std::max(magnitude, std::fabs(bound));
-  double size = magnitude > 0.0 ? std::max(magnitude, std::fabs(rec.x[j])) : std::max(1.0, std::fabs(rec.x[j]));
-  return std::min(rec.xu[j] - rec.xl[j], size);
-}
-
-// How much row i changes when the variables move by their sizes: the
-// largest |derivative| times size.
-double rowChangeSize(const GrgRecord& rec, int i, bool weigh) {
-  double size = 0.0;
-  for (int j = 1; j <= rec.n; ++j)
-    size = std::max(size, std::fabs(static_cast<double>(Grg_jac(rec, i, j))) * variableSize(rec, j, weigh));
-  return size;
-}
-
-// How far column col moves in the units of the optimality test: a
-// variable's size; a slack's, its row's change.
-double columnWeight(const GrgRecord& rec, int col, bool weigh) {
-  return col <= rec.n ? variableSize(rec, col, weigh) : rowChangeSize(rec, col - rec.n, weigh);
 }
 
 // Column col's reduced gradient as the objective change it stands for: a

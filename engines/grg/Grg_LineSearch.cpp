@@ -23,6 +23,7 @@ struct Search {
   double thetaBound = kBoundInfinity;
   bool thetaUnbounded = false;  // thetaBound is the far limit a variable without a bound gets
   double fullStep = 0.0;        // the first step that moves some superbasic by its 5%
+  double slope = 0.0;           // the reduced gradient times the direction
   bool crossed = false;
 };
 
@@ -35,6 +36,9 @@ constexpr int kUnboundedDoublings = 30;
 // A doubling's fall below this share of 1 + |f| is rounding noise: the
 // objective is flat along the direction.
 constexpr double kFlatShare = 1e-12;
+// A doubling that falls by this share of what the direction's slope
+// promises for it follows the slope, however small the fall.
+constexpr double kSlopeShare = 0.5;
 
 double inverse(const GrgRecord& rec, int k, int l) { return rec.binv[(k - 1) * rec.bindingCount + (l - 1)]; }
 
@@ -301,6 +305,7 @@ double initialStep(GrgRecord& rec, Search& s) {
     int c = rec.cols[k];
     double dj = rec.d[c];
     dmax = std::max(dmax, std::fabs(dj));
+    s.slope += rec.r[c] * dj;
     if (std::fabs(dj) < 1e-15) continue;
     double b = dj >= 0 ? std::min(rec.xu[c], kFarLimit) : std::max(rec.xl[c], -kFarLimit);
     double step = (b - rec.x[c]) / dj;
@@ -365,7 +370,15 @@ void interpolate(GrgRecord& rec, Search& s) {
 // noise ends the expansion, and only a significant fall makes the objective
 // unbounded, so that a flat ray ends at a finite point. A value that does
 // not change at all says only that the step has not yet moved the point by
-// what the variables resolve, and the doubling goes on.
+// what the variables resolve, and the doubling goes on; nor, with no
+// binding rows, is a fall noise that follows the direction's slope: a
+// search that starts from the last search's step of 1E-13, taken along a
+// first steepest descent a million million times too long (variables in
+// millions), falls by 0.3 at its first doublings on an objective of 1E+13,
+// and ending there let the pass converge short of the optimum. (Along
+// binding rows the doublings so carried on pushed a row whose slack sat
+// on its bound past it by more than its tolerance, and phase 1 and the
+// search took turns until the iteration limit.)
 void expand(GrgRecord& rec, Search& s, double alpha) {
   int cheap = rec.settings.quadraticEstimates ? 4 : rec.settings.newtonLimit / 2;
   double fall = 0.0, lastFall = 0.0, farEnough = std::ldexp(s.fullStep, kUnboundedDoublings);
@@ -391,7 +404,9 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     if (rec.phase1 && !violated(rec)) return;
     lastFall = fall;
     fall = fPrev - s.previous.f;
-    if (fall > 0.0 && fall <= kFlatShare * (1.0 + std::fabs(s.previous.f))) return;
+    bool follows = rec.bindingCount == 0 && fall >= kSlopeShare * (next - alpha) * -s.slope;
+    bool noise = fall <= kFlatShare * (1.0 + std::fabs(s.previous.f)) && !follows;
+    if (fall > 0.0 && noise) return;
     alpha = next;
   }
 }

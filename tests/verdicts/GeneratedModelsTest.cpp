@@ -222,6 +222,22 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-planted", 425206057271338ULL},
     {"qp-mixed", 425206057271347ULL},
     {"ball-linear", 331240762769460ULL},
+    // GRG's directions sized a variable off its bounds by its value alone:
+    // at 2E-08 in a box reaching 1.5E+04 it moved in units, and the pass
+    // converged short of its bound. A convex quadratic of four variables in
+    // millions whose first step was 1E-13 (its variables measured by their
+    // boxes) had its line searches' doublings, falling by 0.3 on an
+    // objective of 1E+13, end as if flat, and the pass converged 4% short.
+    {"lp-mixed", 301992035483696ULL},
+    {"qp-box", 301996330450983ULL},
+    // Doublings that followed the slope along a binding row pushed it past
+    // its bound, and phase 1 and the search took turns to the limit.
+    {"lp-mixed", 302009215352909ULL},
+    // A row's slack sized by how much more the row changes over the
+    // variables' orders than over 1: 1E-03 for a row of -3E+05 on a variable
+    // of 1E-04, so it stood still and the pass converged where that row held
+    // the point at 3.4 times the optimum.
+    {"qp-mixed", 301992035483711ULL},
     // The integer search's tie with the incumbent, 1E-06 of its objective,
     // pruned a node 0.09 better on an objective of 490,000 (SOCP, and GRG
     // and LP on the draw of the sanitizer build): "solved" at a worse point.
