@@ -241,12 +241,10 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   out->unboundedBelow = test.unboundedBelow;
   out->split = !uncertain && !test.gradient.empty() ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
                                                     : Ia_relativeWidestComponent(s.n, box.data(), s.start.data());
-  // A component of zero width cannot be split: take the widest instead.
   if (out->alive && !uncertain && s.options.newtonAndClosing) {
     const IaFate fate = Ia_closingStep(s, box, &out->split);
     if (fate == IaFate::Dead) out->alive = false;
   }
-  if (box[out->split].hi - box[out->split].lo <= 0) out->split = Ia_widestComponent(s.n, box.data());
   return true;
 }
 

@@ -242,6 +242,13 @@ constexpr FoundModel kFoundModels[] = {
     // not be closed: the search ended at the iteration limit.
     {"ball-rows", 3943955274053714097ULL},
     {"ball-rows", 3943955274053714144ULL},
+    // The interval engine's rows kept points a millionth of their tolerance
+    // past them, so a QP of 6.5E+12 whose optimum lies on three rows left a
+    // box one unit of the last place wide beside it, its bound two units of
+    // the objective's last place below the incumbent: an absolute accuracy
+    // of 1E-06 could not close that gap, and splitting the box gave it back
+    // unchanged until the iteration limit.
+    {"qp-planted", 314071712608026673ULL},
     // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
