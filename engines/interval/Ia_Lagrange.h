@@ -9,7 +9,8 @@
 // where rows 1..m hold; false (lower untouched) when neither set of
 // multipliers gives one (a function without a gradient or value there, or
 // rows' gradients linearly dependent). The incumbent's multipliers, those
-// of the rows binding at the incumbent box's midpoint, are taken again when
-// `upper`, the incumbent's value, changes.
+// of the rows binding at the incumbent box's midpoint (fitted together with
+// the variables' bounds binding there), are taken again when `upper`, the
+// incumbent's value, changes.
 bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, const IaBox& incumbent, double upper,
                         double* lower);

@@ -249,6 +249,12 @@ constexpr FoundModel kFoundModels[] = {
     // of 1E-06 could not close that gap, and splitting the box gave it back
     // unchanged until the iteration limit.
     {"qp-planted", 314071712608026673ULL},
+    // Its Lagrangian weighed the rows alone: at an optimum on a variable's
+    // bound (a QP of 7E+08 on an equality and a bound, an LP on a row and a
+    // bound) the bound about it closed only as fast as the boxes narrowed,
+    // and an absolute accuracy of 1E-06 was not met by the iteration limit.
+    {"qp-planted", 314071712608026670ULL},
+    {"lp-planted", 314071712608026725ULL},
     // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
