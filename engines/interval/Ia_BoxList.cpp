@@ -65,8 +65,9 @@ int Ia_widestSplittingComponent(int n, const Interval* box) {
   return Ia_componentSplits(box[i]) ? i : 0;
 }
 
-int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole) {
-  return argMaxComponent(n, [box, whole](int i) {
+int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole, const std::vector<char>& inert) {
+  return argMaxComponent(n, [box, whole, &inert](int i) {
+    if (!inert.empty() && inert[i]) return -1.0;  // below every width
     const double range = whole[i].hi - whole[i].lo;
     return (box[i].hi - box[i].lo) / (range > 0 ? range : 1.0);
   });

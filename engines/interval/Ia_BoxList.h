@@ -43,7 +43,8 @@ int Ia_widestSplittingComponent(int n, const Interval* box);
 // The first component widest relative to its width in `whole` (a component
 // of no width there counts by its own width): the choice on boxes of mixed
 // scales, where one of a wide range would be split long after it matters.
-int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole);
+// Components marked in `inert` (1..n, empty: none) come after every other.
+int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole, const std::vector<char>& inert);
 // The first component of largest width(box_i) x width(gradient_i) (1 when
 // n < 2): where splitting most narrows the objective's enclosure.
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient);

@@ -185,6 +185,12 @@ TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
   EXPECT_EQ(Ia_widestComponent(3, box.data()), 2);
   EXPECT_EQ(Ia_smearComponent(3, box.data(), gradient.data()), 1);
   EXPECT_EQ(Ia_widestComponent(1, box.data()), 1);
+
+  // Relative to the start box: component 1 is half its range wide, 2 and 3
+  // a quarter; marked inert, 1 comes after both.
+  const IaBox whole{{0, 0}, {0, 2}, {0, 16}, {0, 16}};
+  EXPECT_EQ(Ia_relativeWidestComponent(3, box.data(), whole.data(), {}), 1);
+  EXPECT_EQ(Ia_relativeWidestComponent(3, box.data(), whole.data(), {0, 1, 0, 0}), 2);
 }
 
 // The split choice of the system search: a component narrower than the

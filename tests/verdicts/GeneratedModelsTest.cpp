@@ -255,6 +255,11 @@ constexpr FoundModel kFoundModels[] = {
     // and an absolute accuracy of 1E-06 was not met by the iteration limit.
     {"qp-planted", 314071712608026670ULL},
     {"lp-planted", 314071712608026725ULL},
+    // Boxes whose rows were not proven split the component widest against
+    // its start range, and an LP's variable in no row and of coefficient 0
+    // in the objective was that one again and again: every split left the
+    // bounds as they were, until the iteration limit.
+    {"lp-mixed", 393981645029388ULL},
     // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
