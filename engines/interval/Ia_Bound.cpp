@@ -296,11 +296,12 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   return true;
 }
 
-double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent) {
+double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent, double upper) {
   std::vector<double> c;
   Ia_midpoints(s.n, incumbent.data(), c);
   Interval value;
-  return Ia_evalAtPoint(s, 0, c.data(), &value) == 0 ? value.lo : -INFINITY;
+  if (Ia_evalAtPoint(s, 0, c.data(), &value) != 0) return -INFINITY;
+  return value.lo - Ia_slackWorth(s, incumbent, upper);
 }
 
 IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
@@ -312,8 +313,8 @@ IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   steps.tryMidpoint = [](void* u, const IaBox& box, IaBox& incumbent, double* upper) {
     return Ia_tryMidpoint(*static_cast<IaSearchContext*>(u), box, incumbent, upper);
   };
-  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent) {
-    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent);
+  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent, double upper) {
+    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent, upper);
   };
   return steps;
 }

@@ -84,7 +84,7 @@ void incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective
 double evaluationSpread(IaSearch& s) {
   if (!s.steps.incumbentEnclosureLow || !std::isfinite(s.upper)) return 0;
   if (s.upper != s.spreadAt) {
-    const double low = s.steps.incumbentEnclosureLow(s.steps.user, s.incumbent);
+    const double low = s.steps.incumbentEnclosureLow(s.steps.user, s.incumbent, s.upper);
     s.spread = std::isfinite(low) ? std::max(0.0, s.upper - low) : 0;
     s.spreadAt = s.upper;
   }

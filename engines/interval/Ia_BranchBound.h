@@ -48,10 +48,12 @@ struct IaSearchSteps {
   // The clock in seconds.
   double (*clockSeconds)(void* user) = nullptr;
   // The low end of the objective's enclosure at the incumbent box's midpoint
-  // (-infinity when there is none); optional. The enclosure of a value is
-  // wider than its rounding where the evaluation widens it, and no bound over
-  // a box about the optimum rises above that low end.
-  double (*incumbentEnclosureLow)(void* user, const IaBox& incumbent) = nullptr;
+  // (-infinity when there is none), `upper` the incumbent's value; optional.
+  // The enclosure of a value is wider than its rounding where the evaluation
+  // widens it (and the caller may widen it by what points that miss the rows
+  // within their slack may gain), and no bound over a box about the optimum
+  // rises above that low end.
+  double (*incumbentEnclosureLow)(void* user, const IaBox& incumbent, double upper) = nullptr;
 };
 
 struct IaSearchOptions {

@@ -56,28 +56,51 @@ struct IaWeighed {
 };
 
 // The multipliers of least squares on g0 + sum y_j a_j = 0 over the
-// constraints a_j of w, an inequality's negative one set to 0; false when
-// there are none, they are not finite or the gradients are dependent. Each
-// diagonal entry of the normal equations is raised by `ridge` times itself:
-// at the incumbent, so that constraints whose gradients are parallel there
-// (balls touching inside one another) share the multiplier by least norm,
-// each measured in its own size; any multipliers bound the objective alike,
-// only more or less closely.
-bool Ia_leastSquares(int n, const std::vector<double>& g0, const IaWeighed& w, double ridge, std::vector<double>& y) {
-  const int m = static_cast<int>(w.gradients.size());
+// constraints a_j of w with used[j] (the others 0); false when there are
+// none, they are not finite or the gradients are dependent. Each diagonal
+// entry of the normal equations is raised by `ridge` times itself: at the
+// incumbent, so that constraints whose gradients are parallel there (balls
+// touching inside one another) share the multiplier by least norm, each
+// measured in its own size.
+bool Ia_fitUsed(int n, const std::vector<double>& g0, const IaWeighed& w, const std::vector<char>& used, double ridge,
+                std::vector<double>& y) {
+  std::vector<int> cols;
+  for (int j = 0; j < static_cast<int>(used.size()); ++j)
+    if (used[j]) cols.push_back(j);
+  const int m = static_cast<int>(cols.size());
   if (m == 0) return false;
   std::vector<double> normal(static_cast<std::size_t>(m) * m), inverse;
   for (int j = 0; j < m; ++j)
-    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(n, w.gradients[j], w.gradients[k]);
+    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(n, w.gradients[cols[j]], w.gradients[cols[k]]);
   for (int j = 0; j < m; ++j) normal[j * m + j] += ridge * normal[j * m + j];
   if (!Ia_invert(m, normal, inverse)) return false;
-  y.assign(m, 0.0);
+  y.assign(used.size(), 0.0);
   for (int j = 0; j < m; ++j) {
-    for (int k = 0; k < m; ++k) y[j] -= inverse[j * m + k] * Ia_dot(n, g0, w.gradients[k]);
-    if (!std::isfinite(y[j])) return false;
-    if (!w.eitherSign[j]) y[j] = std::max(y[j], 0.0);
+    double& yj = y[cols[j]];
+    for (int k = 0; k < m; ++k) yj -= inverse[j * m + k] * Ia_dot(n, g0, w.gradients[cols[k]]);
+    if (!std::isfinite(yj)) return false;
   }
   return true;
+}
+
+// The least-squares multipliers of the constraints of w, none of an
+// inequality negative: while some is, the most negative one's constraint
+// leaves the fit and the rest are fitted again. Where more constraints bind
+// than there are variables (three rows through one vertex of a plane),
+// the least-norm fit over all of them may pull one the wrong way, and
+// setting that multiplier to 0 would leave the others cancelling the
+// objective's slope no longer; any multipliers bound the objective alike,
+// only more or less closely. False as Ia_fitUsed, or when none is left.
+bool Ia_leastSquares(int n, const std::vector<double>& g0, const IaWeighed& w, double ridge, std::vector<double>& y) {
+  std::vector<char> used(w.gradients.size(), 1);
+  for (;;) {
+    if (!Ia_fitUsed(n, g0, w, used, ridge, y)) return false;
+    int worst = -1;
+    for (int j = 0; j < static_cast<int>(y.size()); ++j)
+      if (used[j] && !w.eitherSign[j] && y[j] < 0 && (worst < 0 || y[j] < y[worst])) worst = j;
+    if (worst < 0) return true;
+    used[worst] = 0;
+  }
 }
 
 // The least-squares multipliers (1..m) of every row at the point c (none
@@ -185,6 +208,14 @@ bool Ia_lagrangianBound(IaSearchContext& s, const Interval* box, const std::vect
 }
 
 }  // namespace
+
+double Ia_slackWorth(IaSearchContext& s, const IaBox& incumbent, double upper) {
+  if (!s.integer.empty() || s.m < 1 || !std::isfinite(upper)) return 0;
+  const std::vector<double>& y = Ia_incumbentMultipliers(s, incumbent, upper);
+  double worth = 0;
+  for (int k = 1; k < static_cast<int>(y.size()); ++k) worth += std::fabs(y[k]) * Ia_rowSlack(s, k);
+  return worth;
+}
 
 bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, const IaBox& incumbent, double upper,
                         double* lower) {

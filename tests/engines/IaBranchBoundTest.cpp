@@ -52,7 +52,7 @@ IaSearchSteps stubSteps(Stub& stub) {
   };
   steps.tryMidpoint = stubMidpoint;
   if (!std::isnan(stub.enclosureLow))
-    steps.incumbentEnclosureLow = [](void* u, const IaBox&) { return static_cast<Stub*>(u)->enclosureLow; };
+    steps.incumbentEnclosureLow = [](void* u, const IaBox&, double) { return static_cast<Stub*>(u)->enclosureLow; };
   steps.reportIteration = [](void* u, int iteration, const std::vector<double>&, double) {
     return iteration == static_cast<Stub*>(u)->stopAt;
   };

@@ -410,6 +410,26 @@ TEST(IaLagrange, WeighsTheBoundsBindingAtTheIncumbent) {
   EXPECT_LE(lower, 11.0);
 }
 
+// min 2x - 3y under x <= 50, y <= 35 and y - 35 <= x - 50: more rows
+// binding at (50, 35) than variables. By hand, 0, 1 and 2 on the rows cancel
+// the objective's gradient (2, -3), and the Lagrangian is the constant
+// -5 = f(50, 35); the least-norm fit over all three is (-1/3, 4/3, 5/3), and
+// with the first set to 0 it leaves a slope of 1/3 in x (-5.075 on the box).
+TEST(IaLagrange, FitsOnlyRowsThatPullTheRightWay) {
+  IaTestModel t;
+  t.add([](const auto& x) { return 2.0 * x[1] - 3.0 * x[2]; });
+  t.add([](const auto& x) { return x[1] - 50.0; });
+  t.add([](const auto& x) { return x[2] - 35.0; });
+  t.add([](const auto& x) { return (x[2] - 35.0) - (x[1] - 50.0); });
+  const IaModel& model = t.bind(2, IaClassConstrained, {IaRelLessEq, IaRelLessEq, IaRelLessEq});
+  IaSearchContext s = Ia_searchContext(model, IaOptions{}, false, {{0, 0}, {0, 100}, {0, 100}});
+  const IaBox incumbent = {{0, 0}, {50, 50}, {35, 35}}, near = {{0, 0}, {49.9, 50.1}, {34.9, 35.1}};
+  double lower = 0;
+  ASSERT_TRUE(Ia_lagrangianLower(s, near.data(), incumbent, -5.0, &lower));
+  EXPECT_NEAR(lower, -5.0, 1e-6);
+  EXPECT_LE(lower, -5.0);
+}
+
 TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
   // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, within the slack, written
   // about the midpoint (1, 1): base a + b + d, slopes a and b.

@@ -260,6 +260,14 @@ constexpr FoundModel kFoundModels[] = {
     // in the objective was that one again and again: every split left the
     // bounds as they were, until the iteration limit.
     {"lp-mixed", 393981645029388ULL},
+    // A row kept within its slack lets points past it lie below the optimum
+    // by sum |y| slack (0.1 on a QP of 1E+11), which no bound closes: the
+    // search went on against an absolute accuracy of 1E-06 to the limit.
+    {"qp-planted", 227104985710624ULL},
+    // Three balls' rows bind at one optimum in three variables, two of them
+    // touching: the least-norm multipliers pulled one row the wrong way, and
+    // with it set to 0 the Lagrangian kept a slope until the limit.
+    {"ball-rows", 393981645029392ULL},
     // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
