@@ -261,10 +261,8 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   out->alive = test.alive;
   out->lower = test.lower;
   out->unboundedBelow = test.unboundedBelow;
-  if (!uncertain && !test.gradient.empty())
-    out->split = Ia_smearComponent(s.n, box.data(), test.gradient.data());
-  else
-    out->split = Ia_relativeWidestComponent(s.n, box.data(), s.start.data(), Ia_inertVariables(s));
+  if (!uncertain && !test.gradient.empty()) out->split = Ia_smearComponent(s.n, box.data(), test.gradient.data());
+  else out->split = Ia_relativeWidestComponent(s.n, box.data(), s.start.data(), Ia_inertVariables(s));
   if (out->alive && !uncertain && s.options.newtonAndClosing) {
     const IaFate fate = Ia_closingStep(s, box, &out->split);
     if (fate == IaFate::Dead) out->alive = false;
