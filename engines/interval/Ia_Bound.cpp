@@ -153,6 +153,28 @@ IaFate Ia_closingStep(IaSearchContext& s, IaBox& box, int* split) {
   return IaFate::Alive;
 }
 
+// The variables no function depends on over the start box, marked once per
+// search: the objective's and every row's gradient enclosure there is 0 in
+// their component (an evaluation that fails marks none). A split of such a
+// variable leaves every bound as it was, and boxes whose rows are not
+// proven, split by relative width, would split it again and again.
+const std::vector<char>& Ia_inertVariables(IaSearchContext& s) {
+  if (!s.inert.empty()) return s.inert;
+  s.inert.assign(s.n + 1, 1);
+  s.inert[0] = 0;
+  IaBox gradient(s.n + 1);
+  for (int k = 0; k <= s.m; ++k) {
+    Interval value;
+    if (Ia_evalIvGradient(s, k, s.start.data(), &value, gradient.data()) != 0) {
+      std::fill(s.inert.begin(), s.inert.end(), 0);
+      return s.inert;
+    }
+    for (int i = 1; i <= s.n; ++i)
+      if (!(gradient[i].lo == 0 && gradient[i].hi == 0)) s.inert[i] = 0;
+  }
+  return s.inert;
+}
+
 }  // namespace
 
 bool Ia_objectiveTest(IaSearchContext& s, Interval* box, bool uncertain, IaBox& incumbent, double* upper,
@@ -239,14 +261,12 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
   out->alive = test.alive;
   out->lower = test.lower;
   out->unboundedBelow = test.unboundedBelow;
-  out->split = !uncertain && !test.gradient.empty() ? Ia_smearComponent(s.n, box.data(), test.gradient.data())
-                                                    : Ia_relativeWidestComponent(s.n, box.data(), s.start.data());
-  // A component of zero width cannot be split: take the widest instead.
+  if (!uncertain && !test.gradient.empty()) out->split = Ia_smearComponent(s.n, box.data(), test.gradient.data());
+  else out->split = Ia_relativeWidestComponent(s.n, box.data(), s.start.data(), Ia_inertVariables(s));
   if (out->alive && !uncertain && s.options.newtonAndClosing) {
     const IaFate fate = Ia_closingStep(s, box, &out->split);
     if (fate == IaFate::Dead) out->alive = false;
   }
-  if (box[out->split].hi - box[out->split].lo <= 0) out->split = Ia_widestComponent(s.n, box.data());
   return true;
 }
 
@@ -274,11 +294,12 @@ bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, doub
   return true;
 }
 
-double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent) {
+double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent, double upper) {
   std::vector<double> c;
   Ia_midpoints(s.n, incumbent.data(), c);
   Interval value;
-  return Ia_evalAtPoint(s, 0, c.data(), &value) == 0 ? value.lo : -INFINITY;
+  if (Ia_evalAtPoint(s, 0, c.data(), &value) != 0) return -INFINITY;
+  return value.lo - Ia_slackWorth(s, incumbent, upper);
 }
 
 IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
@@ -290,8 +311,8 @@ IaSearchSteps Ia_boundSteps(IaSearchContext& s) {
   steps.tryMidpoint = [](void* u, const IaBox& box, IaBox& incumbent, double* upper) {
     return Ia_tryMidpoint(*static_cast<IaSearchContext*>(u), box, incumbent, upper);
   };
-  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent) {
-    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent);
+  steps.incumbentEnclosureLow = [](void* u, const IaBox& incumbent, double upper) {
+    return Ia_incumbentEnclosureLow(*static_cast<IaSearchContext*>(u), incumbent, upper);
   };
   return steps;
 }

@@ -27,8 +27,9 @@ bool Ia_boundBox(IaSearchContext& s, IaBox& box, IaBox& incumbent, double* upper
 // evaluation failure.
 bool Ia_tryMidpoint(IaSearchContext& s, const IaBox& box, IaBox& incumbent, double* upper);
 // The low end of the objective's enclosure at the incumbent box's midpoint
-// (the steps' `incumbentEnclosureLow`); -infinity when it has none there.
-double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent);
+// (the steps' `incumbentEnclosureLow`), less what the rows' slack is worth
+// there (Ia_slackWorth); -infinity when it has none there.
+double Ia_incumbentEnclosureLow(IaSearchContext& s, const IaBox& incumbent, double upper);
 // The steps of the box branch and bound over this context; the caller
 // supplies the iteration report and the clock.
 IaSearchSteps Ia_boundSteps(IaSearchContext& s);

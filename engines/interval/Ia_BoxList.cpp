@@ -55,8 +55,19 @@ int Ia_widestComponent(int n, const Interval* box) {
   return argMaxComponent(n, [box](int i) { return box[i].hi - box[i].lo; });
 }
 
-int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole) {
-  return argMaxComponent(n, [box, whole](int i) {
+bool Ia_componentSplits(const Interval& x) {
+  const double mid = (x.lo + x.hi) * 0.5;
+  return x.lo < mid && mid < x.hi;
+}
+
+int Ia_widestSplittingComponent(int n, const Interval* box) {
+  const int i = argMaxComponent(n, [box](int j) { return Ia_componentSplits(box[j]) ? box[j].hi - box[j].lo : NAN; });
+  return Ia_componentSplits(box[i]) ? i : 0;
+}
+
+int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole, const std::vector<char>& inert) {
+  return argMaxComponent(n, [box, whole, &inert](int i) {
+    if (!inert.empty() && inert[i]) return -1.0;  // below every width
     const double range = whole[i].hi - whole[i].lo;
     return (box[i].hi - box[i].lo) / (range > 0 ? range : 1.0);
   });

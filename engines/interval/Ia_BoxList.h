@@ -33,10 +33,18 @@ void Ia_pushBox(IaBoxList& list, const IaBox& box, double lower, int split);
 bool Ia_popBox(IaBoxList& list, IaBox& box, double* lower, int* split);
 // The first component of largest width (1 when n < 2).
 int Ia_widestComponent(int n, const Interval* box);
+// Whether a split at x's midpoint leaves two halves narrower than x: false
+// for a point, and for a component whose ends are neighbouring doubles (its
+// midpoint rounds to one of them, and one half is x again).
+bool Ia_componentSplits(const Interval& x);
+// The first widest component that splits; 0 when none does: the box holds
+// no double between its corners, and no split narrows it.
+int Ia_widestSplittingComponent(int n, const Interval* box);
 // The first component widest relative to its width in `whole` (a component
 // of no width there counts by its own width): the choice on boxes of mixed
 // scales, where one of a wide range would be split long after it matters.
-int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole);
+// Components marked in `inert` (1..n, empty: none) come after every other.
+int Ia_relativeWidestComponent(int n, const Interval* box, const Interval* whole, const std::vector<char>& inert);
 // The first component of largest width(box_i) x width(gradient_i) (1 when
 // n < 2): where splitting most narrows the objective's enclosure.
 int Ia_smearComponent(int n, const Interval* box, const Interval* gradient);

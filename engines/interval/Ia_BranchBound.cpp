@@ -26,19 +26,49 @@ struct IaSearch {
   bool unbounded = false;  // a live box narrower than the accuracy has no lower bound
   double spreadAt = NAN;   // the incumbent value `spread` was taken at
   double spread = 0;       // how far below it the objective's enclosure there reaches
+  // The least lower bound of the live boxes set aside because no split
+  // narrows them (+infinity: none).
+  double settled = INFINITY;
 };
 
-// Bounds one half and keeps it when it stays alive; false on a failure.
+// The share of the larger of the incumbent value and the lower bound that
+// their gap may keep as rounding: a bound computed in doubles over a box
+// about the incumbent lies some units of the last place below its value,
+// and no split closes that part of the gap (an absolute accuracy of 1E-06
+// on an objective of 1E+12 asks for less than one such unit).
+constexpr double kIaGapRounding = 0x1p-50;
+
+// Whether bounding left the box as it was.
+bool sameBox(int n, const IaBox& a, const IaBox& b) {
+  for (int i = 1; i <= n; ++i)
+    if (a[i].lo != b[i].lo || a[i].hi != b[i].hi) return false;
+  return true;
+}
+
+// Bounds one half and keeps it when it stays alive; false on a failure. A
+// half whose chosen component does not split is split on its widest one
+// that does. A half none of whose components splits holds no double between
+// its corners: it is bounded again while bounding narrows it (a contraction
+// rounded to whole ends may leave a point that the next one rejects), then
+// its midpoint is tried and it is set aside with its bound, since splitting
+// it would give it back unchanged.
 bool boundHalf(IaSearch& s, IaBox& half) {
   IaBoxBound bound;
-  if (!s.steps.boundBox(s.steps.user, half, s.incumbent, &s.upper, &bound)) return false;
-  if (!bound.alive) return true;
-  const bool small = Ia_boxIsSmall(s.n, half, s.options.accuracy);
+  IaBox before;
+  int split = 0;
+  do {
+    before = half;
+    if (!s.steps.boundBox(s.steps.user, half, s.incumbent, &s.upper, &bound)) return false;
+    if (!bound.alive) return true;
+    split = Ia_componentSplits(half[bound.split]) ? bound.split : Ia_widestSplittingComponent(s.n, half.data());
+  } while (split == 0 && !sameBox(s.n, half, before));
+  const bool small = split == 0 || Ia_boxIsSmall(s.n, half, s.options.accuracy);
   if (small && !s.steps.tryMidpoint(s.steps.user, half, s.incumbent, &s.upper)) return false;
   // The objective falls without end inside a box this narrow: a pole, or
   // an end of its domain it falls towards.
   s.unbounded = s.unbounded || (small && bound.unboundedBelow);
-  Ia_pushBox(s.list, half, bound.lower, bound.split);
+  if (split == 0) s.settled = std::min(s.settled, std::isnan(bound.lower) ? -INFINITY : bound.lower);
+  else Ia_pushBox(s.list, half, bound.lower, split);
   return true;
 }
 
@@ -54,11 +84,20 @@ void incumbentPoint(const IaSearch& s, std::vector<double>& x, double* objective
 double evaluationSpread(IaSearch& s) {
   if (!s.steps.incumbentEnclosureLow || !std::isfinite(s.upper)) return 0;
   if (s.upper != s.spreadAt) {
-    const double low = s.steps.incumbentEnclosureLow(s.steps.user, s.incumbent);
+    const double low = s.steps.incumbentEnclosureLow(s.steps.user, s.incumbent, s.upper);
     s.spread = std::isfinite(low) ? std::max(0.0, s.upper - low) : 0;
     s.spreadAt = s.upper;
   }
   return s.spread;
+}
+
+// The gap between the incumbent and the lower bound less the part of it
+// that no split can close: the evaluation's spread and, between finite
+// values, their rounding.
+double unclosedGap(IaSearch& s, double lower) {
+  const double scale = std::max(std::fabs(s.upper), std::fabs(lower));
+  const double rounding = std::isfinite(scale) ? kIaGapRounding * scale : 0.0;
+  return std::max(0.0, std::fabs(s.upper - lower) - evaluationSpread(s) - rounding);
 }
 
 // The stopping test on the gap d between the incumbent and the lower bound.
@@ -82,16 +121,22 @@ int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* 
     incumbentPoint(s, x, objective);
     if (s.steps.reportIteration(s.steps.user, s.stats.iterations, x, *objective))
       return IaSearchStopped;
-    if (!Ia_popBox(s.list, boxX, &lower, &split))
+    const bool open = Ia_popBox(s.list, boxX, &lower, &split);
+    // A box set aside is dead once its bound lies above the incumbent.
+    const double settled = s.settled > s.upper ? INFINITY : s.settled;
+    if (!open && settled == INFINITY)
       return s.upper == INFINITY ? IaSearchEmptyNoIncumbent : IaSearchEmptyWithIncumbent;
+    // Only boxes set aside are left, none of whose midpoints was a point.
+    if (!open && s.upper == INFINITY) return IaSearchNoProgress;
+    lower = open ? std::min(lower, settled) : settled;
     const double now = s.steps.clockSeconds(s.steps.user);
-    if (now - checkedAt > s.options.noProgressSeconds) {
+    if (open && now - checkedAt > s.options.noProgressSeconds) {
       if (lower == checkedLower) return IaSearchNoProgress;
       checkedLower = lower;
       checkedAt = now;
     }
-    const double d = std::max(0.0, std::fabs(s.upper - lower) - evaluationSpread(s));
-    if (!gapClosed(s.options, s.upper, lower, d)) continue;
+    const double d = unclosedGap(s, lower);
+    if (open && !gapClosed(s.options, s.upper, lower, d)) continue;
     const bool wideBox = !Ia_boxIsSmall(s.n, s.incumbent, s.options.accuracy);
     return d > s.options.accuracy || wideBox ? IaSearchWide : IaSearchGapClosed;
   }

@@ -15,7 +15,7 @@ enum IaSearchResult : int {
   IaSearchGapClosed = 0,
   IaSearchStopped = 1,           // the progress callback asked to stop
   IaSearchEmptyNoIncumbent = 2,  // every box discarded before any point was found
-  IaSearchNoProgress = 3,        // the lower bound stood still for the whole window
+  IaSearchNoProgress = 3,        // the lower bound stood still for the whole window, or no split narrows what is left
   IaSearchUnbounded = 4,         // no lower end on a box narrower than the accuracy, or a value past -1e30
   IaSearchWide = 5,              // closed only relatively, or the best box is wide
   IaSearchEmptyWithIncumbent = 6,
@@ -27,7 +27,7 @@ enum IaSearchResult : int {
 struct IaBoxBound {
   bool alive = false;   // the box may still hold the optimum
   double lower = 0;     // a lower bound of the objective over the box
-  int split = 1;        // the component to split it on next
+  int split = 1;        // the component to split it on next (the search takes another when it does not split)
   bool unboundedBelow = false;  // every row holds on it and the objective has no lower end there
 };
 
@@ -48,10 +48,12 @@ struct IaSearchSteps {
   // The clock in seconds.
   double (*clockSeconds)(void* user) = nullptr;
   // The low end of the objective's enclosure at the incumbent box's midpoint
-  // (-infinity when there is none); optional. The enclosure of a value is
-  // wider than its rounding where the evaluation widens it, and no bound over
-  // a box about the optimum rises above that low end.
-  double (*incumbentEnclosureLow)(void* user, const IaBox& incumbent) = nullptr;
+  // (-infinity when there is none), `upper` the incumbent's value; optional.
+  // The enclosure of a value is wider than its rounding where the evaluation
+  // widens it (and the caller may widen it by what points that miss the rows
+  // within their slack may gain), and no bound over a box about the optimum
+  // rises above that low end.
+  double (*incumbentEnclosureLow)(void* user, const IaBox& incumbent, double upper) = nullptr;
 };
 
 struct IaSearchOptions {

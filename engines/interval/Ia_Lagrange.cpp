@@ -47,65 +47,124 @@ bool Ia_pointGradients(IaSearchContext& s, const std::vector<double>& c, IaGradi
   return true;
 }
 
-// The multipliers y (1..m) of least squares on grad f + sum y_k grad c_k = 0
-// over the rows k with used[k] (the others 0), an inequality's negative one
-// set to 0; false when there are none, they are not finite or the rows'
-// gradients are dependent. The normal equations' diagonal is raised by
-// `ridge` times its largest entry: at the incumbent, so that rows whose
-// gradients are parallel there (balls touching inside one another) share
-// the multiplier the least norm gives them; any multipliers bound the
-// objective alike, only more or less closely.
+// The constraints a set of multipliers weighs: gradients (1..n) and
+// whether each multiplier may take either sign (an equality's) or is kept
+// at 0 or above (an inequality's, read as value <= 0).
+struct IaWeighed {
+  std::vector<std::vector<double>> gradients;
+  std::vector<char> eitherSign;
+};
 
-bool Ia_multipliers(IaSearchContext& s, const IaGradients& g, const std::vector<char>& used, double ridge,
-                    std::vector<double>& y) {
-  std::vector<int> rows;
-  for (int k = 1; k <= s.m; ++k)
-    if (used[k]) rows.push_back(k);
-  const int m = static_cast<int>(rows.size());
-  y.assign(s.m + 1, 0.0);
+// The multipliers of least squares on g0 + sum y_j a_j = 0 over the
+// constraints a_j of w with used[j] (the others 0); false when there are
+// none, they are not finite or the gradients are dependent. Each diagonal
+// entry of the normal equations is raised by `ridge` times itself: at the
+// incumbent, so that constraints whose gradients are parallel there (balls
+// touching inside one another) share the multiplier by least norm, each
+// measured in its own size.
+bool Ia_fitUsed(int n, const std::vector<double>& g0, const IaWeighed& w, const std::vector<char>& used, double ridge,
+                std::vector<double>& y) {
+  std::vector<int> cols;
+  for (int j = 0; j < static_cast<int>(used.size()); ++j)
+    if (used[j]) cols.push_back(j);
+  const int m = static_cast<int>(cols.size());
   if (m == 0) return false;
   std::vector<double> normal(static_cast<std::size_t>(m) * m), inverse;
-  double largest = 0;
   for (int j = 0; j < m; ++j)
-    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(s.n, g[rows[j]], g[rows[k]]);
-  for (int j = 0; j < m; ++j) largest = std::max(largest, normal[j * m + j]);
-  for (int j = 0; j < m; ++j) normal[j * m + j] += ridge * largest;
+    for (int k = 0; k < m; ++k) normal[j * m + k] = Ia_dot(n, w.gradients[cols[j]], w.gradients[cols[k]]);
+  for (int j = 0; j < m; ++j) normal[j * m + j] += ridge * normal[j * m + j];
   if (!Ia_invert(m, normal, inverse)) return false;
+  y.assign(used.size(), 0.0);
   for (int j = 0; j < m; ++j) {
-    double& yj = y[rows[j]];
-    for (int k = 0; k < m; ++k) yj -= inverse[j * m + k] * Ia_dot(s.n, g[0], g[rows[k]]);
+    double& yj = y[cols[j]];
+    for (int k = 0; k < m; ++k) yj -= inverse[j * m + k] * Ia_dot(n, g0, w.gradients[cols[k]]);
     if (!std::isfinite(yj)) return false;
-    if (!Ia_isEquality(s, rows[j])) yj = std::max(yj, 0.0);
   }
   return true;
 }
 
-// The least-squares multipliers of every row at the point c (none where
-// the rows' gradients are dependent).
-bool Ia_multipliersAt(IaSearchContext& s, const std::vector<double>& c, std::vector<double>& y) {
-  IaGradients g;
-  return Ia_pointGradients(s, c, g) && Ia_multipliers(s, g, std::vector<char>(s.m + 1, 1), 0.0, y);
+// The least-squares multipliers of the constraints of w, none of an
+// inequality negative: while some is, the most negative one's constraint
+// leaves the fit and the rest are fitted again. Where more constraints bind
+// than there are variables (three rows through one vertex of a plane),
+// the least-norm fit over all of them may pull one the wrong way, and
+// setting that multiplier to 0 would leave the others cancelling the
+// objective's slope no longer; any multipliers bound the objective alike,
+// only more or less closely. False as Ia_fitUsed, or when none is left.
+bool Ia_leastSquares(int n, const std::vector<double>& g0, const IaWeighed& w, double ridge, std::vector<double>& y) {
+  std::vector<char> used(w.gradients.size(), 1);
+  for (;;) {
+    if (!Ia_fitUsed(n, g0, w, used, ridge, y)) return false;
+    int worst = -1;
+    for (int j = 0; j < static_cast<int>(y.size()); ++j)
+      if (used[j] && !w.eitherSign[j] && y[j] < 0 && (worst < 0 || y[j] < y[worst])) worst = j;
+    if (worst < 0) return true;
+    used[worst] = 0;
+  }
 }
 
-// The multipliers of the rows binding (within their tolerance) at the
-// incumbent box's midpoint, kept in s until the incumbent value changes;
-// empty when there are none.
+// The least-squares multipliers (1..m) of every row at the point c (none
+// where the rows' gradients are dependent).
+bool Ia_multipliersAt(IaSearchContext& s, const std::vector<double>& c, std::vector<double>& y) {
+  IaGradients g;
+  if (!Ia_pointGradients(s, c, g)) return false;
+  IaWeighed w{{g.begin() + 1, g.end()}, {}};
+  for (int k = 1; k <= s.m; ++k) w.eitherSign.push_back(Ia_isEquality(s, k));
+  std::vector<double> least;
+  if (!Ia_leastSquares(s.n, g[0], w, 0.0, least)) return false;
+  y.assign(1, 0.0);
+  y.insert(y.end(), least.begin(), least.end());
+  return true;
+}
+
+// Adds the variables' bounds binding at c as constraints of gradient -e_i
+// (a lower bound) or e_i (an upper one), a fixed variable's of either sign.
+void Ia_addBindingBounds(const IaSearchContext& s, const std::vector<double>& c, IaWeighed& w) {
+  for (int i = 1; i <= s.n; ++i) {
+    const Interval& b = s.start[i];
+    const bool low = std::fabs(c[i] - b.lo) <= s.options.precision * (1 + std::fabs(b.lo));
+    const bool high = std::fabs(c[i] - b.hi) <= s.options.precision * (1 + std::fabs(b.hi));
+    if (!low && !high) continue;
+    std::vector<double> unit(s.n + 1, 0.0);
+    unit[i] = low && !high ? -1.0 : 1.0;
+    w.gradients.push_back(std::move(unit));
+    w.eitherSign.push_back(b.lo == b.hi);
+  }
+}
+
+// The multipliers (1..m) of the rows binding (within their tolerance) at
+// the incumbent box's midpoint, kept in s until the incumbent value
+// changes; empty when there are none. They are fitted together with the
+// bounds binding there: at an optimum on a variable's bound the rows alone
+// cannot cancel the objective's slope across it, and their least-squares
+// multipliers leave the Lagrangian a slope in the box's other components.
+// The bounds' own terms are left out of the Lagrangian, where every box
+// keeps to them already.
 const std::vector<double>& Ia_incumbentMultipliers(IaSearchContext& s, const IaBox& incumbent, double upper) {
-  if (upper == s.multipliersAt) return s.incumbentMultipliers;
+  std::vector<double>& y = s.incumbentMultipliers;
+  if (upper == s.multipliersAt) return y;
   s.multipliersAt = upper;
-  s.incumbentMultipliers.clear();
-  std::vector<double> c;
+  y.clear();
+  std::vector<double> c, least;
   IaGradients g;
   Ia_midpoints(s.n, incumbent.data(), c);
-  std::vector<char> binding(s.m + 1, 0);
+  if (!Ia_pointGradients(s, c, g)) return y;
+  IaWeighed w;
+  std::vector<int> rows;
   for (int k = 1; k <= s.m; ++k) {
     double v = 0;
-    if (Ia_evalPoint(s, k, c.data(), &v) != 0) return s.incumbentMultipliers;
-    binding[k] = Ia_isEquality(s, k) || v >= -s.rowTolerance[k];
+    if (Ia_evalPoint(s, k, c.data(), &v) != 0) return y;
+    if (!Ia_isEquality(s, k) && v < -s.rowTolerance[k]) continue;
+    w.gradients.push_back(g[k]);
+    w.eitherSign.push_back(Ia_isEquality(s, k));
+    rows.push_back(k);
   }
-  if (!Ia_pointGradients(s, c, g) || !Ia_multipliers(s, g, binding, kIaRidge, s.incumbentMultipliers))
-    s.incumbentMultipliers.clear();
-  return s.incumbentMultipliers;
+  if (rows.empty()) return y;
+  Ia_addBindingBounds(s, c, w);
+  if (!Ia_leastSquares(s.n, g[0], w, kIaRidge, least)) return y;
+  y.assign(s.m + 1, 0.0);
+  for (std::size_t j = 0; j < rows.size(); ++j) y[rows[j]] = least[j];
+  return y;
 }
 
 // What the Lagrangian's mean-value form needs of each function: its value at
@@ -149,6 +208,14 @@ bool Ia_lagrangianBound(IaSearchContext& s, const Interval* box, const std::vect
 }
 
 }  // namespace
+
+double Ia_slackWorth(IaSearchContext& s, const IaBox& incumbent, double upper) {
+  if (!s.integer.empty() || s.m < 1 || !std::isfinite(upper)) return 0;
+  const std::vector<double>& y = Ia_incumbentMultipliers(s, incumbent, upper);
+  double worth = 0;
+  for (int k = 1; k < static_cast<int>(y.size()); ++k) worth += std::fabs(y[k]) * Ia_rowSlack(s, k);
+  return worth;
+}
 
 bool Ia_lagrangianLower(IaSearchContext& s, const Interval* box, const IaBox& incumbent, double upper,
                         double* lower) {

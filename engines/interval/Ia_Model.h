@@ -110,6 +110,9 @@ struct IaSearchContext {
   // and the incumbent value they were taken at.
   std::vector<double> incumbentMultipliers;
   double multipliersAt = NAN;
+  // 1..n: no function depends on the variable over the start box (empty:
+  // not yet known).
+  std::vector<char> inert;
 };
 
 // A context for the model with the start box [lower_i, upper_i].

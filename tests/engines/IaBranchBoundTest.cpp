@@ -52,7 +52,7 @@ IaSearchSteps stubSteps(Stub& stub) {
   };
   steps.tryMidpoint = stubMidpoint;
   if (!std::isnan(stub.enclosureLow))
-    steps.incumbentEnclosureLow = [](void* u, const IaBox&) { return static_cast<Stub*>(u)->enclosureLow; };
+    steps.incumbentEnclosureLow = [](void* u, const IaBox&, double) { return static_cast<Stub*>(u)->enclosureLow; };
   steps.reportIteration = [](void* u, int iteration, const std::vector<double>&, double) {
     return iteration == static_cast<Stub*>(u)->stopAt;
   };
@@ -113,6 +113,9 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
   };
   const auto dead = [](const IaBox&) { return NAN; };
   const auto flat = [](const IaBox&) { return 1000.0; };
+  // 1E+13 is 0x1.2309ce54p+43: its unit in the last place is 2^-9.
+  const auto large = [](const IaBox&) { return 1e13; };
+  const double twoUnits = 1e13 + 0x1p-8;
   const std::vector<Case> cases = {
       {"every box dead, no point", dead, false, -1, 0, INFINITY, IaSearchEmptyNoIncumbent, 1},
       {"every box dead after a point", dead, false, -1, 0, 5, IaSearchEmptyWithIncumbent, 1},
@@ -124,6 +127,9 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
       // bound of 1000 is as high as any split can raise it.
       {"closed within the value's own enclosure", flat, true, -1, 20, 1000.5, IaSearchGapClosed, 1, 999.99},
       {"open past the value's own enclosure", flat, true, -1, 20, 1000.5, IaSearchNoProgress, 4, 1000.2},
+      // A gap of two units of the values' last place is their rounding,
+      // though wider than the absolute accuracy.
+      {"closed within the values' rounding", large, true, -1, 0, twoUnits, IaSearchGapClosed, 1},
   };
   for (const Case& c : cases) {
     Stub stub;
@@ -139,6 +145,27 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
     EXPECT_EQ(o.stats.result, c.result) << c.what;
     EXPECT_EQ(o.stats.iterations, c.iterations) << c.what;
   }
+}
+
+// A box whose ends are neighbouring doubles gives itself back when split:
+// the search sets it aside after trying its midpoint instead of splitting
+// it for ever, and its bound, 0.5 below the incumbent, stays the gap.
+TEST(IaBranchBound, SetsAsideABoxNoSplitNarrows) {
+  Stub stub;
+  stub.lowerOf = [](const IaBox&) { return 1000.0; };
+  IaSearchOptions options;
+  options.absoluteGapOnly = true;
+  options.accuracy = 1e-3;
+  const Outcome o = search(stub, options, {1, std::nextafter(1.0, 2.0)}, 1, 1000.5);
+  EXPECT_EQ(o.stats.result, IaSearchWide);
+  EXPECT_EQ(o.stats.iterations, 1);
+  EXPECT_DOUBLE_EQ(o.objective, 1000.5);
+
+  const IaBox box{{0, 0}, {1, std::nextafter(1.0, 2.0)}, {3, 3}, {0, 1e-300}};
+  EXPECT_FALSE(Ia_componentSplits(box[1]));
+  EXPECT_FALSE(Ia_componentSplits(box[2]));
+  EXPECT_EQ(Ia_widestSplittingComponent(3, box.data()), 3);
+  EXPECT_EQ(Ia_widestSplittingComponent(2, box.data()), 0);
 }
 
 TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
@@ -158,6 +185,12 @@ TEST(IaBoxList, KeepsBoxesByLowerBoundLaterFirstOnTies) {
   EXPECT_EQ(Ia_widestComponent(3, box.data()), 2);
   EXPECT_EQ(Ia_smearComponent(3, box.data(), gradient.data()), 1);
   EXPECT_EQ(Ia_widestComponent(1, box.data()), 1);
+
+  // Relative to the start box: component 1 is half its range wide, 2 and 3
+  // a quarter; marked inert, 1 comes after both.
+  const IaBox whole{{0, 0}, {0, 2}, {0, 16}, {0, 16}};
+  EXPECT_EQ(Ia_relativeWidestComponent(3, box.data(), whole.data(), {}), 1);
+  EXPECT_EQ(Ia_relativeWidestComponent(3, box.data(), whole.data(), {0, 1, 0, 0}), 2);
 }
 
 // The split choice of the system search: a component narrower than the

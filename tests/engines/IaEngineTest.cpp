@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "contract/Eng_Engine.h"
+#include "engines/interval/Ia_Lagrange.h"
 #include "engines/interval/Ia_Relax.h"
 #include "engines/interval/Ia_Status.h"
 #include "tests/engines/IaFakeHost.h"
@@ -386,6 +387,48 @@ TEST(IaLocalProgress, AStopTheLocalRunPolledEndsTheRun) {
 }  // namespace
 
 namespace {
+
+// min x + 2y subject to 2x + 3y >= 13.5 over [1, 4] x [2.5, 6.5]: 8 at
+// (3, 2.5), where the row and y's lower bound bind. By hand, 1/2 on the row
+// (fitted with the bound) makes the Lagrangian 6.75 + y/2, at least 8 over
+// any box; 8/13 on the row alone leaves it a slope in x (103.7 / 13 on the
+// box about the optimum). With the incumbent there, that box is bounded at
+// 8, and one away from it (least feasible value 11 at (1, 5)) no higher.
+TEST(IaLagrange, WeighsTheBoundsBindingAtTheIncumbent) {
+  IaTestModel t;
+  t.add([](const auto& x) { return x[1] + 2.0 * x[2]; });
+  t.add([](const auto& x) { return 2.0 * x[1] + 3.0 * x[2] - 13.5; });
+  const IaModel& model = t.bind(2, IaClassConstrained, {IaRelGreaterEq});
+  IaSearchContext s = Ia_searchContext(model, IaOptions{}, false, {{0, 0}, {1, 4}, {2.5, 6.5}});
+  const IaBox incumbent = {{0, 0}, {3, 3}, {2.5, 2.5}};
+  const IaBox near = {{0, 0}, {2.9, 3.1}, {2.5, 2.6}}, away = {{0, 0}, {1, 1.5}, {5, 6}};
+  double lower = 0;
+  ASSERT_TRUE(Ia_lagrangianLower(s, near.data(), incumbent, 8.0, &lower));
+  EXPECT_NEAR(lower, 8.0, 1e-9);
+  EXPECT_LE(lower, 8.0);
+  ASSERT_TRUE(Ia_lagrangianLower(s, away.data(), incumbent, 8.0, &lower));
+  EXPECT_LE(lower, 11.0);
+}
+
+// min 2x - 3y under x <= 50, y <= 35 and y - 35 <= x - 50: more rows
+// binding at (50, 35) than variables. By hand, 0, 1 and 2 on the rows cancel
+// the objective's gradient (2, -3), and the Lagrangian is the constant
+// -5 = f(50, 35); the least-norm fit over all three is (-1/3, 4/3, 5/3), and
+// with the first set to 0 it leaves a slope of 1/3 in x (-5.075 on the box).
+TEST(IaLagrange, FitsOnlyRowsThatPullTheRightWay) {
+  IaTestModel t;
+  t.add([](const auto& x) { return 2.0 * x[1] - 3.0 * x[2]; });
+  t.add([](const auto& x) { return x[1] - 50.0; });
+  t.add([](const auto& x) { return x[2] - 35.0; });
+  t.add([](const auto& x) { return (x[2] - 35.0) - (x[1] - 50.0); });
+  const IaModel& model = t.bind(2, IaClassConstrained, {IaRelLessEq, IaRelLessEq, IaRelLessEq});
+  IaSearchContext s = Ia_searchContext(model, IaOptions{}, false, {{0, 0}, {0, 100}, {0, 100}});
+  const IaBox incumbent = {{0, 0}, {50, 50}, {35, 35}}, near = {{0, 0}, {49.9, 50.1}, {34.9, 35.1}};
+  double lower = 0;
+  ASSERT_TRUE(Ia_lagrangianLower(s, near.data(), incumbent, -5.0, &lower));
+  EXPECT_NEAR(lower, -5.0, 1e-6);
+  EXPECT_LE(lower, -5.0);
+}
 
 TEST(IaContract, NarrowsABoxToWhatALinearRowAllows) {
   // Rows a x + b y + d (<= or =) 0 over [0, 2]^2, within the slack, written

@@ -258,6 +258,32 @@ constexpr FoundModel kFoundModels[] = {
     // not be closed: the search ended at the iteration limit.
     {"ball-rows", 3943955274053714097ULL},
     {"ball-rows", 3943955274053714144ULL},
+    // The interval engine's rows kept points a millionth of their tolerance
+    // past them, so a QP of 6.5E+12 whose optimum lies on three rows left a
+    // box one unit of the last place wide beside it, its bound two units of
+    // the objective's last place below the incumbent: an absolute accuracy
+    // of 1E-06 could not close that gap, and splitting the box gave it back
+    // unchanged until the iteration limit.
+    {"qp-planted", 314071712608026673ULL},
+    // Its Lagrangian weighed the rows alone: at an optimum on a variable's
+    // bound (a QP of 7E+08 on an equality and a bound, an LP on a row and a
+    // bound) the bound about it closed only as fast as the boxes narrowed,
+    // and an absolute accuracy of 1E-06 was not met by the iteration limit.
+    {"qp-planted", 314071712608026670ULL},
+    {"lp-planted", 314071712608026725ULL},
+    // Boxes whose rows were not proven split the component widest against
+    // its start range, and an LP's variable in no row and of coefficient 0
+    // in the objective was that one again and again: every split left the
+    // bounds as they were, until the iteration limit.
+    {"lp-mixed", 393981645029388ULL},
+    // A row kept within its slack lets points past it lie below the optimum
+    // by sum |y| slack (0.1 on a QP of 1E+11), which no bound closes: the
+    // search went on against an absolute accuracy of 1E-06 to the limit.
+    {"qp-planted", 227104985710624ULL},
+    // Three balls' rows bind at one optimum in three variables, two of them
+    // touching: the least-norm multipliers pulled one row the wrong way, and
+    // with it set to 0 the Lagrangian kept a slope until the limit.
+    {"ball-rows", 393981645029392ULL},
     // SOCP sized a variable the objective draws to 2.5E+07 by its bound and
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
