@@ -199,10 +199,13 @@ CalcLiftPreparer liftPreparerFor(const FunctionRecord& fn) {
 // plain scalars, with its arguments' operators element by element only when
 // it takes whole arrays (SUMPRODUCT, the matrix functions), with an array
 // whole where it takes one value when it lifts arrays (LARGE's k), never
-// lifted when it answers an array itself, on every recalculation when it draws.
+// lifted when it answers an array itself, its elements sharing their work
+// when it is a lookup lifted over its keys, on every recalculation when it
+// draws.
 unsigned flagsOf(int32_t id, bool isVolatile) {
   const unsigned args = Fn_isScalarArgs(id) ? kCalcScalarArgs : Fn_isArrayArgs(id) ? 0u : kCalcPlainArgs;
   return args | (Fn_liftsArrays(id) ? kCalcLiftsArrays : 0u) | (Fn_answersArray(id) ? kCalcArrayResult : 0u) |
+         (Wsf_sharesLiftedWork(id) ? kCalcSharesLiftedWork : 0u) |
          (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
 }
 

@@ -219,7 +219,12 @@ std::string Calc_utf8(std::u16string_view text);
 // its own form, a lookup's sorted line) and answers the element calls, each
 // given the values of the lifted arguments in the order of `lifted`, as the
 // function answers the whole call with those values there. Without one,
-// each element calls the function with all its arguments again.
+// each element calls the function with all its arguments again. Each
+// element pays for the cells of the arguments taken whole, as it may read
+// them all (NPV's values), unless the function is registered with
+// kCalcSharesLiftedWork and lifted over its first argument alone: it then
+// reads them once for all its elements (a lookup sorts its line once and
+// halves it for each key), and pays for them once.
 inline const CalcArray kCalcOmitted{0, 0, {}};
 inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
@@ -232,7 +237,8 @@ enum CalcFunctionFlag : unsigned {
   kCalcScalarArgs = 2,
   kCalcPlainArgs = 4,
   kCalcLiftsArrays = 8,
-  kCalcArrayResult = 16
+  kCalcArrayResult = 16,
+  kCalcSharesLiftedWork = 32
 };
 // False when memory ran out, the function then not registered.
 bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0,

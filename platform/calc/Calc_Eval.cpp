@@ -196,20 +196,28 @@ CalcElementCall elementCall(int func, std::vector<CalcArray>& args, const std::v
 }
 
 // Each element's call may read the arguments taken whole again (NPV's
-// values, an exact search for a pattern along LOOKUP's table), so an element
-// costs their cells, kConvertedCellsPerWork to a unit, besides the call. The
-// calls are prepared at the first element, once the work is paid for.
+// values), so an element costs their cells, kConvertedCellsPerWork to a
+// unit, besides the call; one whose elements share that work pays for the
+// cells once, and gets it back when the call is refused whole. The calls
+// are prepared at the first element, once the work is paid for.
 void liftAddin(int func, std::vector<CalcArray> args, const std::vector<size_t>& lifted, CalcValue* out) {
   std::vector<CalcArray> blocks;
   for (size_t k : lifted) blocks.push_back(std::move(args[k]));
   long long whole = 0;
   for (const CalcArray& a : args) whole += static_cast<long long>(a.values.size());  // the lifted ones are moved out
+  const long long read = whole / kConvertedCellsPerWork;
+  const bool shared = (Calc_addinFlags(func) & kCalcSharesLiftedWork) && lifted == std::vector<size_t>{0} &&
+                      Calc_addinLiftPreparer(func);
+  const long long left = gWorkLeft;
+  const std::size_t refusals = gWorkRefused;
+  if (shared && !Calc_spendWork(read)) return Calc_setScalar(out, tooMuchWork());
   CalcElementCall call;
   auto one = [&](const CellValue* const* x) {
     if (!call) call = elementCall(func, args, lifted);
     return firstValue(checkedAnswer(call(x)));
   };
-  liftCall(blocks, out, one, kWorkPerAddinCall + whole / kConvertedCellsPerWork);
+  liftCall(blocks, out, one, kWorkPerAddinCall + (shared ? 0 : read));
+  if (gWorkRefused != refusals) gWorkLeft = left;
 }
 
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {

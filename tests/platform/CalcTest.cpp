@@ -278,8 +278,9 @@ CalcArray countNotAbove(double key, const std::vector<CellValue>& table) {
 
 // Lifted over its keys, a function that prepares its lifted calls is
 // prepared once, its table given once, and answers each key as the function
-// does; the work of its elements is paid for before, as for one that does
-// not prepare them.
+// does; the work of its elements is paid for before, each paying for the
+// table as for a function that does not prepare them, unless its elements
+// share their work: the table is then paid for once.
 TEST_F(CalcEval, ALiftedRegisteredFunctionIsPreparedOnceAndPaysByItsWholeArguments) {
   for (const char* a1 : {"A1", "A2", "A3", "A4"}) setNum(a1, a1[1] - '0');
   int prepared = 0, elements = 0;
@@ -296,15 +297,25 @@ TEST_F(CalcEval, ALiftedRegisteredFunctionIsPreparedOnceAndPaysByItsWholeArgumen
   auto keyOnly = [](size_t k) { return k == 0; };
   Calc_registerFunction("NOTABOVE", whole, 0, keyOnly);
   Calc_registerFunction("PREPAREDNOTABOVE", whole, 0, keyOnly, prepare);
-  for (const char* name : {"NOTABOVE", "PREPAREDNOTABOVE"})
+  Calc_registerFunction("SHAREDNOTABOVE", whole, kCalcSharesLiftedWork, keyOnly, prepare);
+  for (const char* name : {"NOTABOVE", "PREPAREDNOTABOVE", "SHAREDNOTABOVE"})
     EXPECT_EQ(evaluated(0, std::string("=") + name + "({0,2.5;4,9},A1:A4)"), "2x2 {0,2,4,4}") << name;
-  EXPECT_EQ(prepared, 1);
-  EXPECT_EQ(elements, 4);
+  EXPECT_EQ(prepared, 2);
+  EXPECT_EQ(elements, 8);
   // 100000 keys, each paying for the 1000 cells of the table: more than a
-  // recalculation allows, refused before anything is prepared.
+  // recalculation allows, refused before anything is prepared; sharing the
+  // table, they cost 100000 calls and the table once, and each blank key
+  // finds the 1000 blanks of the table not above it.
   for (const char* name : {"NOTABOVE", "PREPAREDNOTABOVE"})
     EXPECT_EQ(evaluated(0, std::string("=") + name + "(C1:C100000,D1:D1000)"), "1x1 {#NUM!}") << name;
-  EXPECT_EQ(prepared, 1);
+  EXPECT_EQ(prepared, 2);
+  CalcEvalResult shared;
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "=SHAREDNOTABOVE(C1:C100000,D1:D1000)", &shared));
+  EXPECT_EQ(std::count(shared.value.values.begin(), shared.value.values.end(), CellValue::makeNumber(1000)), 100000);
+  EXPECT_EQ(prepared, 3);
+  // 300000 calls are more than a recalculation allows, as for any function.
+  EXPECT_EQ(evaluated(0, "=SHAREDNOTABOVE(C1:C300000,D1:D1000)"), "1x1 {#NUM!}");
+  EXPECT_EQ(prepared, 3);
 }
 
 TEST_F(CalcEval, AFunctionSourceIsAskedOnceWhenAFormulaFirstNamesAnUnknownFunction) {
