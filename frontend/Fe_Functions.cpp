@@ -8,7 +8,9 @@
 // applies it element by element over arrays and intersects a range outside an array formula, as it does its own. Random
 // draws (the simulation functions) are volatile: each recalculation draws again.
 // They are registered once per process, at the latest when the first formula names one.
+#include <algorithm>
 #include <cctype>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +32,7 @@
 #include "values/Val_Value.h"
 #include "values/Vm_Context.h"
 #include "values/Vm_Status.h"
+#include "worksheet/common/Wsf_Shared.h"
 
 namespace {
 
@@ -90,29 +93,89 @@ CalcArray blockOf(const Value* r, const EvalContext* ctx) {
   return out;
 }
 
-// One call of the function. A call with more or fewer arguments than the
-// function takes (a file can hold one that no spreadsheet program would
-// enter) is #VALUE!, as the calculation's own functions answer it.
-CalcArray callOnce(const FunctionRecord& fn, const std::vector<CalcArray>& args) {
-  const int32_t n = static_cast<int32_t>(args.size());
-  if (!Fn_acceptsCount(&fn, n)) return single(CellValue::makeError(CellError::Value));
-  EvalContext* ctx = context();
-  std::vector<Value> values(args.size(), Val_empty(ctx));
-  std::vector<Value*> pointers(args.size());
-  bool ok = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    ok = ok && valueOf(args[i], &values[i]);
-    pointers[i] = &values[i];
+// A call's arguments as the interpreter's values, each read as its
+// parameter reads it, and its answer. An argument set again leaves the
+// others as they were read.
+class Call {
+ public:
+  Call(const FunctionRecord& fn, size_t n)
+      : fn_(fn), ctx_(context()), values_(n, Val_empty(ctx_)), pointers_(n), read_(n, true) {}
+  ~Call() {
+    for (Value& v : values_) Val_clear(&v);
   }
-  Fn_convertArguments(fn.id, n, pointers.data(), values.data());
-  Value result = Val_empty(ctx);
-  Vm_clearErrors(&ctx->errors);
-  if (ok) Fn_dispatch(fn.id, n, pointers.data(), fn.name, 0, &result, ctx);
-  CalcArray out = ok ? blockOf(&result, ctx) : single(CellValue::makeError(CellError::Value));
-  Vm_clearErrors(&ctx->errors);
-  Val_clear(&result);
-  for (Value& v : values) Val_clear(&v);
-  return out;
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+
+  void set(size_t k, const CalcArray& a) {
+    Val_clear(&values_[k]);
+    read_[k] = valueOf(a, &values_[k]);
+    pointers_[k] = &values_[k];
+    Fn_convertArgument(fn_.id, static_cast<int32_t>(k), &pointers_[k], &values_[k]);
+  }
+
+  // #VALUE! when an argument is larger than the interpreter's arrays.
+  CalcArray answer() {
+    if (std::find(read_.begin(), read_.end(), false) != read_.end())
+      return single(CellValue::makeError(CellError::Value));
+    Value result = Val_empty(ctx_);
+    Vm_clearErrors(&ctx_->errors);
+    Fn_dispatch(fn_.id, static_cast<int32_t>(values_.size()), pointers_.data(), fn_.name, 0, &result, ctx_);
+    CalcArray out = blockOf(&result, ctx_);
+    Vm_clearErrors(&ctx_->errors);
+    Val_clear(&result);
+    return out;
+  }
+
+ private:
+  const FunctionRecord& fn_;
+  EvalContext* ctx_;
+  std::vector<Value> values_;
+  std::vector<Value*> pointers_;
+  std::vector<bool> read_;
+};
+
+// A call with more or fewer arguments than the function takes (a file can
+// hold one that no spreadsheet program would enter) is #VALUE!, as the
+// calculation's own functions answer it.
+bool countFault(const FunctionRecord& fn, size_t n) { return !Fn_acceptsCount(&fn, static_cast<int32_t>(n)); }
+
+CalcArray callOnce(const FunctionRecord& fn, const std::vector<CalcArray>& args) {
+  if (countFault(fn, args.size())) return single(CellValue::makeError(CellError::Value));
+  Call call(fn, args.size());
+  for (size_t k = 0; k < args.size(); ++k) call.set(k, args[k]);
+  return call.answer();
+}
+
+// The element calls of a call lifted over the arguments at `lifted`: the
+// others are read once for all of them, each element reads only its own
+// values. Lifted over its first argument alone, a lookup or RANK works out
+// once what it needs of its other arguments (a sorted copy of the searched
+// line) while the calls last, as the interpreter's own lifted calls do.
+struct LiftedCalls {
+  LiftedCalls(const FunctionRecord& record, const std::vector<CalcArray>& args, const std::vector<size_t>& over)
+      : fn(record), shared(over.size() == 1 && over[0] == 0 && Wsf_sharesLiftedWork(fn.id)),
+        call(fn, args.size()), lifted(over) {
+    for (size_t k = 0; k < args.size(); ++k)
+      if (std::find(lifted.begin(), lifted.end(), k) == lifted.end()) call.set(k, args[k]);
+  }
+  CalcArray answer(const CellValue* const* items) {
+    for (size_t i = 0; i < lifted.size(); ++i) call.set(lifted[i], single(*items[i]));
+    return call.answer();
+  }
+  const FunctionRecord fn;
+  const WsfSharedScope shared;
+  Call call;
+  const std::vector<size_t> lifted;
+};
+
+CalcElementCall liftedCallsOf(const FunctionRecord& fn, const std::vector<CalcArray>& args,
+                              const std::vector<size_t>& lifted) {
+  if (countFault(fn, args.size()))
+    return [](const CellValue* const*) { return single(CellValue::makeError(CellError::Value)); };
+  auto calls = std::make_shared<LiftedCalls>(fn, args, lifted);
+  return [calls](const CellValue* const* items) {
+    return Os_guard(kCalcOutOfMemory, [&] { return calls->answer(items); });
+  };
 }
 
 // The calculation calls the function from the platform's module: memory
@@ -123,14 +186,26 @@ CalcFunction adapterFor(const FunctionRecord& fn) {
   };
 }
 
+// So are its lifted calls: when memory runs out preparing them, every
+// element answers so.
+CalcLiftPreparer liftPreparerFor(const FunctionRecord& fn) {
+  return [fn](const std::vector<CalcArray>& args, const std::vector<size_t>& lifted) {
+    const CalcElementCall outOfMemory = [](const CellValue* const*) { return kCalcOutOfMemory; };
+    return Os_guard(outOfMemory, [&] { return liftedCallsOf(fn, args, lifted); });
+  };
+}
+
 // How the calculation calls the function: once per element when it takes
 // plain scalars, with its arguments' operators element by element only when
 // it takes whole arrays (SUMPRODUCT, the matrix functions), with an array
 // whole where it takes one value when it lifts arrays (LARGE's k), never
-// lifted when it answers an array itself, on every recalculation when it draws.
+// lifted when it answers an array itself, its elements sharing their work
+// when it is a lookup lifted over its keys, on every recalculation when it
+// draws.
 unsigned flagsOf(int32_t id, bool isVolatile) {
   const unsigned args = Fn_isScalarArgs(id) ? kCalcScalarArgs : Fn_isArrayArgs(id) ? 0u : kCalcPlainArgs;
   return args | (Fn_liftsArrays(id) ? kCalcLiftsArrays : 0u) | (Fn_answersArray(id) ? kCalcArrayResult : 0u) |
+         (Wsf_sharesLiftedWork(id) ? kCalcSharesLiftedWork : 0u) |
          (isVolatile || Fn_isRandom(id) ? kCalcVolatile : 0u);
 }
 
@@ -150,7 +225,8 @@ void registerWorksheetFunctions() {
     const std::string name = upper(record.name);
     if (Fn_hasImplementation(record.id) && !own.count(name))
       Calc_registerFunction(name, adapterFor(record), flagsOf(record.id, record.isVolatile != 0),
-                            [id = record.id](size_t k) { return Fn_takesOneValue(id, static_cast<int32_t>(k)); });
+                            [id = record.id](size_t k) { return Fn_takesOneValue(id, static_cast<int32_t>(k)); },
+                            liftPreparerFor(record));
   }
 }
 

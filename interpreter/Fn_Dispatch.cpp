@@ -457,8 +457,11 @@ bool Fn_hasImplementation(int32_t id) {
 }
 
 void Fn_convertArguments(int32_t id, int32_t n, Value** args, Value* own) {
-  const bool blank = Fn_leavesOutBlank(id);
-  for (int32_t k = 0; k < n; ++k) convertArgument(&args[k], Fn_parameterKind(id, k), blank, &own[k]);
+  for (int32_t k = 0; k < n; ++k) Fn_convertArgument(id, k, &args[k], &own[k]);
+}
+
+void Fn_convertArgument(int32_t id, int32_t k, Value** arg, Value* own) {
+  convertArgument(arg, Fn_parameterKind(id, k), Fn_leavesOutBlank(id), own);
 }
 
 bool Fn_readsArgumentsOnly(int32_t id) { return Wsf_entry(id) != nullptr || Sim_entry(id) != nullptr; }

@@ -104,6 +104,9 @@ bool Fn_readsArgumentsOnly(int32_t id);
 // may point at it or at a value that must not change, which is then copied
 // into own[k] before it is converted (args[k] then points at the copy).
 void Fn_convertArguments(int32_t id, int32_t n, Value** args, Value* own);
+// The same for argument k alone (args and own its own pointer and slot), as
+// a call whose other arguments stay as they were converted reads a new one.
+void Fn_convertArgument(int32_t id, int32_t k, Value** arg, Value* own);
 // Evaluates the call into out, trial by trial when the mode is sample
 // vectors, an argument holds one and the function works element by element.
 void Fn_callNode(int32_t id, int32_t n, Value** args, const char16_t* text, int32_t cell, Value* out,

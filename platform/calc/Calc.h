@@ -212,20 +212,37 @@ std::string Calc_utf8(std::u16string_view text);
 // A function of another module that runs out of memory catches the failure
 // itself (see Os_Guard.h) and answers kCalcOutOfMemory: the recalculation or
 // evaluation that called it then fails as if it had run out itself.
+//
+// A function may also be registered with a way to prepare its lifted calls:
+// given the call's arguments, those lifted over left as kCalcOmitted, it
+// works out once what every element needs of the others (their values in
+// its own form, a lookup's sorted line) and answers the element calls, each
+// given the values of the lifted arguments in the order of `lifted`, as the
+// function answers the whole call with those values there. Without one,
+// each element calls the function with all its arguments again. Each
+// element pays for the cells of the arguments taken whole, as it may read
+// them all (NPV's values), unless the function is registered with
+// kCalcSharesLiftedWork and lifted over its first argument alone: it then
+// reads them once for all its elements (a lookup sorts its line once and
+// halves it for each key), and pays for them once.
 inline const CalcArray kCalcOmitted{0, 0, {}};
 inline const CalcArray kCalcOutOfMemory{-1, -1, {}};
 using CalcFunction = std::function<CalcArray(const std::vector<CalcArray>& args)>;
 using CalcOneValueArgs = std::function<bool(size_t argument)>;
+using CalcElementCall = std::function<CalcArray(const CellValue* const* items)>;
+using CalcLiftPreparer =
+    std::function<CalcElementCall(const std::vector<CalcArray>& args, const std::vector<size_t>& lifted)>;
 enum CalcFunctionFlag : unsigned {
   kCalcVolatile = 1,
   kCalcScalarArgs = 2,
   kCalcPlainArgs = 4,
   kCalcLiftsArrays = 8,
-  kCalcArrayResult = 16
+  kCalcArrayResult = 16,
+  kCalcSharesLiftedWork = 32
 };
 // False when memory ran out, the function then not registered.
 bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags = 0,
-                           CalcOneValueArgs oneValue = nullptr);
+                           CalcOneValueArgs oneValue = nullptr, CalcLiftPreparer prepareLifted = nullptr);
 // A source that registers functions when a formula first needs one: it is
 // asked once, the first time a formula names a function that is neither
 // built in nor registered, and that formula then finds what it registered.

@@ -134,11 +134,12 @@ void evalOperator(const CalcContext& ctx, const CalcNode& node, CalcValue* out) 
 
 // A registered function's answer; one that ran out of memory fails the
 // evaluation, which the entry point of the calculation catches.
-CalcArray callAddin(const CalcFunction& fn, const std::vector<CalcArray>& args) {
-  CalcArray r = fn(args);
+CalcArray checkedAnswer(CalcArray r) {
   if (r.rows == kCalcOutOfMemory.rows && r.cols == kCalcOutOfMemory.cols) throw std::bad_alloc();
   return r;
 }
+
+CalcArray callAddin(const CalcFunction& fn, const std::vector<CalcArray>& args) { return checkedAnswer(fn(args)); }
 
 // A registered function of scalar arguments, element by element as the
 // built-in scalar functions are.
@@ -181,19 +182,42 @@ CellValue firstValue(const CalcArray& r) {
   return r.values.empty() ? CellValue::makeError(CellError::Value) : r.values[0];
 }
 
-// Each element's call converts the arguments taken whole again (LOOKUP's
-// table), so an element costs their cells, kConvertedCellsPerWork to a unit,
-// besides the call.
-void liftAddin(const CalcFunction& fn, std::vector<CalcArray> args, const std::vector<size_t>& lifted, CalcValue* out) {
+// The call of one element of a registered function lifted over the
+// arguments at `lifted` (moved out of args): prepared once by the function
+// when it prepares its lifted calls, otherwise the function called with all
+// its arguments again.
+CalcElementCall elementCall(int func, std::vector<CalcArray>& args, const std::vector<size_t>& lifted) {
+  for (size_t k : lifted) args[k] = kCalcOmitted;
+  if (const CalcLiftPreparer& prepare = Calc_addinLiftPreparer(func)) return prepare(args, lifted);
+  return [&fn = Calc_addin(func), &args, &lifted](const CellValue* const* x) {
+    for (size_t i = 0; i < lifted.size(); ++i) args[lifted[i]] = CalcArray{1, 1, {*x[i]}};
+    return fn(args);
+  };
+}
+
+// Each element's call may read the arguments taken whole again (NPV's
+// values), so an element costs their cells, kConvertedCellsPerWork to a
+// unit, besides the call; one whose elements share that work pays for the
+// cells once, and gets it back when the call is refused whole. The calls
+// are prepared at the first element, once the work is paid for.
+void liftAddin(int func, std::vector<CalcArray> args, const std::vector<size_t>& lifted, CalcValue* out) {
   std::vector<CalcArray> blocks;
   for (size_t k : lifted) blocks.push_back(std::move(args[k]));
   long long whole = 0;
   for (const CalcArray& a : args) whole += static_cast<long long>(a.values.size());  // the lifted ones are moved out
+  const long long read = whole / kConvertedCellsPerWork;
+  const bool shared = (Calc_addinFlags(func) & kCalcSharesLiftedWork) && lifted == std::vector<size_t>{0} &&
+                      Calc_addinLiftPreparer(func);
+  const long long left = gWorkLeft;
+  const std::size_t refusals = gWorkRefused;
+  if (shared && !Calc_spendWork(read)) return Calc_setScalar(out, tooMuchWork());
+  CalcElementCall call;
   auto one = [&](const CellValue* const* x) {
-    for (size_t i = 0; i < lifted.size(); ++i) args[lifted[i]] = CalcArray{1, 1, {*x[i]}};
-    return firstValue(callAddin(fn, args));
+    if (!call) call = elementCall(func, args, lifted);
+    return firstValue(checkedAnswer(call(x)));
   };
-  liftCall(blocks, out, one, kWorkPerAddinCall + whole / kConvertedCellsPerWork);
+  liftCall(blocks, out, one, kWorkPerAddinCall + (shared ? 0 : read));
+  if (gWorkRefused != refusals) gWorkLeft = left;
 }
 
 void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
@@ -219,7 +243,7 @@ void evalAddin(const CalcContext& ctx, const CalcNode& node, CalcValue* out) {
     args.back().array = v.isArray;
   }
   if (Calc_stopAsked(kCalcStopStride)) return Calc_setScalar(out, tooMuchWork());
-  if (!lifted.empty()) return liftAddin(Calc_addin(node.func), std::move(args), lifted, out);
+  if (!lifted.empty()) return liftAddin(node.func, std::move(args), lifted, out);
   CalcArray r = callAddin(Calc_addin(node.func), args);
   if (r.rows < 1 || r.cols < 1 || r.values.size() != static_cast<size_t>(r.rows) * r.cols)
     return Calc_setScalar(out, CellValue::makeError(CellError::Value));

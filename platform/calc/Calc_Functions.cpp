@@ -48,6 +48,7 @@ struct Addin {
   CalcFunction fn;
   unsigned flags = 0;  // CalcFunctionFlag
   CalcOneValueArgs oneValue;
+  CalcLiftPreparer prepareLifted;
 };
 
 std::vector<Addin>& addins() {
@@ -88,12 +89,15 @@ void askFunctionSource() {
   gSourceRunning = false;
 }
 
-void registerFunction(const std::string& name, CalcFunction fn, unsigned flags, CalcOneValueArgs oneValue) {
-  int i = indexOf(addinIndex(), name);
-  if (i >= 0) addins()[i] = Addin{addins()[i].name, std::move(fn), flags, std::move(oneValue)};
-  else {   // the index names only a function that is in the table, whatever runs out
-    addins().push_back(Addin{name, std::move(fn), flags, std::move(oneValue)});
-    addinIndex().emplace(folded(name), static_cast<int>(addins().size()) - 1);
+void registerFunction(Addin addin) {
+  int i = indexOf(addinIndex(), addin.name);
+  if (i >= 0) {  // replaced, under the name it was first registered by
+    addin.name = addins()[i].name;
+    addins()[i] = std::move(addin);
+  } else {   // the index names only a function that is in the table, whatever runs out
+    const std::string key = folded(addin.name);
+    addins().push_back(std::move(addin));
+    addinIndex().emplace(key, static_cast<int>(addins().size()) - 1);
   }
   // Formulas compiled before the function existed called it an unknown
   // name; none did before the source's functions, which it registers at the
@@ -124,6 +128,8 @@ const CalcFunction& Calc_addin(int index) { return addins()[index].fn; }
 
 unsigned Calc_addinFlags(int index) { return addins()[index].flags; }
 
+const CalcLiftPreparer& Calc_addinLiftPreparer(int index) { return addins()[index].prepareLifted; }
+
 bool Calc_addinTakesOneValue(int index, size_t argument) {
   const CalcOneValueArgs& oneValue = addins()[index].oneValue;
   return oneValue && oneValue(argument);
@@ -131,9 +137,10 @@ bool Calc_addinTakesOneValue(int index, size_t argument) {
 
 std::uint64_t Calc_functionsGeneration() { return registrations(); }
 
-bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags, CalcOneValueArgs oneValue) {
+bool Calc_registerFunction(const std::string& name, CalcFunction fn, unsigned flags, CalcOneValueArgs oneValue,
+                           CalcLiftPreparer prepareLifted) {
   return Os_guard(false, [&] {
-    registerFunction(name, std::move(fn), flags, std::move(oneValue));
+    registerFunction(Addin{name, std::move(fn), flags, std::move(oneValue), std::move(prepareLifted)});
     return true;
   });
 }

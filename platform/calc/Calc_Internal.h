@@ -426,6 +426,9 @@ int Calc_builtinCount();
 int Calc_findAddin(const std::string& name);
 const CalcFunction& Calc_addin(int index);
 unsigned Calc_addinFlags(int index);  // CalcFunctionFlag
+// How the registered function prepares its lifted calls; empty when it
+// does not.
+const CalcLiftPreparer& Calc_addinLiftPreparer(int index);
 // Whether the registered function takes one value at the argument.
 bool Calc_addinTakesOneValue(int index, size_t argument);
 // Counts the registrations of functions: what bound before a registration

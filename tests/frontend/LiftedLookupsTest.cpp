@@ -1,11 +1,13 @@
-// RANK, MATCH, VLOOKUP and HLOOKUP lifted over a column of keys answer each
-// key from one sorted copy of the searched line: each element equals the
-// value by definition (worked out by hand from the cells below: ties,
-// approximate matches on data with other kinds between, case-blind texts,
-// wildcards, error keys), and the same call on that key alone, in both
-// calculations (the stand-in's and the formula interpreter's). On lines
-// and keys drawn from a fixed seed (every kind, many ties, unsorted) each
-// element equals the call on its key alone.
+// RANK, MATCH, VLOOKUP, HLOOKUP and LOOKUP lifted over a column of keys
+// answer each key from one sorted copy of the searched line (the stand-in
+// reads LOOKUP's other arguments into the library's values once for all
+// the keys, and the library keeps its copy while they last): each element
+// equals the value by definition (worked out by hand from the cells below:
+// ties, approximate matches on data with other kinds between, case-blind
+// texts, wildcards, error keys), and the same call on that key alone, in
+// both calculations (the stand-in's and the formula interpreter's). On
+// lines and keys drawn from a fixed seed (every kind, many ties, unsorted)
+// each element equals the call on its key alone.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -53,6 +55,10 @@ const std::vector<Lifted>& calls() {
       {"VLOOKUP(@,L1:M8,2,FALSE)",
        {number(10), number(30), number(20), number(10), number(50), number(20), number(60), number(70), kNA, kNA}},
       {"VLOOKUP(@,S1:T8,2)",
+       {number(300), number(100), kNA, number(300), number(800), kNA, number(300), kNA, kNA, number(300)}},
+      {"LOOKUP(@,S1:S8,T1:T8)",
+       {number(300), number(100), kNA, number(300), number(800), kNA, number(300), kNA, kNA, number(300)}},
+      {"LOOKUP(@,S1:T8)",
        {number(300), number(100), kNA, number(300), number(800), kNA, number(300), kNA, kNA, number(300)}},
       {"HLOOKUP(@,B20:I21,2,0)",
        {number(10), number(30), number(20), number(10), number(50), number(20), number(60), number(70), kNA, kNA}},
@@ -177,7 +183,8 @@ TEST(LiftedLookups, OnDrawnLinesEachElementIsTheCallOnItsKey) {
       "MATCH(@,$B$1:$B$" + n + ",-1)",         "VLOOKUP(@,$B$1:$C$" + n + ",2,FALSE)",
       "VLOOKUP(@,$B$1:$C$" + n + ",2,TRUE)",   "HLOOKUP(@,$B$200:$" + last + "$201,2,FALSE)",
       "HLOOKUP(@,$B$200:$" + last + "$201,2)", "RANK(@,$B$1:$B$" + n + ")",
-      "RANK(@,$B$1:$B$" + n + ",1)",           "LOOKUP(@,$B$1:$B$" + n + ",$C$1:$C$" + n + ")"};
+      "RANK(@,$B$1:$B$" + n + ",1)",           "LOOKUP(@,$B$1:$B$" + n + ",$C$1:$C$" + n + ")",
+      "LOOKUP(@,$B$1:$C$" + n + ")",           "LOOKUP(@,$B$200:$" + last + "$201)"};
   // Column 4 + 2c the call on each key alone, 5 + 2c element k lifted.
   for (size_t c = 0; c < calls.size(); ++c)
     for (int k = 0; k < kDrawnRows; ++k) {

@@ -2,10 +2,13 @@
 // entry in the regular build, and what they found: a call short of its
 // arguments is #VALUE!, never a read past them; a registered function over
 // a block of hundreds of thousands of elements costs the recalculation's
-// work by its calls (and a lifted call by the cells it converts again for
-// each), so that it ends at the cap as #NUM! instead of running for seconds.
+// work by its calls (and a lifted call by the cells each element may read
+// again, a lookup over its keys by its table once), so that it ends at the
+// cap as #NUM! instead of running for seconds; one within the cap reads its
+// other arguments once for all its elements.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +55,12 @@ TEST(RegisteredFindings, TheProjectsOwnInputsEnd) {
   EXPECT_NEAR(first(results.at("ddb-huge-life")).number, 1000 * std::exp(-2.0) * 2e-12, 1e-15);
   for (const char* name : {"vdb-huge-life", "gcd-nan-draw", "workday-huge-holiday", "negbinomdist-huge"})
     EXPECT_EQ(first(results.at(name)), CellValue::makeError(CellError::Num)) << name;
+  // LOOKUP lifted over 204 x 235 blank keys along a column of 444 blank
+  // cells, within the cap: each key finds the last blank, which shows as 0.
+  const CalcArray& lookup = results.at("lookup-lifted-over-a-block").value;
+  EXPECT_EQ(lookup.rows, 204);
+  EXPECT_EQ(lookup.cols, 235);
+  EXPECT_EQ(std::count(lookup.values.begin(), lookup.values.end(), CellValue::makeNumber(0)), 204 * 235);
 }
 
 TEST(RegisteredFindings, ShortCallsAreVALUEAndLargeBlocksEndAtTheCap) {
@@ -62,9 +71,18 @@ TEST(RegisteredFindings, ShortCallsAreVALUEAndLargeBlocksEndAtTheCap) {
   EXPECT_EQ(sum.value.rows, 105);
   EXPECT_EQ(sum.value.cols, 7460);
   EXPECT_EQ(first(Fuzz_registeredFormula("=DB(KAA110:D6,I4,A2:D6,5%)")), CellValue::makeError(CellError::Num));
-  // LOOKUP lifted over 1732 x 24 keys, each call converting a table of 397 x
-  // 26 cells again: refused at once, where it ran for seconds.
-  EXPECT_EQ(first(Fuzz_registeredFormula("=LOOKUP(I2265:AF534,G662:AF266)")), CellValue::makeError(CellError::Num));
+  // LOOKUP lifted over 1732 x 24 blank keys along a table of 397 x 26 blank
+  // cells, where it ran for seconds: the table read and sorted once, each
+  // key finds the last row and shows the blank of its last column as 0.
+  const CalcArray lookup = Fuzz_registeredFormula("=LOOKUP(I2265:AF534,G662:AF266)").value;
+  EXPECT_EQ(lookup.rows, 1732);
+  EXPECT_EQ(lookup.cols, 24);
+  EXPECT_EQ(std::count(lookup.values.begin(), lookup.values.end(), CellValue::makeNumber(0)), 1732 * 24);
+  // Over 26000 x 26 keys its calls alone cost more than the cap; FORECAST
+  // lifted over 2000 x 24 values of x reads its 5000 known pairs again for
+  // each: both refused at once.
+  for (const char* text : {"=LOOKUP(A1:Z26000,G662:AF266)", "=FORECAST(A1:X2000,B1:B5000,C1:C5000)"})
+    EXPECT_EQ(first(Fuzz_registeredFormula(text)), CellValue::makeError(CellError::Num)) << text;
   // Over a small block DB still applies element by element: the fixed rate
   // 1 - 0.1^(1/6), unrounded, for 7 months of the first year, then a year.
   const CalcEvalResult db = Fuzz_registeredFormula("=DB(1000000,100000,6,{1,2},7)");

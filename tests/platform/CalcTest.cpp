@@ -13,6 +13,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "platform/calc/Calc.h"
 #include "tests/support/FuzzWorkbook.h"
@@ -267,6 +268,54 @@ TEST_F(CalcEval, AddinFunctionsReceiveValuesAndAreFoundWhenRegisteredLater) {
   expectValues({{"=dottwice(A1:A2)+1", "11"}, {"=_xll.DOTTWICE({1,1})", "4"}, {"=BROKEN()", "#VALUE!"}});
   Calc_recalculate(wb);
   EXPECT_EQ(value("B1"), CellValue::makeNumber(10));
+}
+
+// The count of the numbers of `table` not above `key`.
+CalcArray countNotAbove(double key, const std::vector<CellValue>& table) {
+  const auto n = std::count_if(table.begin(), table.end(), [key](const CellValue& v) { return v.number <= key; });
+  return CalcArray{1, 1, {CellValue::makeNumber(static_cast<double>(n))}};
+}
+
+// Lifted over its keys, a function that prepares its lifted calls is
+// prepared once, its table given once, and answers each key as the function
+// does; the work of its elements is paid for before, each paying for the
+// table as for a function that does not prepare them, unless its elements
+// share their work: the table is then paid for once.
+TEST_F(CalcEval, ALiftedRegisteredFunctionIsPreparedOnceAndPaysByItsWholeArguments) {
+  for (const char* a1 : {"A1", "A2", "A3", "A4"}) setNum(a1, a1[1] - '0');
+  int prepared = 0, elements = 0;
+  auto whole = [](const std::vector<CalcArray>& args) { return countNotAbove(args[0].values[0].number, args[1].values); };
+  auto prepare = [&](const std::vector<CalcArray>& args, const std::vector<size_t>& lifted) -> CalcElementCall {
+    ++prepared;
+    EXPECT_EQ(lifted, std::vector<size_t>{0});
+    EXPECT_TRUE(args[0].values.empty() && args[0].rows == 0);
+    return [&elements, table = args[1].values](const CellValue* const* items) {
+      ++elements;
+      return countNotAbove(items[0]->number, table);
+    };
+  };
+  auto keyOnly = [](size_t k) { return k == 0; };
+  Calc_registerFunction("NOTABOVE", whole, 0, keyOnly);
+  Calc_registerFunction("PREPAREDNOTABOVE", whole, 0, keyOnly, prepare);
+  Calc_registerFunction("SHAREDNOTABOVE", whole, kCalcSharesLiftedWork, keyOnly, prepare);
+  for (const char* name : {"NOTABOVE", "PREPAREDNOTABOVE", "SHAREDNOTABOVE"})
+    EXPECT_EQ(evaluated(0, std::string("=") + name + "({0,2.5;4,9},A1:A4)"), "2x2 {0,2,4,4}") << name;
+  EXPECT_EQ(prepared, 2);
+  EXPECT_EQ(elements, 8);
+  // 100000 keys, each paying for the 1000 cells of the table: more than a
+  // recalculation allows, refused before anything is prepared; sharing the
+  // table, they cost 100000 calls and the table once, and each blank key
+  // finds the 1000 blanks of the table not above it.
+  for (const char* name : {"NOTABOVE", "PREPAREDNOTABOVE"})
+    EXPECT_EQ(evaluated(0, std::string("=") + name + "(C1:C100000,D1:D1000)"), "1x1 {#NUM!}") << name;
+  EXPECT_EQ(prepared, 2);
+  CalcEvalResult shared;
+  ASSERT_TRUE(Calc_evaluate(wb, 0, "=SHAREDNOTABOVE(C1:C100000,D1:D1000)", &shared));
+  EXPECT_EQ(std::count(shared.value.values.begin(), shared.value.values.end(), CellValue::makeNumber(1000)), 100000);
+  EXPECT_EQ(prepared, 3);
+  // 300000 calls are more than a recalculation allows, as for any function.
+  EXPECT_EQ(evaluated(0, "=SHAREDNOTABOVE(C1:C300000,D1:D1000)"), "1x1 {#NUM!}");
+  EXPECT_EQ(prepared, 3);
 }
 
 TEST_F(CalcEval, AFunctionSourceIsAskedOnceWhenAFormulaFirstNamesAnUnknownFunction) {
