@@ -436,9 +436,11 @@ const CellValue* Calc_single(const CalcValue& v) {
 CalcArray Calc_valuesOf(const CalcValue& v) {
   if (!v.area && !v.sparse) return v.array;
   CalcArray a;
-  if (!Calc_spendWork(
-          static_cast<long long>(v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols)))
-    return CalcArray{1, 1, {tooMuchWork()}};
+  const auto cells =
+      static_cast<long long>(v.area ? v.area->size() : static_cast<size_t>(v.array.rows) * v.array.cols);
+  // A sparse array's common text is copied into every element it fills.
+  const long long fillBytes = v.sparse && v.fill.kind == CellKind::Text ? static_cast<long long>(v.fill.text.size()) : 0;
+  if (!Calc_spendWork(cells + cells * fillBytes / kTextBytesPerWork)) return CalcArray{1, 1, {tooMuchWork()}};
   // Each element is made once, in order: the common value up to the next
   // held one, then a copy of that one.
   if (v.area) {

@@ -652,8 +652,9 @@ bool evaluateText(Workbook* wb, int sheet, const std::string& text, bool withVal
   if (v.area) out->areas.push_back(rangeOf(*v.area));
   if (v.area && !withValues) return true;
   out->value = Calc_valuesOf(v);
-  if (!v.area)
-    for (CellValue& x : out->value.values) x = shown(x);
+  if (!v.area)  // shown in place: a large array's texts are not copied again
+    for (CellValue& x : out->value.values)
+      if (x.kind == CellKind::Empty) x = CellValue::makeNumber(0);
   return true;
 }
 
