@@ -122,9 +122,9 @@ std::u16string sheetPrefix(const Value* sheet) {
   if (sheet->kind == kValBool) return sheet->number != 0 ? u"'TRUE'!" : u"'FALSE'!";
   if (sheet->kind == kValInt || sheet->kind == kValReal) {
     char buffer[32];
-    if (sheet->number == std::trunc(sheet->number) && std::fabs(sheet->number) < 1e15)
-      std::snprintf(buffer, sizeof buffer, "%.0f", sheet->number);
-    else std::snprintf(buffer, sizeof buffer, "%g", sheet->number);
+    const double number = sheet->number == 0 ? 0.0 : sheet->number;  // minus zero shows as 0
+    if (number == std::trunc(number) && std::fabs(number) < 1e15) std::snprintf(buffer, sizeof buffer, "%.0f", number);
+    else std::snprintf(buffer, sizeof buffer, "%g", number);
     return u"'" + Text_fromUtf8(buffer) + u"'!";
   }
   return u"!";
