@@ -96,8 +96,12 @@ NUMERIC(fnQuotient, x[1] == 0 ? error(CellError::Div0) : num(std::trunc(x[0] / x
 NUMERIC(fnFact, factorial(x[0]))
 NUMERIC(fnFactDouble, doubleFactorial(x[0]))
 NUMERIC(fnCombin, combin(x))
-NUMERIC(fnDegrees, num(x[0] * 180 / M_PI))
-NUMERIC(fnRadians, num(x[0] * M_PI / 180))
+// Degrees and radians by one product with the ratio rounded once, so that
+// a MOD or a difference that magnifies the last bit sees one value.
+constexpr double kDegreesPerRadian = 180 / M_PI;
+constexpr double kRadiansPerDegree = M_PI / 180;
+NUMERIC(fnDegrees, num(x[0] * kDegreesPerRadian))
+NUMERIC(fnRadians, num(x[0] * kRadiansPerDegree))
 NUMERIC(fnSqrtPi, x[0] < 0 ? error(CellError::Num) : num(std::sqrt(x[0] * M_PI)))
 NUMERIC(fnAcosh, x[0] < 1 ? error(CellError::Num) : num(std::acosh(x[0])))
 NUMERIC(fnAsinh, num(std::asinh(x[0])))

@@ -207,3 +207,16 @@ TEST(Differential, ZeroToThePowerZeroIsRewrittenCallByCall) {
   EXPECT_EQ(Diff_check(wb, "=SUMPRODUCT(POWER(A1:A6,0))").documented, nullptr);
   Wb_resetApp();
 }
+
+// A MOD of many periods magnifies its divisor's last bit ten thousand times:
+// both calculations turn degrees into radians by one product with the ratio
+// rounded once, so the fuzz target's MOD of a RADIANS agrees.
+TEST(Differential, AnglesAgreeToTheLastBit) {
+  Fe_registerFunctions();
+  Workbook* wb = Diff_workbook();
+  for (const char* formula : {"=MOD(255,RADIANS(\"-1.5\"))", "=MOD(1E+6,DEGREES(0.3))"}) {
+    const DiffOutcome out = Diff_check(wb, formula);
+    EXPECT_TRUE(out.agree) << out.detail;
+  }
+  Wb_resetApp();
+}
