@@ -178,7 +178,7 @@ double Grg_rowTolerance(double tolerance, double bound);
 void Grg_lineSearch(GrgRecord& rec);
 // Restores the binding rows at the final point to a thousandth of the
 // precision (Newton on the basic variables); the point stays as it was when
-// that does not succeed.
+// that does not succeed or leaves a variable or row outside its bounds.
 void Grg_polish(GrgRecord& rec);
 
 // Directions (Grg_Directions.cpp).

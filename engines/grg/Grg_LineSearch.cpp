@@ -31,6 +31,8 @@ struct Search {
 constexpr double kFarLimit = 1e20;
 // The share of its size that the first step of a search moves a superbasic.
 constexpr double kFirstStepShare = 0.05;
+// The share of the precision to which the final point's binding rows are restored.
+constexpr double kPolishShare = 1e-3;
 // Doublings of the step after which a falling objective has no bound.
 constexpr int kUnboundedDoublings = 30;
 // A doubling's fall below this share of 1 + |f| is rounding noise: the
@@ -426,6 +428,24 @@ void finishAtBest(GrgRecord& rec, const Search& s) {
   ++rec.passSearches;
 }
 
+// Whether every variable and constraint row lies within its bounds widened
+// by its tolerance. Restoring the binding rows moves the basics and the
+// slacks of binding inequalities; at a degenerate vertex, with a nonbasic a
+// hair off its bound, holding some rows exactly pushes another binding
+// row's slack past its bound, and the polished point would be infeasible
+// where the converged one was not.
+bool withinBounds(const GrgRecord& rec) {
+  if (outsideBounds(rec)) return false;
+  for (int i = 1; i <= rec.m; ++i) {
+    int col = rec.n + i;
+    if (rec.rowKind[i] == 0) continue;
+    if (rec.g[i] < rec.xl[col] - widening(rec, col, rec.xl[col]) ||
+        rec.g[i] > rec.xu[col] + widening(rec, col, rec.xu[col]))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void Grg_lineSearch(GrgRecord& rec) {
@@ -464,7 +484,7 @@ void Grg_polish(GrgRecord& rec) {
   s.start.x = rec.x;
   std::vector<double> g = rec.g;
   double alpha = 0.0;
-  if (restore(rec, s, alpha, nullptr, 1e-3 * rec.settings.pre)) return;
+  if (restore(rec, s, alpha, nullptr, kPolishShare * rec.settings.pre) && withinBounds(rec)) return;
   rec.x = s.start.x;
   rec.g = g;
   if (rec.status == 0) rec.hostAtX = false;
