@@ -2,7 +2,6 @@
 #include "worksheet/lookup/Wsf_Reference.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "arithmetic/operators/Op_Operators.h"
@@ -120,13 +119,7 @@ std::u16string sheetPrefix(const Value* sheet) {
     return (name.find(u' ') != std::u16string::npos ? u"'" + name + u"'" : name) + u"!";
   }
   if (sheet->kind == kValBool) return sheet->number != 0 ? u"'TRUE'!" : u"'FALSE'!";
-  if (sheet->kind == kValInt || sheet->kind == kValReal) {
-    char buffer[32];
-    const double number = sheet->number == 0 ? 0.0 : sheet->number;  // minus zero shows as 0
-    if (number == std::trunc(number) && std::fabs(number) < 1e15) std::snprintf(buffer, sizeof buffer, "%.0f", number);
-    else std::snprintf(buffer, sizeof buffer, "%g", number);
-    return u"'" + Text_fromUtf8(buffer) + u"'!";
-  }
+  if (sheet->kind == kValInt || sheet->kind == kValReal) return u"'" + Text_sheetNumber(sheet->number) + u"'!";
   return u"!";
 }
 
