@@ -10,6 +10,15 @@ namespace {
 
 constexpr double kHuge = std::numeric_limits<double>::infinity();
 
+// The smaller root in magnitude, o = 2h - r, is the difference of two
+// nearly equal terms when qa is tiny against qb, as it is for a direction
+// along the cone's boundary: it then keeps none of its digits and the step
+// to the boundary overshoots it. Where it has lost more than half of them
+// it is taken as qc/(qa·r) instead, the product of the roots over the
+// larger one, with qa·r = -(qb + sign(qb)·sqrt(disc))/2 a sum of like
+// signs.
+constexpr double kRootCancellation = 0x1p26;
+
 double tailDot(int d, const double* a, const double* b) {
   long double sum = 0.0L;
   for (int k = 1; k < d; ++k) sum += static_cast<long double>(a[k]) * b[k];
@@ -131,6 +140,8 @@ std::pair<double, double> Socp_quadRoots(double qa, double qb, double qc) {
     double q = std::sqrt(disc) / (2.0 * qa);
     double r = q * h < 0 ? h - q : h + q;
     double o = 2.0 * h - r;
+    if (std::fabs(o) * kRootCancellation < std::fabs(h))
+      o = qc / (-0.5 * (qb + std::copysign(std::sqrt(disc), qb)));
     return {std::min(r, o), std::max(r, o)};
   }
   if (qb != 0.0) return {-qc / qb, -qc / qb};

@@ -103,6 +103,29 @@ double measuredGap(const socp& s) {
   return std::max(Socp_dot(s.n, s.x.data(), s.s.data()), difference);
 }
 
+// The iterate before the last move, to go back to when the move left the
+// cone. Subtracting the move again does not give it back: where the step
+// dwarfs the point, as on a run that follows a ray out to 1E+75, nothing
+// of the point survives the round trip and the run would end at 0.
+struct Iterate {
+  std::vector<double> x, y, s;
+};
+
+void move(socp& s, double ap, double ad, Iterate& before) {
+  before.x = s.x;
+  before.y = s.y;
+  before.s = s.s;
+  Socp_axpy(s.n, s.x.data(), s.x.data(), s.dx, ap);
+  Socp_axpy(s.m, s.y.data(), s.y.data(), s.dy, ad);
+  Socp_axpy(s.n, s.s.data(), s.s.data(), s.ds, ad);
+}
+
+void restore(socp& s, const Iterate& before) {
+  s.x = before.x;
+  s.y = before.y;
+  s.s = before.s;
+}
+
 // Default start point: (1 + bound/2)·e for x, and for s with y = 0 unless
 // both s and y were given.
 void startPoint(socp& s, double bound) {
@@ -183,17 +206,15 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
   s.iter = 0;
   logHeader(s);
   int status = 0;
-  double ap = 0.0, ad = 0.0;
   StallWatch watch;
+  Iterate before;
   while (s.iter < maxiter) {
     status = Socp_evaluate(s);
     if (Socp_isOutsideCone(status)) {
       if (s.iter == 0 && s.printlevel != 0)
         std::fprintf(stderr, "The initial point you selected is out of the second-order cone\n");
       if (s.iter > 0) {
-        Socp_axpy(s.n, s.x.data(), s.x.data(), s.dx, -ap);
-        Socp_axpy(s.m, s.y.data(), s.y.data(), s.dy, -ad);
-        Socp_axpy(s.n, s.s.data(), s.s.data(), s.ds, -ad);
+        restore(s, before);
         status = Socp_evaluate(s);
       }
       break;
@@ -204,13 +225,11 @@ int Socp_runSolver(socp& s, const SocpParams& params, SocpIterationHook hook, vo
     logIteration(s, params.feaseps);
     Socp_direction(s, params);
     if (!finite(s)) break;  // the direction broke down: keep this point
-    ap = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.x.data(), s.dx, SocpStepCap));
-    ad = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.s.data(), s.ds, SocpStepCap));
+    double ap = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.x.data(), s.dx, SocpStepCap));
+    double ad = std::min(1.0, params.fraction * Socp_stepToBoundary(s.n, s.p, s.cones, s.s.data(), s.ds, SocpStepCap));
     if (params.equalSteps) ap = ad = std::min(ap, ad);
     if (s.printlevel >= 2) std::printf("  %7.2e %7.2e", ap, ad);
-    Socp_axpy(s.n, s.x.data(), s.x.data(), s.dx, ap);
-    Socp_axpy(s.m, s.y.data(), s.y.data(), s.dy, ad);
-    Socp_axpy(s.n, s.s.data(), s.s.data(), s.ds, ad);
+    move(s, ap, ad, before);
     int stop = hook ? hook(user, s) : 0;
     if (stop >= 2 && stop <= 6) maxiter = nonstop = 0;
     if (s.printlevel > 0) std::printf("\n");

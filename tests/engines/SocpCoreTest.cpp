@@ -83,6 +83,19 @@ TEST(SocpNormal, RowOrderSortsBySumThenCountAndRestores) {
 TEST(SocpCone, BlockRulesMatchTheirDefinitions) {
   EXPECT_EQ(Socp_quadRoots(0, 0, 5), std::make_pair(0.0, 0.0));
   EXPECT_EQ(Socp_quadRoots(1, -3, 2), std::make_pair(1.0, 2.0));
+  // qa tiny against qb: the small root is -qc/qb to the last digits (the
+  // quadratic term adds 1E-16 of it), the large one -qb/qa.
+  auto [small, large] = Socp_quadRoots(1e-18, -0.25, 0.2);
+  EXPECT_DOUBLE_EQ(small, 0.8);
+  EXPECT_NEAR(large, 2.5e17, 1e3);
+  // A step along the cone's boundary (a point near the optimum of a convex
+  // quadratic in one free variable): the boundary at qc/-qb = 0.97549,
+  // which the step must not pass.
+  double near[3] = {1.0413697737540084, 0.4, 0.95863022624599137};
+  double along[3] = {-0.0014041959475789706, 2.5240226575462543e-16, 0.001404195947580349};
+  const double qb = 2 * (near[0] * along[0] - near[1] * along[1] - near[2] * along[2]);
+  const double qc = near[0] * near[0] - near[1] * near[1] - near[2] * near[2];
+  EXPECT_NEAR(Socp_blockStepToBoundary(3, near, along, 100000.0), -qc / qb, 1e-9);
   double flat[3] = {1, 1, 0}, out[3];
   Socp_blockInverse(3, out, flat);
   for (double v : out) EXPECT_EQ(v, 0.0);

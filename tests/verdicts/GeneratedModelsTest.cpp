@@ -288,6 +288,12 @@ constexpr FoundModel kFoundModels[] = {
     // start (0), its optimum run again at the objective's size there
     // failed, and the first run's coarse optimum, 8% off, was "solved".
     {"qp-mixed", 20024ULL},
+    // SOCP near the optimum of 2·(x + 0.2)² in one free variable stepped
+    // along its cone's boundary, where the step to the boundary, the small
+    // root of a quadratic whose square term is 1E-18, lost all its digits
+    // and passed the boundary; the step was taken back and the run ended
+    // "no further progress" at 2.5E-04.
+    {"qp-box", 5199169580957863ULL},
     // GRG's final polish at a degenerate vertex pushed a binding row's slack past its bound: root called infeasible.
     {"milp-planted", 3946263196205119ULL},
 };
