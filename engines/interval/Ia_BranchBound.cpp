@@ -91,18 +91,26 @@ double evaluationSpread(IaSearch& s) {
   return s.spread;
 }
 
-// The gap between the incumbent and the lower bound less the part of it
-// that no split can close: the evaluation's spread and, between finite
-// values, their rounding.
+// The gap between the incumbent and the lower bound less the evaluation's
+// spread, the part of it that no split can close.
 double unclosedGap(IaSearch& s, double lower) {
-  const double scale = std::max(std::fabs(s.upper), std::fabs(lower));
-  const double rounding = std::isfinite(scale) ? kIaGapRounding * scale : 0.0;
-  return std::max(0.0, std::fabs(s.upper - lower) - evaluationSpread(s) - rounding);
+  return std::max(0.0, std::fabs(s.upper - lower) - evaluationSpread(s));
+}
+
+// The absolute gap that counts as closed: the accuracy, or between finite
+// values their rounding where it is wider. The rounding is a floor, not a
+// margin added to the accuracy: a gap a few units past an accuracy wider
+// than the rounding stays open, lest an optimum one accuracy below the
+// incumbent (a whole step of an integer model's objective) be given up.
+double closedWithin(const IaSearchOptions& o, double upper, double lower) {
+  const double scale = std::max(std::fabs(upper), std::fabs(lower));
+  return std::isfinite(scale) ? std::max(o.accuracy, kIaGapRounding * scale) : o.accuracy;
 }
 
 // The stopping test on the gap d between the incumbent and the lower bound.
 bool gapClosed(const IaSearchOptions& o, double upper, double lower, double d) {
-  if (o.absoluteGapOnly || d <= o.accuracy) return d <= o.accuracy;
+  const double within = closedWithin(o, upper, lower);
+  if (o.absoluteGapOnly || d <= within) return d <= within;
   return d / ((std::fabs(lower) + std::fabs(upper)) * 0.5) <= o.accuracy;
 }
 
@@ -138,7 +146,7 @@ int searchLoop(IaSearch& s, const IaBox& start, std::vector<double>& x, double* 
     const double d = unclosedGap(s, lower);
     if (open && !gapClosed(s.options, s.upper, lower, d)) continue;
     const bool wideBox = !Ia_boxIsSmall(s.n, s.incumbent, s.options.accuracy);
-    return d > s.options.accuracy || wideBox ? IaSearchWide : IaSearchGapClosed;
+    return d > closedWithin(s.options, s.upper, lower) || wideBox ? IaSearchWide : IaSearchGapClosed;
   }
 }
 

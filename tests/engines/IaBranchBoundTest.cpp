@@ -116,6 +116,9 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
   // 1E+13 is 0x1.2309ce54p+43: its unit in the last place is 2^-9.
   const auto large = [](const IaBox&) { return 1e13; };
   const double twoUnits = 1e13 + 0x1p-8;
+  // 1000.5 less the accuracy and four units of 1000's last place (2^-43):
+  // a gap past the accuracy by less than the values' rounding.
+  const auto pastAccuracy = [](const IaBox&) { return 1000.499 - 0x1p-41; };
   const std::vector<Case> cases = {
       {"every box dead, no point", dead, false, -1, 0, INFINITY, IaSearchEmptyNoIncumbent, 1},
       {"every box dead after a point", dead, false, -1, 0, 5, IaSearchEmptyWithIncumbent, 1},
@@ -130,6 +133,8 @@ TEST(IaBranchBound, EndsEachWayASearchCanEnd) {
       // A gap of two units of the values' last place is their rounding,
       // though wider than the absolute accuracy.
       {"closed within the values' rounding", large, true, -1, 0, twoUnits, IaSearchGapClosed, 1},
+      // The rounding does not widen an accuracy wider than it.
+      {"open a few units past the accuracy", pastAccuracy, true, -1, 20, 1000.5, IaSearchNoProgress, 4},
   };
   for (const Case& c : cases) {
     Stub stub;

@@ -265,6 +265,11 @@ constexpr FoundModel kFoundModels[] = {
     // of 1E-06 could not close that gap, and splitting the box gave it back
     // unchanged until the iteration limit.
     {"qp-planted", 314071712608026673ULL},
+    // Its gap test then took the values' rounding as a margin on the
+    // accuracy: a MILP whose optimum, -1.007, lies one accuracy (1E-03)
+    // below an incumbent, their gap a unit of the last place wider than
+    // that, closed there, "solved" at -1.006.
+    {"milp-planted", 28358565248893021ULL},
     // Its Lagrangian weighed the rows alone: at an optimum on a variable's
     // bound (a QP of 7E+08 on an equality and a bound, an LP on a row and a
     // bound) the bound about it closed only as fast as the boxes narrowed,
