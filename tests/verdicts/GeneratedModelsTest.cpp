@@ -290,6 +290,13 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-mixed", 20024ULL},
     // GRG's final polish at a degenerate vertex pushed a binding row's slack past its bound: root called infeasible.
     {"milp-planted", 3946263196205119ULL},
+    // GRG measured two superbasics in plain units because neither order lay
+    // far from 1, though one moved in a box of 0.005 and the other in one
+    // of 100: the first one's curvature of 8E+07 and its differenced
+    // derivative's error of 40 turned every step back, and the run ended
+    // "converged" or "no further progress" with the second at 0.0024
+    // instead of its bound of 100.
+    {"qp-mixed", 37847651244310532ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
