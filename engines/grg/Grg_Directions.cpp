@@ -49,8 +49,9 @@ bool farApart(double least, double most) {
 
 // The order variable j moves in: of max(1, |x|), or of the width of its
 // box when that is less. A variable on a bound moves off it in the order
-// of its box, its finite bounds' magnitudes counted too: at 0 on a bound
-// whose other end is 4E+06, it moves in millions; so does one off its
+// of its box, its finite bounds' magnitudes counted too (or its rows',
+// where they tell none: Grg_boundMagnitude): at 0 on a bound whose other
+// end is 4E+06, it moves in millions; so does one off its
 // bounds whose value is below 1, which tells no order (at 2E-08 in a box
 // reaching 1.5E+04 it moved by thousandths beside one in 1E+07, and the
 // pass converged short of the bound its reduced gradient pointed to).
@@ -64,9 +65,7 @@ bool farApart(double least, double most) {
 // gradient of 3E-08 below every threshold, and phase 1 ended there.
 double variableOrder(const GrgRecord& rec, int j) {
   double reach = std::max(1.0, std::fabs(rec.x[j]));
-  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0)
-    for (double bound : {rec.xl[j], rec.xu[j]})
-      if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
+  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0) reach = std::max(reach, Grg_boundMagnitude(rec, j));
   return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
 }
 
