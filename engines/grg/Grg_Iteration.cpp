@@ -675,6 +675,13 @@ bool degenerate(const GrgRecord& rec, const Blocking& b) {
   return b.room < Grg_rowTolerance(rec.settings.pre, b.bound);
 }
 
+// Entry k of column col in the basis' terms: row k of B^-1 times the column.
+double basisEntry(GrgRecord& rec, int k, int col) {
+  double entry = 0.0;
+  for (int l = 1; l <= rec.bindingCount; ++l) entry += inverse(rec, k, l) * element(rec, rec.bindRow[l], col);
+  return entry;
+}
+
 double largestPivot(const std::vector<double>& piv) {
   double big = 0.0;
   for (size_t s = 1; s < piv.size(); ++s) big = std::max(big, std::fabs(piv[s]));
@@ -712,8 +719,7 @@ double pivotsInWeights(const GrgRecord& rec, int p, const std::vector<double>& p
 bool exchange(GrgRecord& rec, int p) {
   int nb = rec.bindingCount;
   std::vector<double> plain(rec.superbasicCount + 1, 0.0);
-  for (int s = 1; s <= rec.superbasicCount; ++s)
-    for (int l = 1; l <= nb; ++l) plain[s] += inverse(rec, p, l) * element(rec, rec.bindRow[l], rec.cols[s]);
+  for (int s = 1; s <= rec.superbasicCount; ++s) plain[s] = basisEntry(rec, p, rec.cols[s]);
   std::vector<double> piv = plain;
   double big = largestPivot(piv);
   if (big < rec.settings.pivotTol && rec.basicCol[p] <= rec.n) {
@@ -736,8 +742,7 @@ bool exchange(GrgRecord& rec, int p) {
     }
   int col = rec.cols[enter];
   std::vector<double> a(nb + 1, 0.0);
-  for (int k = 1; k <= nb; ++k)
-    for (int l = 1; l <= nb; ++l) a[k] += inverse(rec, k, l) * element(rec, rec.bindRow[l], col);
+  for (int k = 1; k <= nb; ++k) a[k] = basisEntry(rec, k, col);
   for (int l = 1; l <= nb; ++l) {
     inverse(rec, p, l) /= a[p];
     inverseError(rec, p, l) /= std::fabs(a[p]);
@@ -760,6 +765,25 @@ bool exchange(GrgRecord& rec, int p) {
   }
   rec.restart = true;
   return true;
+}
+
+// When a degenerate basic p can leave for no superbasic, the superbasics
+// whose move drives it onto its bound stand still for this search (in the
+// direction the next update sees too) and the others move alone, when any
+// of them moves: a row's slack on its bound whose coefficients of 3E-09
+// allowed no exchange blocked a variable that no row holds, every step was
+// 1E-14, and the pass converged 1.6 short of the optimum.
+void holdBlockedSuperbasics(GrgRecord& rec, int p) {
+  std::vector<int> held;
+  bool others = false;
+  for (int s = 1; s <= rec.superbasicCount; ++s) {
+    int c = rec.cols[s];
+    if (-basisEntry(rec, p, c) * rec.d[c] * rec.t[p] > 0.0) held.push_back(c);
+    else others = others || rec.d[c] != 0.0;
+  }
+  if (!others) return;
+  for (int c : held) rec.d[c] = rec.dPrev[c] = 0.0;
+  basicDirection(rec);
 }
 
 bool convergence(GrgRecord& rec, double& fRef, int& small) {
@@ -931,7 +955,11 @@ bool readyToSearch(GrgRecord& rec, Pass& p) {
     if (rec.bindingCount == 0) return true;
     basicDirection(rec);
     Blocking b = ratioTest(rec);
-    if (!degenerate(rec, b) || !exchange(rec, b.position)) return true;
+    if (!degenerate(rec, b)) return true;
+    if (!exchange(rec, b.position)) {
+      holdBlockedSuperbasics(rec, b.position);
+      return true;
+    }
     Grg_iterationReport(rec, rec.iteration);
     if (rec.status) return false;
     if (++p.degenerate >= (rec.n + 1) / 2 && p.degenerate >= 15) {

@@ -335,9 +335,10 @@ MixedModel weightedQp() {
 // upper bound of 7E+07, has a derivative of 3.4E-09 (its optimum by hand:
 // the first and second variables on the bounds their centres lie beyond,
 // the row binding the third at 2); and a QP whose variables move in boxes
-// of 0.005 and 100, the one in 100 on its upper bound (its
-// optimum planted by the verdict check's generator); every way of running
-// them must reach it.
+// of 0.005 and 100, the one in 100 on its upper bound, and a QP whose
+// row of 3E-09 holds a variable of 2.5E+06 on a bound beside one that no
+// row holds (their optima planted by the verdict check's generator); every
+// way of running them must reach it.
 TEST(GrgMixedScale, ModelsReachTheirOptima) {
   std::mt19937 rng(3);
   const MixedModel models[] = {
@@ -406,6 +407,16 @@ TEST(GrgMixedScale, ModelsReachTheirOptima) {
         {{-2500, 0, 0, 0}, -Inf, -5.5}},
        4e7 * 3.125e-5 * 3.125e-5 + 3.5e-5 * (750.0 / 7) * (750.0 / 7) + 5e-4 * 250 * 250 +
            3.5e-13 * (7500000.0 / 7) * (7500000.0 / 7)},
+      {"QP whose row of 3E-09 holds a variable of 2.5E+06 on a bound, its slack basic there, beside one no row "
+       "holds: 0.1109375 at (1.5, -0.015, -2.5E+06, 0)",
+       {0, 0, 0, 0},
+       {0.4, 3000, 5e-14, 4e-9},
+       {1.5, -0.01625, -1.5e6, -3750},
+       {-0.5, -0.015, -2.5e6, -4e4},
+       {5.5, 0.025, -1.5e6, 0},
+       {-0.5, 0.025, 0, 0},
+       {{{0, -0.05, -3e-9, 1e-7}, 0.00825, Inf}, {{0, 0, -1e-5, -0.001}, -Inf, 25}},
+       3000 * 0.00125 * 0.00125 + 5e-14 * 1e6 * 1e6 + 4e-9 * 3750 * 3750},
   };
   for (const MixedModel& mm : models)
     for (const RunWay& way : kWays) {

@@ -308,6 +308,11 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-mixed", 30069066039341ULL},
     {"ball-linear", 30073361006599ULL},
     {"qp-mixed", 5000000620ULL},
+    // A row's slack sat basic on its bound, and its coefficients of 3E-09
+    // allowed no exchange: every step that moved the superbasic it blocked
+    // was 1E-14, and so was the move of one no row held, until the pass
+    // converged with that one 2 short of its optimum.
+    {"qp-mixed", 5000001022ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
