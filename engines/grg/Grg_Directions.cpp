@@ -40,10 +40,18 @@ double orderOf(double size) {
 // Whether an order lies kPlainOrders orders of ten or more from 1.
 bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
 
+// Whether two orders lie kPlainOrders orders of ten or more apart, counted
+// in whole powers of ten so that the rounding of their quotient does not
+// decide.
+bool farApart(double least, double most) {
+  return std::lround(std::log10(most)) - std::lround(std::log10(least)) >= kPlainOrders;
+}
+
 // The order variable j moves in: of max(1, |x|), or of the width of its
 // box when that is less. A variable on a bound moves off it in the order
-// of its box, its finite bounds' magnitudes counted too: at 0 on a bound
-// whose other end is 4E+06, it moves in millions; so does one off its
+// of its box, its finite bounds' magnitudes counted too (or its rows',
+// where they tell none: Grg_boundMagnitude): at 0 on a bound whose other
+// end is 4E+06, it moves in millions; so does one off its
 // bounds whose value is below 1, which tells no order (at 2E-08 in a box
 // reaching 1.5E+04 it moved by thousandths beside one in 1E+07, and the
 // pass converged short of the bound its reduced gradient pointed to).
@@ -57,9 +65,7 @@ bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrder
 // gradient of 3E-08 below every threshold, and phase 1 ended there.
 double variableOrder(const GrgRecord& rec, int j) {
   double reach = std::max(1.0, std::fabs(rec.x[j]));
-  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0)
-    for (double bound : {rec.xl[j], rec.xu[j]})
-      if (std::fabs(bound) < rec.settings.infinity) reach = std::max(reach, std::fabs(bound));
+  if (rec.distance[j] == 0.0 || std::fabs(rec.x[j]) < 1.0) reach = std::max(reach, Grg_boundMagnitude(rec, j));
   return std::max(rec.orderShown[j], orderOf(std::min(rec.xu[j] - rec.xl[j], reach)));
 }
 
@@ -87,21 +93,28 @@ double scaleOf(const GrgRecord& rec, int s) { return rec.directionScale[rec.cols
 
 // The superbasics' sizes taken afresh, for a new factor or a restart of the
 // conjugate directions (within one run of them the metric stays the same):
-// their orders when one of them is far from 1, else 1 for all. All are
-// measured alike: a variable of 7363 taken as 1 beside ones of 24000 taken
-// as 1E+04 stood still while they moved. Only a variable's order sets the
-// metric: a slack's is its row's change, far from 1 on a row of small
-// coefficients over variables that all move in the plain metric, and
-// measured so beside them (1E-05 on a ball of radius 5E-04 over variables
-// in thousandths) it stood still and phase 1 ended "no feasible solution".
-bool farVariable(const GrgRecord& rec, int col) { return col <= rec.n && farOrder(rec.directionScale[col]); }
-
+// their orders when one of them is far from 1 or two of them lie as far
+// apart, else 1 for all. All are measured alike: a variable of 7363 taken
+// as 1 beside ones of 24000 taken as 1E+04 stood still while they moved.
+// Orders far apart call for the metric though each is near 1: a variable
+// in a box of 0.005 beside one in a box of 100, both taken as 1, moved by
+// the first one's curvature of 8E+07, and the differenced derivative's
+// error of 40 in it turned every step back until the run ended short of
+// the optimum. Only a variable's order sets the metric: a slack's is its
+// row's change, far from 1 on a row of small coefficients over variables
+// that all move in the plain metric, and measured so beside them (1E-05 on
+// a ball of radius 5E-04 over variables in thousandths) it stood still and
+// phase 1 ended "no feasible solution".
 void measureSuperbasics(GrgRecord& rec) {
-  bool far = false;
+  double least = kBoundInfinity, most = 0.0;  // over the variables
   for (int s = 1; s <= rec.superbasicCount; ++s) {
-    rec.directionScale[rec.cols[s]] = columnOrder(rec, rec.cols[s]);
-    far = far || farVariable(rec, rec.cols[s]);
+    int col = rec.cols[s];
+    double order = rec.directionScale[col] = columnOrder(rec, col);
+    if (col > rec.n) continue;
+    least = std::min(least, order);
+    most = std::max(most, order);
   }
+  bool far = most > 0.0 && (farOrder(least) || farOrder(most) || farApart(least, most));
   if (!far)
     for (int s = 1; s <= rec.superbasicCount; ++s) rec.directionScale[rec.cols[s]] = 1.0;
 }

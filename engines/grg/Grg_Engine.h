@@ -109,6 +109,7 @@ struct GrgRecord {
   std::vector<double> factor;                      // packed upper-triangular R
   std::vector<double> directionScale;              // n + m + 2: each column's size in the directions' metric
   std::vector<double> orderShown;                  // n + 1: each variable's largest order so far in the run
+  std::vector<double> rowReach;                    // n + 1: the magnitude each variable's rows tell (0: none)
   int factorSize = 0;
   bool factorAvailable = false;
   bool restart = true, steepestRetry = false, basisChanged = true, lastWasQuasiNewton = false;
@@ -169,6 +170,10 @@ double Grg_columnWeight(const GrgRecord& rec, int col);
 // than the root of the precision times 1 + |objective|, and times the
 // objective's largest change over the variables' sizes.
 bool Grg_superbasicsWeigh(const GrgRecord& rec);
+// The magnitude variable j's bounds tell: the largest of their finite
+// magnitudes; where they tell none (0 or no finite bound), the one its rows
+// tell (`rowReach`); 0 when neither does.
+double Grg_boundMagnitude(const GrgRecord& rec, int j);
 // How near a row's value must come to `bound` to lie on it: `tolerance`, or
 // some tens of rounding units of the bound's size when that is more (a row
 // whose bound is 1E+09 is not computed to 1E-08).

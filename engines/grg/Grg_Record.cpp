@@ -56,6 +56,7 @@ void allocate(GrgRecord& rec) {
   rec.scale.assign(rec.settings.useScaling ? ext + 1 : 0, 1.0);
   rec.directionScale.assign(ext + 1, 1.0);
   rec.orderShown.assign(n + 1, 0.0);
+  rec.rowReach.assign(n + 1, 0.0);
   rec.jac.assign(static_cast<size_t>(m + 2) * (n + 1), 0.0f);
   rec.jacError.assign(rec.jac.size(), 0.0);
   rec.constancy.assign(n + 1, 0);

@@ -334,7 +334,11 @@ MixedModel weightedQp() {
 // separable QP of five, rescaled, and a QP whose first variable, at its
 // upper bound of 7E+07, has a derivative of 3.4E-09 (its optimum by hand:
 // the first and second variables on the bounds their centres lie beyond,
-// the row binding the third at 2); every way of running them must reach it.
+// the row binding the third at 2); and a QP whose variables move in boxes
+// of 0.005 and 100, the one in 100 on its upper bound, and a QP whose
+// row of 3E-09 holds a variable of 2.5E+06 on a bound beside one that no
+// row holds (their optima planted by the verdict check's generator); every
+// way of running them must reach it.
 TEST(GrgMixedScale, ModelsReachTheirOptima) {
   std::mt19937 rng(3);
   const MixedModel models[] = {
@@ -389,6 +393,30 @@ TEST(GrgMixedScale, ModelsReachTheirOptima) {
        {7e7, 0.01, -2},
        {{{0, 2000, 20}, -Inf, 70}},
        4e-17 * 1.875e6 * 1.875e6 + 15 * 0.01 * 0.01 + 0.003 / 36},
+      {"QP whose variables move in boxes of 0.005 and 100, its optimum on that one's upper bound: 32.0926339 at "
+       "(0.003, 4000, 100, 2.5E+07)",
+       {0, 0, 0, 0},
+       {4e7, 3.5e-5, 5e-4, 3.5e-13},
+       {0.00296875, 27250.0 / 7, 350, 182500000.0 / 7},
+       {0.001, 4000, 0, 0},
+       {0.006, 8000, 100, 4.5e7},
+       {0, 8000, 0, 4.5e7},
+       {{{-1e5, 0.3, 0, 1e-5}, 1150, Inf},
+        {{50, 1e-4, -0.003, -1e-8}, 0, Inf},
+        {{0, -0.5, 0, -5e-5}, -3250, -3250},
+        {{-2500, 0, 0, 0}, -Inf, -5.5}},
+       4e7 * 3.125e-5 * 3.125e-5 + 3.5e-5 * (750.0 / 7) * (750.0 / 7) + 5e-4 * 250 * 250 +
+           3.5e-13 * (7500000.0 / 7) * (7500000.0 / 7)},
+      {"QP whose row of 3E-09 holds a variable of 2.5E+06 on a bound, its slack basic there, beside one no row "
+       "holds: 0.1109375 at (1.5, -0.015, -2.5E+06, 0)",
+       {0, 0, 0, 0},
+       {0.4, 3000, 5e-14, 4e-9},
+       {1.5, -0.01625, -1.5e6, -3750},
+       {-0.5, -0.015, -2.5e6, -4e4},
+       {5.5, 0.025, -1.5e6, 0},
+       {-0.5, 0.025, 0, 0},
+       {{{0, -0.05, -3e-9, 1e-7}, 0.00825, Inf}, {{0, 0, -1e-5, -0.001}, -Inf, 25}},
+       3000 * 0.00125 * 0.00125 + 5e-14 * 1e6 * 1e6 + 4e-9 * 3750 * 3750},
   };
   for (const MixedModel& mm : models)
     for (const RunWay& way : kWays) {

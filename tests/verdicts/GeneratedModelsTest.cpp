@@ -61,10 +61,6 @@ constexpr OpenFault kOpenFaults[] = {
     // GRG ends "no further progress" short of the optimum over a ball.
     {"GRG", "ball-linear", 10ULL},
     {"GRG dia=2", "ball-linear", 10ULL},
-    // GRG ends "no feasible solution" on a QP whose objective draws one
-    // variable to 2.5E+07 and another to 2.3E-04 (kept for SOCP's sake).
-    {"GRG", "qp-mixed", 20024ULL},
-    {"GRG dia=2", "qp-mixed", 20024ULL},
 };
 
 // Classes of wrong verdicts still open in an engine wherever they show,
@@ -301,6 +297,33 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-box", 5199169580957863ULL},
     // GRG's final polish at a degenerate vertex pushed a binding row's slack past its bound: root called infeasible.
     {"milp-planted", 3946263196205119ULL},
+    // GRG measured two superbasics in plain units because neither order lay
+    // far from 1, though one moved in a box of 0.005 and the other in one
+    // of 100: the first one's curvature of 8E+07 and its differenced
+    // derivative's error of 40 turned every step back, and the run ended
+    // "converged" or "no further progress" with the second at 0.0024
+    // instead of its bound of 100.
+    {"qp-mixed", 37847651244310532ULL},
+    // GRG sized a variable bounded by 0 alone, or not at all, as 1 in its
+    // tests and directions, though its rows put it near 0.003 or 1E+05:
+    // weighed so, a cost of 2900 on the first let the second pass as
+    // optimal 15000 short of its optimum ("solved"), one drawn to 2E+07
+    // stood still ("no further progress"), and phase 1 of one drawn to
+    // 2.5E+07 beside one of 2.5E-04 found no direction. A ball's row, whose
+    // derivative vanishes where it touches a bound, must not size its
+    // variables by that; and an order a variable's value showed holds for
+    // the run (one that started at 2000 and fell to 1045 in an equality
+    // with one in a box of 2E-04 moved in the plain metric, and the basis
+    // took turns between them until the pass converged short).
+    {"qp-mixed", 10614221685844344849ULL},
+    {"qp-mixed", 30069066039341ULL},
+    {"ball-linear", 30073361006599ULL},
+    {"qp-mixed", 5000000620ULL},
+    // A row's slack sat basic on its bound, and its coefficients of 3E-09
+    // allowed no exchange: every step that moved the superbasic it blocked
+    // was 1E-14, and so was the move of one no row held, until the pass
+    // converged with that one 2 short of its optimum.
+    {"qp-mixed", 5000001022ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
