@@ -491,6 +491,18 @@ double termSize(const GrgRecord& rec, int col) {
   return size;
 }
 
+// The sum of |derivative| of the violated rows in variable j, the terms of
+// its phase-1 cost: two rows whose derivatives cancel leave a cost that is
+// their rounding.
+double violatedTerms(const GrgRecord& rec, int j) {
+  double sum = 0.0;
+  for (int k = 1; k <= rec.nonBindingCount; ++k) {
+    int i = rec.nonBinding[k];
+    if (violationSide(rec, i, rec.g[i]) != 0) sum += std::fabs(static_cast<double>(Grg_jac(rec, i, j)));
+  }
+  return sum;
+}
+
 // How far a nonbasic variable's reduced gradient may point into its box at
 // an optimum: the threshold h measures it against the objective's largest
 // derivative, and a cost of 0.005 beside one of 500 passed while lowering
@@ -948,6 +960,13 @@ double Grg_rowTolerance(double tolerance, double bound) {
 }
 
 double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec, col, true); }
+
+double Grg_phaseReach(const GrgRecord& rec, int j) {
+  if (!rec.phase1) return 0.0;
+  double r = std::fabs(rec.r[j]);
+  if (r <= kDirectionRounding * std::max(termSize(rec, j), violatedTerms(rec, j))) return 0.0;
+  return std::min(Grg_objective(rec, rec.g.data()) / r, rec.xu[j] - rec.xl[j]);
+}
 
 bool Grg_superbasicsWeigh(const GrgRecord& rec) {
   double limit = std::max(negligibleChange(rec), std::sqrt(rec.settings.pre) * objectiveChange(rec, true));
