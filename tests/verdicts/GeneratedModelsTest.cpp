@@ -299,6 +299,9 @@ constexpr FoundModel kFoundModels[] = {
     // violated by its way to clear the violations, and it swung across the
     // centre to the iteration limit; three balls meeting at the optimum.
     {"ball-linear", 41115721924660ULL},
+    // The same with a variable at the ball's centre, its reduced gradient
+    // the rounding 9E-19: "no feasible solution".
+    {"ball-linear", 41115721924645ULL},
     {"ball-rows", 36344013258765ULL},
 };
 
