@@ -168,17 +168,14 @@ void moveStart(GrgRecord& rec) {
   }
 }
 
-// A pass that ends infeasible or without further progress under forward
-// differences may only have lost its way in their error: near a point
-// where an equality row touches a ball's row of size 1E+09, the reduced
-// gradient of the violations falls below the error of the ball's
-// differenced derivatives and the direction points away from the feasible
-// point; a step of 1E-06 on a variable of 1E-05 in a term of 3.5E+08*x^2
-// errs by 350 in its derivative, and no step along the reduced gradient so
-// formed lowered a quadratic far from its optimum. Such a pass goes on once
-// from where it ended with central differences before its verdict holds.
+// A pass that ends infeasible under forward differences may only have lost
+// its way in their error: near a point where an equality row touches a
+// ball's row of size 1E+09, the reduced gradient of the violations falls
+// below the error of the ball's differenced derivatives and the direction
+// points away from the feasible point. Such a pass goes on once from where
+// it ended with central differences before "no feasible solution" holds.
 bool switchToCentral(GrgRecord& rec) {
-  if (rec.status != 0 || (rec.endCode != 5 && rec.endCode != 2) || rec.settings.derivativeMode != GrgForward) return false;
+  if (rec.status != 0 || rec.endCode != 5 || rec.settings.derivativeMode != GrgForward) return false;
   rec.settings.derivativeMode = GrgCentral;
   return true;
 }
@@ -192,7 +189,7 @@ void runPasses(GrgRecord& rec) {
     bool retry = rec.status == 0 && rec.endCode == 5 && rec.iteration == 0 && !retried;
     // A pass that converged infeasible having halved its violations goes on
     // in a pass of its own from where it ended.
-    bool resume = rec.status == 0 && ((rec.endCode == 5 && rec.infeasibleProgress) || (!retry && switchToCentral(rec)));
+    bool resume = rec.status == 0 && rec.endCode == 5 && (rec.infeasibleProgress || (!retry && switchToCentral(rec)));
     if (!retry && !resume && rec.status != GrgRestart) break;
     if (retry || resume) {
       // The new pass is judged afresh: the last pass's "infeasible" holds
