@@ -301,6 +301,12 @@ constexpr FoundModel kFoundModels[] = {
     {"qp-box", 5199169580957863ULL},
     // GRG's final polish at a degenerate vertex pushed a binding row's slack past its bound: root called infeasible.
     {"milp-planted", 3946263196205119ULL},
+    // LP/quadratic boxed a free variable living at 2E-03 as wide as a
+    // neighbour bounded at 6E+07, so its term at the box's corners (1E+17)
+    // swamped in the objective's values the 0.056 another variable could
+    // still gain, and the combination settled "solved" at -0.056 against
+    // -2.0E-04.
+    {"qp-mixed", 388341197623525449ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
