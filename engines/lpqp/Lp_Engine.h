@@ -91,6 +91,7 @@ struct LpQuadratic {
   std::vector<double> hostPoint, gradient, lastIterate;  // n+1 each
   std::vector<double> sizes;         // n+1: each variable's own size (scaled), its tolerances' unit
   std::vector<double> keptGradient;  // n+1: the gradient kept for a second pricing
+  std::vector<double> boxSizes;      // n+1: what the box around infinite bounds multiplies, per variable
   double predictedSize = 0;  // sum of the sizes of the terms that predict the combination's value
 };
 

@@ -161,7 +161,7 @@ bool Lp_allocPointSet(LpQuadratic& q, int n) {
     q.weights.assign(rows, 0.0);
     q.previous.assign(rows, 0.0);
     q.factor.assign((rows - 2) * (rows - 2), 0.0);
-    for (auto* v : {&q.hostPoint, &q.gradient, &q.lastIterate, &q.sizes, &q.keptGradient}) v->assign(static_cast<std::size_t>(n) + 1, 0.0);
+    for (auto* v : {&q.hostPoint, &q.gradient, &q.lastIterate, &q.sizes, &q.keptGradient, &q.boxSizes}) v->assign(static_cast<std::size_t>(n) + 1, 0.0);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -233,39 +233,20 @@ int iterate(LpRun& run, const LpSettings& s, double startSize) {
   }
 }
 
-// Whether the solution touches the box of half-width b (lies within its
-// last hundredth).
-bool touchesBox(const LpRecord& lp, double b) {
-  for (int j = 1; j <= lp.n; ++j)
-    if (std::fabs(lp.x[j]) >= b - b / kBoxGrowth) return true;
-  return false;
-}
-
-bool allBoundsFinite(const LpRecord& lp) {
-  for (int j = 1; j <= lp.n; ++j)
-    if (lp.lower[j] <= -kBoundInfinity || lp.upper[j] >= kBoundInfinity) return false;
-  return true;
-}
-
-// Infinite bounds become -b and b (b = kBoundInfinity leaves them infinite).
-void setBox(LpRecord& lp, double b) {
-  for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] <= -kBoundInfinity) lp.lower[j] = -b;
-    if (lp.upper[j] >= kBoundInfinity) lp.upper[j] = b;
-  }
-}
-
-void clearBox(LpRecord& lp, double b) {
-  for (int j = 1; j <= lp.n; ++j) {
-    if (lp.lower[j] <= -b) lp.lower[j] = -kBoundInfinity;
-    if (lp.upper[j] >= b) lp.upper[j] = kBoundInfinity;
-  }
+// A variable's own size (scaled): its largest finite |bound| or |start|, 0
+// when it has none.
+double ownSize(const LpRecord& lp, int j) {
+  double size = std::fabs(lp.xStart[j]);
+  if (lp.lower[j] > -kBoundInfinity) size = std::max(size, std::fabs(lp.lower[j]));
+  if (lp.upper[j] < kBoundInfinity) size = std::max(size, std::fabs(lp.upper[j]));
+  return size;
 }
 
 // The model's size: its largest finite |bound|, else its largest |start|,
-// else 1. The box starts at a multiple of it, so that a model written at a
-// small scale is not boxed a thousand times wider than it lives, where a
-// far corner holds the combination still away from the optimum.
+// else 1. A variable without a size of its own is boxed at a multiple of
+// it, so that a model written at a small scale is not boxed a thousand
+// times wider than it lives, where a far corner holds the combination
+// still away from the optimum.
 double modelSize(const LpRecord& lp) {
   double bound = 0, start = 0;
   for (int j = 1; j <= lp.n; ++j) {
@@ -276,16 +257,70 @@ double modelSize(const LpRecord& lp) {
   return bound > 0 ? bound : start > 0 ? start : 1.0;
 }
 
-// Each variable's own size (scaled): its largest finite |bound| or |start|;
-// a variable with neither takes the smallest size of the others (1 when no
-// variable has one), so that its tolerance is never coarser than theirs.
+// The box around infinite bounds: each variable's half-width is `factor`
+// times its own size (the model's when it has none), so that a variable
+// living at 1E-03 beside others at 1E+07 is not sent to corners where its
+// own term swamps, in the rounding of the objective's values, everything
+// the others could still gain. Open (kBoundInfinity) once factor times the
+// model's size reaches kBoundInfinity.
+struct LpBox {
+  double factor = 1;
+  double model = 1;
+  bool isOpen() const { return factor * model >= kBoundInfinity; }
+  double halfWidth(const LpQuadratic& q, int j) const {
+    return isOpen() ? kBoundInfinity : std::min(factor * q.boxSizes[j], kBoundInfinity);
+  }
+};
+
+// Each variable's size in the box, from the bounds the model gave it.
+void setBoxSizes(LpRecord& lp, const LpBox& box) {
+  for (int j = 1; j <= lp.n; ++j) {
+    const double own = ownSize(lp, j);
+    lp.quadratic.boxSizes[j] = own > 0 ? own : box.model;
+  }
+}
+
+// Whether the solution touches the box (lies within its last hundredth).
+bool touchesBox(const LpRecord& lp, const LpBox& box) {
+  for (int j = 1; j <= lp.n; ++j) {
+    const double b = box.halfWidth(lp.quadratic, j);
+    if (std::fabs(lp.x[j]) >= b - b / kBoxGrowth) return true;
+  }
+  return false;
+}
+
+bool allBoundsFinite(const LpRecord& lp) {
+  for (int j = 1; j <= lp.n; ++j)
+    if (lp.lower[j] <= -kBoundInfinity || lp.upper[j] >= kBoundInfinity) return false;
+  return true;
+}
+
+// Infinite bounds become -b and b, each variable's half-width (an open box
+// leaves them infinite).
+void setBox(LpRecord& lp, const LpBox& box) {
+  for (int j = 1; j <= lp.n; ++j) {
+    const double b = box.halfWidth(lp.quadratic, j);
+    if (lp.lower[j] <= -kBoundInfinity) lp.lower[j] = -b;
+    if (lp.upper[j] >= kBoundInfinity) lp.upper[j] = b;
+  }
+}
+
+void clearBox(LpRecord& lp, const LpBox& box) {
+  for (int j = 1; j <= lp.n; ++j) {
+    const double b = box.halfWidth(lp.quadratic, j);
+    if (lp.lower[j] <= -b) lp.lower[j] = -kBoundInfinity;
+    if (lp.upper[j] >= b) lp.upper[j] = kBoundInfinity;
+  }
+}
+
+// Each variable's own size (scaled); a variable with none takes the
+// smallest size of the others (1 when no variable has one), so that its
+// tolerance is never coarser than theirs.
 void setSizes(LpRecord& lp) {
   std::vector<double>& size = lp.quadratic.sizes;
   double smallest = 0;
   for (int j = 1; j <= lp.n; ++j) {
-    size[j] = std::fabs(lp.xStart[j]);
-    if (lp.lower[j] > -kBoundInfinity) size[j] = std::max(size[j], std::fabs(lp.lower[j]));
-    if (lp.upper[j] < kBoundInfinity) size[j] = std::max(size[j], std::fabs(lp.upper[j]));
+    size[j] = ownSize(lp, j);
     if (size[j] > 0 && (smallest == 0 || size[j] < smallest)) smallest = size[j];
   }
   for (int j = 1; j <= lp.n; ++j)
@@ -347,14 +382,16 @@ int Lp_solveQuadratic(LpRun& run, double& objective) {
   LpRecord& lp = run.lp;
   setSizes(lp);
   if (allBoundsFinite(lp)) return Lp_quadraticCore(run, objective);
-  double b = modelSize(lp);
+  LpBox box;
+  box.model = modelSize(lp);
+  setBoxSizes(lp, box);
   for (;;) {
-    b = std::min(kBoxGrowth * b, kBoundInfinity);
-    setBox(lp, b);
+    box.factor *= kBoxGrowth;
+    setBox(lp, box);
     const int status = Lp_quadraticCore(run, objective);
-    clearBox(lp, b);
-    if (b >= kBoundInfinity) return status;
-    if (status == 0 && !touchesBox(lp, b)) return 0;
+    clearBox(lp, box);
+    if (box.isOpen()) return status;
+    if (status == 0 && !touchesBox(lp, box)) return 0;
     if (status != 0 && status != StatusUnbounded && status != StatusInfeasible) return status;
     Lp_restoreWorking(lp);
   }

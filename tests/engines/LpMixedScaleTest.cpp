@@ -65,6 +65,18 @@ const std::vector<Case>& handCases() {
        0,
        {8, 1.5e-6},
        24.0075},
+      // Separable squares, each variable at its centre or the bound nearest
+      // it (the row, 7000 >= 5500 there, holds): x = (40, 0.002, 25000,
+      // -2E+07), max -4E-05 (0.625)^2 - 3E-11 (2500)^2 = -2.03125E-04. The
+      // free variable lives at 2E-03, the last one over 4E+07.
+      {"free variable at 2E-03 beside one over 4E+07",
+       1,
+       {{0, 10, 40}, {0.001, -kFree, kFree}, {1e4, 25000, kFree}, {1e7, -6e7, kFree}},
+       "-4E-05*(B2-40.625)^2-2000*(C2-0.002)^2-3E-11*(D2-22500)^2-3.5E-17*(E2+2E+07)^2",
+       {{"150*B2-5E-05*E2", 3, 5500}},
+       0,
+       {40, 0.002, 25000, -2e7},
+       -2.03125e-4},
   };
   return list;
 }

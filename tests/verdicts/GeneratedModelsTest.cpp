@@ -345,6 +345,12 @@ constexpr FoundModel kFoundModels[] = {
     // the rounding 9E-19: "no feasible solution".
     {"ball-linear", 41115721924645ULL},
     {"ball-rows", 36344013258765ULL},
+    // LP/quadratic boxed a free variable living at 2E-03 as wide as a
+    // neighbour bounded at 6E+07, so its term at the box's corners (1E+17)
+    // swamped in the objective's values the 0.056 another variable could
+    // still gain, and the combination settled "solved" at -0.056 against
+    // -2.0E-04.
+    {"qp-mixed", 388341197623525449ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
