@@ -351,6 +351,8 @@ constexpr FoundModel kFoundModels[] = {
     // still gain, and the combination settled "solved" at -0.056 against
     // -2.0E-04.
     {"qp-mixed", 388341197623525449ULL},
+    {"qp-mixed", 26289138336530539ULL},
+    {"qp-mixed", 26289138336530554ULL},
 };
 
 std::string modeOf(const VdRun& run) { return std::string(Vd_engineName(run.engine)) + (run.analysed ? " dia=2" : ""); }
