@@ -37,10 +37,6 @@ double orderOf(double size) {
   return std::pow(10.0, std::trunc(std::log10(size)));
 }
 
-// A reduced gradient in its column's size that gives no direction of its
-// own: within the precision, or its square below the descent test's floor.
-double negligibleGradient(const GrgRecord& rec) { return std::max(rec.settings.pre, std::sqrt(kDescentFloor)); }
-
 // Whether an order lies kPlainOrders orders of ten or more from 1.
 bool farOrder(double order) { return std::fabs(std::log10(order)) >= kPlainOrders; }
 
@@ -79,23 +75,7 @@ double showOrder(GrgRecord& rec, int j) {
   return rec.orderShown[j];
 }
 
-// In phase 1, the order of the way variable j has to go to clear the
-// violations (Grg_phaseReach), kept for this direction only, when its
-// reduced gradient in its own order is negligible: measured in
-// its own order of 1, a variable in a row of 1E-08 gave no direction, and
-// phase 1 ended "no feasible solution" 250000 short of the row. A larger
-// gradient is small for want of slope, not of scale: a
-// variable near the centre of a ball it violated, its gradient 0.5, was
-// given a way of 1E+10, swamped the others and swung across the centre
-// until the iteration limit.
-double phaseOrder(const GrgRecord& rec, int j, double own) {
-  if (std::fabs(rec.r[j]) * own > negligibleGradient(rec)) return 0.0;
-  double reach = Grg_phaseReach(rec, j);
-  return reach > 0.0 ? orderOf(reach) : 0.0;
-}
-
-// The order column col moves in: a variable's own, or in phase 1 that of
-// its way to clear the violations where that gives it a direction; a slack's, of its row's
+// The order column col moves in: a variable's own; a slack's, of its row's
 // change when the variables move by their sizes (Grg_columnWeight), the
 // unit its multiplier is weighed in by the optimality test. A row of
 // variables in 1E+05 moves in 1E+05 (a slack taken as 1 beside them never
@@ -104,10 +84,7 @@ double phaseOrder(const GrgRecord& rec, int j, double own) {
 // than over 1 took 1E-03 for it, moved by 1E-15 a step and let the pass
 // converge where the row held the point short of the optimum.
 double columnOrder(GrgRecord& rec, int col) {
-  if (col <= rec.n) {
-    double own = showOrder(rec, col);
-    return std::max(own, phaseOrder(rec, col, own));
-  }
+  if (col <= rec.n) return showOrder(rec, col);
   double change = Grg_columnWeight(rec, col);
   return change > 0.0 ? orderOf(change) : 1.0;
 }
@@ -361,7 +338,7 @@ bool allZero(const GrgRecord& rec) {
 // descent test's floor: a reduced gradient a hair above a fine precision
 // fails that test even along steepest descent.
 bool negligible(const GrgRecord& rec) {
-  double limit = negligibleGradient(rec);
+  double limit = std::max(rec.settings.pre, std::sqrt(kDescentFloor));
   for (int s = 1; s <= rec.superbasicCount; ++s)
     if (std::fabs(scaledGradient(rec, s)) > limit) return false;
   return true;

@@ -165,12 +165,6 @@ double Grg_objective(const GrgRecord& rec, const double* rows);
 // by their sizes. A slack's also sets the order of magnitude the
 // directions measure it in.
 double Grg_columnWeight(const GrgRecord& rec, int col);
-// In phase 1, how far variable j would go alone to clear the sum of
-// violations at the rate of its reduced gradient, within its box; 0 outside
-// phase 1 or where that gradient is the rounding of its terms. A variable
-// whose only scale is the violated rows' shows it here: at 0, unbounded, in
-// a row of -1.5E-08 violated by 0.00375, it has 250000 to go.
-double Grg_phaseReach(const GrgRecord& rec, int j);
 // Whether some superbasic's reduced gradient, weighed by its size, stands
 // for a change of the objective the optimality test would not pass: more
 // than the root of the precision times 1 + |objective|, and times the

@@ -525,33 +525,6 @@ double termSize(const GrgRecord& rec, int col) {
   return size;
 }
 
-// The sum of |derivative| of the violated rows in variable j, the terms of
-// its phase-1 cost: two rows whose derivatives cancel leave a cost that is
-// their rounding.
-double violatedTerms(const GrgRecord& rec, int j) {
-  double sum = 0.0;
-  for (int k = 1; k <= rec.nonBindingCount; ++k) {
-    int i = rec.nonBinding[k];
-    if (violationSide(rec, i, rec.g[i]) != 0) sum += std::fabs(static_cast<double>(Grg_jac(rec, i, j)));
-  }
-  return sum;
-}
-
-// The largest derivative of the rows phase 1 weighs: each violated row's,
-// and each binding row's times its multiplier. A reduced gradient within
-// some tens of rounding units of it is rounding, whatever its terms: at a
-// ball's centre the exact derivative of (x - c)^2 is the rounding of
-// x - c, 9E-19 beside the ball's 3E-03 in the other variables.
-double phaseRowsSize(const GrgRecord& rec) {
-  double size = 0.0;
-  for (int k = 1; k <= rec.nonBindingCount; ++k) {
-    int i = rec.nonBinding[k];
-    if (violationSide(rec, i, rec.g[i]) != 0) size = std::max(size, rowGradientSize(rec, i));
-  }
-  for (int k = 1; k <= rec.bindingCount; ++k) size = std::max(size, std::fabs(rec.u[k]) * rowGradientSize(rec, rec.bindRow[k]));
-  return size;
-}
-
 // How far a nonbasic variable's reduced gradient may point into its box at
 // an optimum: the threshold h measures it against the objective's largest
 // derivative, and a cost of 0.005 beside one of 500 passed while lowering
@@ -1042,14 +1015,6 @@ double Grg_columnWeight(const GrgRecord& rec, int col) { return columnWeight(rec
 double Grg_boundMagnitude(const GrgRecord& rec, int j) {
   double magnitude = boundsMagnitude(rec, j);
   return magnitude > 0.0 ? magnitude : rec.rowReach[j];
-}
-
-double Grg_phaseReach(const GrgRecord& rec, int j) {
-  if (!rec.phase1) return 0.0;
-  double r = std::fabs(rec.r[j]);
-  if (r <= kDirectionRounding * std::max(termSize(rec, j), violatedTerms(rec, j))) return 0.0;
-  if (r <= kRowResolution * phaseRowsSize(rec)) return 0.0;
-  return std::min(Grg_objective(rec, rec.g.data()) / r, rec.xu[j] - rec.xl[j]);
 }
 
 bool Grg_superbasicsWeigh(const GrgRecord& rec) {

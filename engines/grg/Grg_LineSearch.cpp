@@ -350,24 +350,6 @@ void interpolate(GrgRecord& rec, Search& s) {
   trial(rec, s, alpha);
 }
 
-// The size besides |f| that the objective's rounding is measured against:
-// 1 for the model's objective; in phase 1, the violated rows' values and
-// bounds, the numbers the sum of violations is rounded from. Against 1, a
-// sum of 2E-04 from a row of 6E-03 took falls of 6E-13 a doubling (a
-// variable with 1.5E+07 to go in a row of 1E-11) for noise, and crept by
-// one first step a search.
-double roundingSize(const GrgRecord& rec) {
-  if (!rec.phase1) return 1.0;
-  double size = 0.0;
-  for (int k = 1; k <= rec.nonBindingCount; ++k) {
-    int i = rec.nonBinding[k], col = rec.n + i;
-    double v = rec.g[i];
-    if (v < rec.xl[col]) size += std::fabs(v) + std::fabs(rec.xl[col]);
-    if (v > rec.xu[col]) size += std::fabs(v) + std::fabs(rec.xu[col]);
-  }
-  return size;
-}
-
 // Doubles the step while restoration stays cheap and the objective falls.
 // Thirty doublings make the step unbounded only while the objective's fall
 // keeps its pace: a fall that shrinks from one doubling to the next levels
@@ -425,7 +407,7 @@ void expand(GrgRecord& rec, Search& s, double alpha) {
     lastFall = fall;
     fall = fPrev - s.previous.f;
     bool follows = rec.bindingCount == 0 && fall >= kSlopeShare * (next - alpha) * -s.slope;
-    bool noise = fall <= kFlatShare * (roundingSize(rec) + std::fabs(s.previous.f)) && !follows;
+    bool noise = fall <= kFlatShare * (1.0 + std::fabs(s.previous.f)) && !follows;
     if (fall > 0.0 && noise) return;
     alpha = next;
   }
